@@ -1,0 +1,1 @@
+// A module with no sources yet still builds as a library.

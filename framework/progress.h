@@ -1,0 +1,42 @@
+#pragma once
+// What a running worker tells the progress window, and the two flags through
+// which the user reaches the worker. The program's window lives in ui/; tests
+// use a recording implementation (tests/support/recording_progress.h).
+#include <string>
+
+namespace mirrant {
+
+// Detail levels: a text is shown only when the window's threshold is below it.
+namespace level {
+inline constexpr int File = 10;
+inline constexpr int Folder = 20;
+inline constexpr int DeletingFile = 30;
+inline constexpr int DeletingFolder = 40;
+inline constexpr int CreatingFolder = 60;
+inline constexpr int Copying = 80;
+inline constexpr int RootWait = 100;
+}  // namespace level
+
+class Progress {
+public:
+    virtual ~Progress() = default;
+    virtual void Show(const std::wstring& text, int level) = 0;
+    virtual void SetStatus(const std::wstring& text) = 0;
+    virtual void Reset() = 0;
+    virtual void SetDirection(const std::wstring& text) = 0;
+    virtual void SetTitle(const std::wstring& text) = 0;
+    virtual void SetVisible(bool visible) = 0;
+    virtual bool CancelRequested() const = 0;
+    virtual bool PauseRequested() const = 0;
+};
+
+// Sleeps in 500 ms steps while the user has the run paused; then answers
+// whether the user asked to interrupt. Called after every entry and inside
+// every wait.
+bool StopRequested(const Progress& progress);
+
+// Sleeps for ms milliseconds in steps of at most 500 ms, honouring pause and
+// interrupt; false when the run is to stop.
+bool InterruptibleSleep(const Progress& progress, unsigned ms);
+
+}  // namespace mirrant

@@ -1,0 +1,2 @@
+#pragma once
+// Resource ids of the filter subsystem (see res/resource.h for the ranges).

@@ -1,0 +1,34 @@
+#include "support/recording_progress.h"
+
+namespace mirrant::testing {
+
+void RecordingProgress::CountUpdate() {
+    int n = cancelCountdown.load();
+    if (n > 0 && --cancelCountdown == 0) cancel = true;
+}
+
+void RecordingProgress::Show(const std::wstring& text, int level) {
+    std::lock_guard lock(mutex);
+    shown.emplace_back(level, text);
+    CountUpdate();
+}
+
+void RecordingProgress::SetStatus(const std::wstring& text) {
+    std::lock_guard lock(mutex);
+    statuses.push_back(text);
+    CountUpdate();
+}
+
+void RecordingProgress::Reset() {
+    std::lock_guard lock(mutex);
+    ++resets;
+}
+
+bool RecordingProgress::CancelRequested() const {
+    int n = cancelAfterPolls.load();
+    if (n == 0) return true;
+    if (n > 0 && --cancelAfterPolls == 0) const_cast<RecordingProgress*>(this)->cancel = true;
+    return cancel.load();
+}
+
+}  // namespace mirrant::testing

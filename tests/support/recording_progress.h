@@ -1,0 +1,45 @@
+#pragma once
+// A Progress that records what the worker shows and lets a test raise the
+// interrupt or pause flag, optionally after a number of Show/SetStatus calls
+// (to interrupt in the middle of a walk or a copy).
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "framework/progress.h"
+
+namespace mirrant::testing {
+
+class RecordingProgress : public Progress {
+public:
+    void Show(const std::wstring& text, int level) override;
+    void SetStatus(const std::wstring& text) override;
+    void Reset() override;
+    void SetDirection(const std::wstring& text) override { direction = text; }
+    void SetTitle(const std::wstring& text) override { title = text; }
+    void SetVisible(bool v) override { visible = v; }
+    bool CancelRequested() const override;
+    bool PauseRequested() const override { return pause.load(); }
+
+    // Raises cancel once this many further Show/SetStatus calls have been made.
+    void CancelAfterUpdates(int n) { cancelCountdown = n; }
+
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> pause{false};
+    std::atomic<int> cancelCountdown{-1};
+    // Raises cancel after this many reads of CancelRequested (-1: never).
+    mutable std::atomic<int> cancelAfterPolls{-1};
+
+    std::mutex mutex;
+    std::vector<std::pair<int, std::wstring>> shown;
+    std::vector<std::wstring> statuses;
+    std::wstring direction, title;
+    bool visible = false;
+    int resets = 0;
+
+private:
+    void CountUpdate();
+};
+
+}  // namespace mirrant::testing
