@@ -7,7 +7,7 @@
 // Ranges of unnumbered texts and controls:
 //   1000-2999 application, main window, framework
 //   3000-3499 file operations      3500-3999 logging
-//   4000-5999 engine and its dialogs
+//   4000-4999 engine              5000-5999 progress window and small dialogs (ui)
 //   6000-6499 batch                 6500-6999 filters
 
 // Icons, menus, dialogs of the application.
@@ -87,3 +87,4 @@
 #include "res/ids_engine.h"
 #include "res/ids_batch.h"
 #include "res/ids_filter.h"
+#include "res/ids_ui.h"
