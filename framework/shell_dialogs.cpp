@@ -1,0 +1,103 @@
+#include "framework/shell_dialogs.h"
+
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <vector>
+
+namespace mirrant {
+
+std::wstring WithTrailingBackslash(const std::wstring& path) {
+    size_t last = path.find_last_of(L'\\');
+    if (last == std::wstring::npos || last + 1 < path.size()) return path + L"\\";
+    return path;
+}
+
+std::wstring FolderChooser::RememberedFormOf(const std::wstring& chosen) {
+    if (chosen.size() > 2 && chosen[0] == L'\\' && chosen[1] == L'\\') {
+        size_t server = chosen.find(L'\\', 2);
+        if (server != std::wstring::npos && chosen.find(L'\\', server + 1) == std::wstring::npos)
+            return chosen + L"\\";
+    }
+    return chosen;
+}
+
+namespace {
+
+struct BrowseContext {
+    const std::wstring* caption;
+    const std::wstring* initial;
+};
+
+int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
+    if (msg != BFFM_INITIALIZED) return 0;
+    auto* ctx = reinterpret_cast<BrowseContext*>(data);
+    if (!ctx->caption->empty()) SetWindowTextW(hwnd, ctx->caption->c_str());
+    if (!ctx->initial->empty())
+        SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(ctx->initial->c_str()));
+    return 0;
+}
+
+}  // namespace
+
+std::wstring FolderChooser::Choose(HWND owner, const std::wstring& prompt, const std::wstring& caption,
+                                   const std::wstring& initialFolder) {
+    HRESULT co = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    BrowseContext ctx{&caption, &initialFolder};
+    BROWSEINFOW bi{};
+    bi.hwndOwner = owner;
+    bi.lpszTitle = prompt.c_str();
+    bi.ulFlags = BIF_RETURNONLYFSDIRS;
+    bi.lpfn = BrowseCallback;
+    bi.lParam = reinterpret_cast<LPARAM>(&ctx);
+    std::wstring result;
+    if (PIDLIST_ABSOLUTE pidl = SHBrowseForFolderW(&bi)) {
+        wchar_t path[MAX_PATH * 4] = {};
+        if (SHGetPathFromIDListW(pidl, path) && path[0]) {
+            remembered_ = RememberedFormOf(path);
+            result = WithTrailingBackslash(path);
+        }
+        CoTaskMemFree(pidl);
+    }
+    if (SUCCEEDED(co)) CoUninitialize();
+    return result;
+}
+
+namespace {
+
+std::wstring RunFileDialog(HWND owner, const FileDialogSpec& spec, int* filterIndex, bool save) {
+    std::wstring filter = spec.filter;
+    for (auto& c : filter)
+        if (c == L'|') c = L'\0';
+    filter.push_back(L'\0');
+    std::vector<wchar_t> name(32768, L'\0');
+    spec.initialName.copy(name.data(), name.size() - 1);
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = filterIndex && *filterIndex > 0 ? static_cast<DWORD>(*filterIndex) : 1;
+    ofn.lpstrFile = name.data();
+    ofn.nMaxFile = static_cast<DWORD>(name.size());
+    ofn.lpstrInitialDir = spec.initialFolder.empty() ? nullptr : spec.initialFolder.c_str();
+    ofn.lpstrTitle = spec.title.empty() ? nullptr : spec.title.c_str();
+    ofn.lpstrDefExt = spec.defaultExtension.empty() ? nullptr : spec.defaultExtension.c_str();
+    ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER |
+                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
+    BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    if (!ok) return {};
+    if (filterIndex) *filterIndex = static_cast<int>(ofn.nFilterIndex);
+    return std::wstring(name.data());
+}
+
+}  // namespace
+
+std::wstring ChooseOpenFile(HWND owner, const FileDialogSpec& spec, int* filterIndex) {
+    return RunFileDialog(owner, spec, filterIndex, false);
+}
+
+std::wstring ChooseSaveFile(HWND owner, const FileDialogSpec& spec, int* filterIndex) {
+    return RunFileDialog(owner, spec, filterIndex, true);
+}
+
+}  // namespace mirrant
