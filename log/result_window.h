@@ -1,0 +1,29 @@
+#pragma once
+// The result log window ("結果ﾛｸﾞ", dialog 129): the lines of a run, 100 at a
+// time, with an error-only view and saving to a text file.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "log/log_buffer.h"
+
+namespace mirrant {
+
+class Prompter;
+
+// The result display at the end of an interactive run: the result window
+// (modal to owner) when the log has lines, unless settings.hideResultDialog;
+// message 134 in an information box when it has none, unless
+// settings.hideNothingToUpdate. prompter: where that box goes (null: a
+// message box owned by owner). "最新ﾛｸﾞ表示" calls it only when the log has
+// lines, with hideResultDialog switched off.
+void ShowRunResult(HWND owner, const LogBuffer& log, LogSettings settings,
+                   Prompter* prompter = nullptr);
+
+// Opens the result window modally with these lines; errorLines empty hides
+// "ｴﾗｰ表示のみ".
+void ShowResultWindow(HWND owner, const std::vector<std::wstring>& lines,
+                      const std::vector<std::wstring>& errorLines);
+
+}  // namespace mirrant
