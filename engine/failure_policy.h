@@ -1,0 +1,53 @@
+#pragma once
+// What happens after a failure: it is logged as an error line first, then
+// the policy of its class decides between skipping, retrying and aborting,
+// asking the user in one of three shapes when the policy is Confirm.
+#include <string>
+
+#include "engine/run_options.h"
+
+namespace mirrant {
+
+class LogSink;
+class Progress;
+class Prompter;
+
+enum class FailureClass { Write, Folder, Delete };
+enum class FailureAction { Skip, Retry, Abort };
+
+enum class PromptShape {
+    SkipRetryAbort,  // warning box, then message 151 (Yes skip, No retry, Cancel abort)
+    RetryOrAbort,    // warning box, then message 166 (Yes retry, No abort)
+    DeleteNotice,    // warning box, then message 169; never a retry
+};
+
+// The shape a class uses where the call site has no other rule.
+PromptShape DefaultShape(FailureClass cls);
+
+class FailureHandler {
+public:
+    FailureHandler(RunOptions& options, Prompter& prompter, LogSink& log, const Progress& progress)
+        : options_(options), prompter_(prompter), log_(log), progress_(progress) {}
+
+    // Logs message as an error line and decides. A retry logs "再試行します。",
+    // an abort by policy or by Cancel logs "ﾕｰｻﾞの指示により中断しました。".
+    // When the user has asked to interrupt, the answer is Abort.
+    FailureAction Handle(const std::wstring& message, FailureClass cls, PromptShape shape);
+    FailureAction Handle(const std::wstring& message, FailureClass cls) {
+        return Handle(message, cls, DefaultShape(cls));
+    }
+
+    // An "other" error: logged, and shown in a warning box when
+    // confirmOtherErrors is on. Returns whether it was shown.
+    bool Other(const std::wstring& message);
+
+private:
+    ErrorPolicy PolicyOf(FailureClass cls) const;
+
+    RunOptions& options_;
+    Prompter& prompter_;
+    LogSink& log_;
+    const Progress& progress_;
+};
+
+}  // namespace mirrant

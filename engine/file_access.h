@@ -1,0 +1,102 @@
+#pragma once
+// The file-system operations a run needs, behind one interface. The program
+// uses SystemFileAccess(), which forwards to fileops/; tests wrap it to make
+// chosen operations fail. Every path here is plain (no long-path form); the
+// operations apply the long form themselves, and every cause text names
+// plain paths.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace mirrant {
+
+class LogSink;
+class Progress;
+class Prompter;
+struct RunOptions;
+
+// Times (100-ns units since 1601, UTC) and size of a file.
+struct FileStamp {
+    std::uint64_t creation = 0;
+    std::uint64_t access = 0;
+    std::uint64_t write = 0;
+    std::uint64_t size = 0;
+};
+
+struct ListedEntry {
+    std::wstring name;
+    bool isFolder = false;
+    FileStamp stamp;
+};
+
+enum class RootSide : int { Source = 1, Destination = 2 };
+
+class FileAccess {
+public:
+    virtual ~FileAccess() = default;
+
+    // Lists the entries matching pattern (a folder + "*.*", or a file path),
+    // in the order the system returns them, "." and ".." included. onEntry
+    // returns false to end the listing early. false when the listing cannot
+    // start: error is the system error code, cause its text (plain paths).
+    virtual bool List(const std::wstring& pattern, const std::function<bool(const ListedEntry&)>& onEntry,
+                      unsigned long& error, std::wstring& cause) = 0;
+
+    virtual bool IsFile(const std::wstring& path) = 0;
+    virtual bool IsFolder(const std::wstring& path) = 0;
+
+    // Times and size with up to 11 attempts 1 s apart; false when not found
+    // or interrupted (the interrupt is logged with message 143).
+    virtual bool GetFileInfo(const std::wstring& path, FileStamp& out, Progress& progress, LogSink& log) = 0;
+
+    // true when both files hold the same bytes. false with an empty cause:
+    // they differ (or the run was interrupted); with a cause: reading failed.
+    virtual bool CompareFileContents(const std::wstring& a, const std::wstring& b, Progress& progress,
+                                     LogSink& log, std::wstring& cause) = 0;
+
+    // Copies source (whose stamp is given) over destination with times and
+    // attributes. A failed or interrupted copy leaves no destination file.
+    virtual bool CopyFileContents(const std::wstring& source, const FileStamp& stamp,
+                                  const std::wstring& destination, const RunOptions& options,
+                                  Progress& progress, LogSink& log, std::wstring& cause) = 0;
+
+    // Gives the file this last-write time, leaving its other times; a
+    // read-only attribute is cleared and restored around the change. true
+    // when the file could be opened; the times were set when cause is empty.
+    virtual bool SetWriteTime(const std::wstring& path, std::uint64_t writeTime, Progress& progress,
+                              LogSink& log, std::wstring& cause) = 0;
+
+    // Deletes one file, showing the deletion in the progress window and
+    // logging 137 or the error line 138 itself.
+    virtual bool DeleteOneFile(const std::wstring& path, const RunOptions& options, Progress& progress,
+                               LogSink& log) = 0;
+
+    // Deletes folder (trailing backslash) with everything below it, logging
+    // each failure itself. remaining counts the folders left; refused is set
+    // when the folder itself is read-only and may not be updated.
+    virtual bool DeleteFolderTree(const std::wstring& folder, unsigned& remaining, const RunOptions& options,
+                                  Progress& progress, LogSink& log, bool& refused) = 0;
+
+    // Creates folder with all missing parents. error 183 after success means
+    // the folder existed already.
+    virtual bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned long& error) = 0;
+
+    // Root checks at the start of a run (they log and ask by themselves).
+    virtual bool CheckDriveOrShare(std::wstring& path, const RunOptions& options, Prompter& prompter,
+                                   LogSink& log) = 0;
+    virtual bool SearchRoot(RootSide side, std::wstring& path, bool& isFolder, bool otherIsFolder,
+                            bool testMode, const RunOptions& options, Progress& progress, Prompter& prompter,
+                            LogSink& log) = 0;
+    virtual void ResolveDriveRelative(std::wstring& path) = 0;
+    // Validates and normalises a path typed by the user; unchanged when invalid.
+    virtual bool NormalizePath(std::wstring& path) = 0;
+};
+
+// The program's file access.
+FileAccess& SystemFileAccess();
+
+// Time comparison within the tolerance: 0 same, 1 when b is later, -1 when a
+// is later. A difference of 2^32 units or more always counts as different.
+int CompareTimes(std::uint64_t a, std::uint64_t b, unsigned toleranceSeconds);
+
+}  // namespace mirrant

@@ -1,0 +1,74 @@
+#pragma once
+// The recursive walk that compares one folder with its counterpart and
+// decides per entry: copy, re-stamp, record for a later pass, mark for
+// copying back, hand to the missing-item policies, or leave. One walk per
+// pass; the run driver sets the pass flags in the engine state.
+#include <string>
+
+#include "engine/engine_prompts.h"
+#include "engine/entry_filter.h"
+#include "engine/failure_policy.h"
+#include "engine/file_access.h"
+#include "engine/run_driver.h"
+
+namespace mirrant {
+
+struct WalkContext {
+    RunMode mode;
+    RunOptions& options;
+    EngineState& state;
+    const EntryFilter& filter;
+    FileAccess& files;
+    EnginePrompter& prompter;
+    LogSink& log;
+};
+
+// The per-process memory of the per-item choice: the last radio choice per
+// side (initially copy for the destination side, delete for the source side).
+int RememberedItemChoice(MissingSide side);
+void RememberItemChoice(MissingSide side, int choice);
+void ResetItemChoiceMemory();  // program start (and tests)
+
+class TreeWalk {
+public:
+    TreeWalk(const WalkContext& context, Progress& progress);
+
+    // Walks thisFolder against otherFolder (both with a trailing backslash).
+    // 1 when the listing ended normally, 0 when the run must stop.
+    int CompareFolder(const std::wstring& thisFolder, bool thisExists, const std::wstring& otherFolder);
+
+    // The source is a file: copies it into destination (a folder when
+    // destinationIsFolder) by the overwrite rules. 1 or 0 as above.
+    int RunSingleFile(const std::wstring& source, const std::wstring& destination, bool destinationIsFolder);
+
+    // The missing-item decisions, also used by the walk.
+    // -1: interrupted by the user; otherwise the policy value 0..2.
+    int AskMissing(MissingSide side, bool isFolder, const std::wstring& thisPath, const std::wstring& otherPath);
+
+private:
+    struct FolderWalk;
+    struct FileCase;
+
+    bool Interrupted();
+    bool Forward() const { return ctx_.state.forwardPass; }
+    bool Test() const { return ctx_.state.testMode; }
+
+    int FileEntry(FolderWalk& walk, const ListedEntry& entry);
+    int BothFiles(FolderWalk& walk, FileCase& f, bool singleFile);
+    int Act(FolderWalk& walk, FileCase& f, int timeOrder);
+    int Copy(FolderWalk& walk, FileCase& f);
+    int EnsureOtherFolder(FolderWalk& walk, bool everyTime);
+    int FolderEntry(FolderWalk& walk, const ListedEntry& entry);
+    int MissingFile(FolderWalk& walk, FileCase& f);
+    int MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o);
+    int CreateFolderAndDescend(FolderWalk& walk, const std::wstring& t, const std::wstring& o);
+    int DeleteFolder(FolderWalk& walk, const std::wstring& t);
+    int SetTimeOfOther(FileCase& f);
+    void AfterAction(FolderWalk& walk);
+
+    WalkContext ctx_;
+    Progress& progress_;
+    FailureHandler failures_;
+};
+
+}  // namespace mirrant
