@@ -22,6 +22,9 @@ public:
     virtual ~Progress() = default;
     virtual void Show(const std::wstring& text, int level) = 0;
     virtual void SetStatus(const std::wstring& text) = 0;
+    // The status field's text, which the copy and the comparison put back
+    // after showing their percentage behind it.
+    virtual std::wstring StatusText() const { return {}; }
     virtual void Reset() = 0;
     virtual void SetDirection(const std::wstring& text) = 0;
     virtual void SetTitle(const std::wstring& text) = 0;

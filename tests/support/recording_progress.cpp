@@ -19,6 +19,11 @@ void RecordingProgress::SetStatus(const std::wstring& text) {
     CountUpdate();
 }
 
+std::wstring RecordingProgress::StatusText() const {
+    std::lock_guard lock(const_cast<std::mutex&>(mutex));
+    return statuses.empty() ? std::wstring() : statuses.back();
+}
+
 void RecordingProgress::Reset() {
     std::lock_guard lock(mutex);
     ++resets;

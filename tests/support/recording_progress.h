@@ -15,6 +15,7 @@ class RecordingProgress : public Progress {
 public:
     void Show(const std::wstring& text, int level) override;
     void SetStatus(const std::wstring& text) override;
+    std::wstring StatusText() const override;
     void Reset() override;
     void SetDirection(const std::wstring& text) override { direction = text; }
     void SetTitle(const std::wstring& text) override { title = text; }

@@ -1,0 +1,26 @@
+#pragma once
+// Deleting one file or a whole folder tree for the missing-item policies.
+// Both log one line per failure and let the run be interrupted.
+#include <string>
+
+namespace mirrant {
+
+class Progress;
+class LogSink;
+
+// Deletes a file, logging ""%s"は削除されました。" or, as an error line,
+// ""%s"は削除できません。原因：%s". A read-only file is refused unless
+// updateReadOnly. failureMessage (optional) receives the error line, for the
+// engine's deletion failure policy.
+bool DeleteOneFile(const std::wstring& path, Progress& progress, LogSink& log, bool updateReadOnly,
+                   std::wstring* failureMessage = nullptr);
+
+// Deletes a folder (with trailing backslash) and everything below it, depth
+// first. remaining is the caller's counter (set to 0 before): it grows by one
+// for every folder, this one included, that could not be removed. refused is
+// set when this folder itself is read-only and updateReadOnly is off (its
+// contents are deleted, it stays). True when the whole tree is gone.
+bool DeleteFolderTree(const std::wstring& folder, unsigned& remaining, Progress& progress, LogSink& log,
+                      bool updateReadOnly, bool& refused);
+
+}  // namespace mirrant

@@ -1,0 +1,74 @@
+#pragma once
+// Per-file operations of a run: times and size, time comparison within the
+// tolerance, byte comparison, the copy with times and attributes, setting
+// times, and the texts of sizes and percentages. Paths are plain; every
+// operation applies the long form itself. Failures come back as false and a
+// one-line cause text with plain paths; nothing is thrown.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace mirrant {
+
+class Progress;
+class LogSink;
+struct RunOptions;
+
+// 100-nanosecond units since 1601-01-01 UTC.
+using FileTime = std::uint64_t;
+
+struct FileInfo {
+    FileTime creationTime = 0;
+    FileTime accessTime = 0;
+    FileTime writeTime = 0;
+    std::uint64_t size = 0;
+};
+
+// Reads the times and size, trying up to 11 times a second apart. False when
+// the file is not found, or when the user interrupts (then "ﾕｰｻﾞの指示により
+// 中断しました。" is logged).
+bool GetFileInfo(const std::wstring& path, FileInfo& info, Progress& progress, LogSink& log);
+
+// 0 when a and b are within the tolerance, 1 when b is later, -1 when a is
+// later. Differences of 2^32 units (about 429.5 s) or more never count as
+// equal.
+int CompareFileTimes(FileTime a, FileTime b, unsigned toleranceSeconds);
+
+// True when both files hold the same bytes. False with an empty cause when
+// they differ (or the user interrupted: check progress.CancelRequested()),
+// with a cause when a file could not be opened or read.
+bool CompareFileContents(const std::wstring& path1, const std::wstring& path2, Progress& progress,
+                         LogSink& log, std::wstring& cause);
+
+// Copies source over destination with the source's times and attributes.
+// A hidden destination is refused unless the source is hidden too; a
+// read-only one unless options.updateReadOnly. The new content is written to
+// a temporary file beside the destination and replaces it in one step, so a
+// failed or interrupted copy leaves the old destination exactly as it was
+// and no partial file. The destination is flushed about every 20 percent
+// unless options.delayedWritePriority.
+bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, const std::wstring& destination,
+                      Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause);
+
+// True for the names of the copy's temporary files ("~mrt" + 8 hex digits +
+// ".tmp"), which a walk may meet after a power failure.
+bool IsCopyTemporaryName(const std::wstring& name);
+
+// Sets the given times (absent ones are left as they are), clearing a
+// read-only attribute for the time and putting it back. True when the file
+// could be opened; the cause is empty when the times were set.
+bool SetFileTimes(const std::wstring& path, std::optional<FileTime> creation, std::optional<FileTime> access,
+                  std::optional<FileTime> write, Progress& progress, LogSink& log, std::wstring& cause);
+
+// "1,234,567"; unit becomes "" below 1,024,000 bytes, "1.0ﾒｶﾞ" style below
+// 1,048,576,000, else "0.98ｷﾞｶﾞ" style.
+std::wstring FormatSizeText(std::uint64_t size, std::wstring& unit);
+
+// The done share of size with one decimal, truncated ("12.3"); percent gets
+// the same value.
+std::wstring FormatPercentText(std::uint64_t size, std::uint64_t done, double& percent);
+
+// Block size of copy and comparison; larger files show a percentage.
+inline constexpr std::uint32_t kFileBlockSize = 131072;
+
+}  // namespace mirrant

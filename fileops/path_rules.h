@@ -1,0 +1,79 @@
+#pragma once
+// The rules every path follows on its way to the file system: the drive and
+// share forms, normalisation of typed paths, the long-path form, folder
+// creation and the search for a run's roots.
+//
+// Folder paths end with a backslash wherever they are stored or passed.
+// Texts shown or logged always carry the plain path, never the \\?\ form.
+#include <functional>
+#include <string>
+
+namespace mirrant {
+
+class Progress;
+class LogSink;
+class Prompter;
+struct RunOptions;
+
+// Writes a path back to wherever the user sees it (the main window's box);
+// the file operations know no windows. May be empty.
+using PathDisplay = std::function<void(const std::wstring&)>;
+
+// "\\?\" + path, "\\?\UNC\server\share..." for a share, unchanged when the
+// path already has the long form.
+std::wstring ToLongPath(const std::wstring& path);
+
+// A letter and a colon at the start ("C:", "C:\data", "C:data").
+bool IsDriveForm(const std::wstring& path);
+// Two backslashes and a character that is not one ("\\server\...", "\\.\...").
+bool IsShareForm(const std::wstring& path);
+// "\\?\" at the start.
+bool IsLongForm(const std::wstring& path);
+// Appends a backslash when the text has none or has characters after its last one.
+void EnsureTrailingBackslash(std::wstring& path);
+// "C:\" style: three characters, a colon second and a backslash third.
+bool IsBareDriveRoot(const std::wstring& path);
+
+// True when the path starts with a drive or a share. "C:" becomes "C:\" and
+// is shown again. Otherwise logs message 115 as an error line, shows it as a
+// warning when confirmOtherErrors is set, and returns false.
+bool CheckDriveOrShare(std::wstring& path, const PathDisplay& show, LogSink& log, Prompter& prompter,
+                       bool confirmOtherErrors);
+
+// "D:work\x" becomes "<current folder of D:>work\x". The path is shown again
+// in every case.
+void ResolveDriveRelative(std::wstring& path, const PathDisplay& show);
+
+// Validates and normalises a typed path: separators, "." and "..",
+// blanks and dots around names, forbidden characters and device names.
+// Rewrites the path only when it is valid.
+bool NormalizePath(std::wstring& path);
+
+bool IsFolder(const std::wstring& path);
+bool IsFile(const std::wstring& path);
+
+// Creates the folder and every missing folder above it. errorCode is 183
+// after success when the folder existed already (callers then log no
+// creation). cause is a plain-path text after a failure.
+bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned long& errorCode);
+
+// Makes sure the folder part of a file path exists (error 13 when the path
+// has no folder part).
+bool EnsureParentFolder(const std::wstring& filePath, unsigned long& errorCode);
+
+// Which root SearchRoot looks for (the values of the engine's root sides).
+enum class SearchSide : int { Source = 1, Destination = 2 };
+
+// Searches a run's root, waiting up to options.rootWaitSeconds for a drive or
+// share that is not ready, with a countdown in the progress window. Decides
+// folder or file (a folder root gets its trailing backslash), creates a
+// missing destination root folder, and reports every failure by
+// options.folderFailurePolicy: logged as an error line, then skipped,
+// aborted, or shown with the question "再試行しますか？". showDestination
+// receives the destination root when a drive-relative path was resolved.
+// False when the run must not go on.
+bool SearchRoot(SearchSide side, Progress& progress, std::wstring& root, bool& isFolder, bool otherIsFolder,
+                bool testMode, const RunOptions& options, LogSink& log, Prompter& prompter,
+                const PathDisplay& showDestination = {});
+
+}  // namespace mirrant
