@@ -10,7 +10,7 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export TZ="${MIRRANT_TZ:-Asia/Tokyo}"
 export LANG=ja_JP.UTF-8
-export LC_ALL=ja_JP.UTF-8
+export LC_ALL=ja_JP.UTF-8 2>/dev/null
 
 # Starts a virtual display when none is set; sets XVFB_PID when it did.
 start_display() {
