@@ -1,0 +1,279 @@
+#include "ui/settings_dialogs.h"
+
+#include <commctrl.h>
+
+#include <cwctype>
+
+#include "framework/dialog.h"
+#include "framework/message_box.h"
+#include "framework/profile.h"
+#include "framework/text.h"
+#include "res/resource.h"
+
+namespace mirrant {
+
+// ---- mappings ---------------------------------------------------------------
+
+int DisplayPositionFromLevel(int level) {
+    switch (level) {
+    case 10: return 1;
+    case 20: return 2;
+    case 30: case 40: case 60: case 80: return 3;
+    default: return 0;
+    }
+}
+
+int DisplayLevelFromPosition(int position) {
+    static constexpr int kLevels[] = {0, 10, 20, 80};
+    return position >= 0 && position < 4 ? kLevels[position] : 0;
+}
+
+int PriorityPositionFromValue(int priority) {
+    switch (priority) {
+    case 2: return 0;
+    case 1: return 1;
+    case -1: return 3;
+    case -2: return 4;
+    default: return 2;
+    }
+}
+
+int PriorityValueFromPosition(int position) {
+    return position >= 0 && position <= 4 ? 2 - position : 0;
+}
+
+std::optional<unsigned> ParseTolerance(const std::wstring& text) {
+    size_t i = 0, n = text.size();
+    while (i < n && std::iswspace(text[i])) ++i;
+    while (n > i && std::iswspace(text[n - 1])) --n;
+    if (i == n) return std::nullopt;
+    unsigned long long value = 0;
+    for (; i < n; ++i) {
+        wchar_t c = text[i];
+        if (c < L'0' || c > L'9') return std::nullopt;
+        value = value * 10 + static_cast<unsigned>(c - L'0');
+        // Anything this long is out of range; stop before it could overflow.
+        if (value > kMaxTolerance) return std::nullopt;
+    }
+    if (value < kMinTolerance) return std::nullopt;
+    return static_cast<unsigned>(value);
+}
+
+// ---- confirmation options table ---------------------------------------------
+
+namespace {
+
+// Button values of the three failure-policy groups, in button order.
+constexpr ErrorPolicy kPolicyButtons[] = {ErrorPolicy::Confirm, ErrorPolicy::Skip, ErrorPolicy::Abort};
+
+int PolicyIndex(ErrorPolicy p) {
+    for (int i = 0; i < 3; ++i)
+        if (kPolicyButtons[i] == p) return i;
+    return 0;
+}
+
+ErrorPolicy PolicyAt(int index) { return index >= 0 && index < 3 ? kPolicyButtons[index] : ErrorPolicy::Confirm; }
+
+// Two-button groups: first button is "confirm" (1), the second 0.
+int FlagIndex(bool confirming) { return confirming ? 0 : 1; }
+bool FlagAt(int index) { return index != 1; }
+
+}  // namespace
+
+int ConfirmGroupSize(int group) {
+    switch (group) {
+    case kGroupWriteFailure: case kGroupFolderFailure: case kGroupDeleteFailure: return 3;
+    default: return 2;
+    }
+}
+
+ConfirmChoices ConfirmChoicesFromOptions(const RunOptions& o) {
+    ConfirmChoices c{};
+    c[kGroupFolderDelete] = FlagIndex(o.confirmFolderDelete);
+    c[kGroupSameTimeDifferentSize] = FlagIndex(o.confirmSameTimeDifferentSize);
+    c[kGroupNewerDestination] = FlagIndex(o.confirmNewerDestination);
+    c[kGroupWriteFailure] = PolicyIndex(o.writeFailurePolicy);
+    c[kGroupFolderFailure] = PolicyIndex(o.folderFailurePolicy);
+    c[kGroupDeleteFailure] = PolicyIndex(o.deleteFailurePolicy);
+    c[kGroupOtherErrors] = FlagIndex(o.confirmOtherErrors);
+    return c;
+}
+
+void ApplyConfirmChoices(const ConfirmChoices& c, RunOptions& o) {
+    o.confirmFolderDelete = FlagAt(c[kGroupFolderDelete]);
+    o.confirmSameTimeDifferentSize = FlagAt(c[kGroupSameTimeDifferentSize]);
+    o.confirmNewerDestination = FlagAt(c[kGroupNewerDestination]);
+    o.writeFailurePolicy = PolicyAt(c[kGroupWriteFailure]);
+    o.folderFailurePolicy = PolicyAt(c[kGroupFolderFailure]);
+    o.deleteFailurePolicy = PolicyAt(c[kGroupDeleteFailure]);
+    o.confirmOtherErrors = FlagAt(c[kGroupOtherErrors]);
+}
+
+void SaveConfirmOptions(const RunOptions& o) {
+    ProfileStore& store = AppProfile();
+    store.SetInt(kSettingsSection, optname::ConfirmFolderDelete, o.confirmFolderDelete ? 1 : 0);
+    store.SetInt(kSettingsSection, optname::ConfirmSameTimeDifferentSize, o.confirmSameTimeDifferentSize ? 1 : 0);
+    store.SetInt(kSettingsSection, optname::ConfirmNewerDestination, o.confirmNewerDestination ? 1 : 0);
+    store.SetInt(kSettingsSection, optname::ConfirmationPolicies,
+                 static_cast<int>(PackConfirmationPolicies(o)));
+}
+
+// ---- dialogs ----------------------------------------------------------------
+
+namespace {
+
+// A vertical track bar dialog: positions 0 (top) to maxPosition, a tick at
+// every position; read-only while a run is active.
+class TrackBarDialog : public Dialog {
+public:
+    TrackBarDialog(int resourceId, int trackId, int maxPosition, int position, bool runActive)
+        : Dialog(resourceId), trackId_(trackId), max_(maxPosition), position_(position),
+          runActive_(runActive) {}
+    int position() const { return position_; }
+
+protected:
+    bool OnInit() override {
+        SendItem(trackId_, TBM_SETRANGE, FALSE, MAKELPARAM(0, max_));
+        SendItem(trackId_, TBM_SETTICFREQ, 1, 0);
+        SendItem(trackId_, TBM_SETPOS, TRUE, position_);
+        if (runActive_) {
+            EnableItem(trackId_, false);
+            EnableItem(IDOK, false);
+        }
+        return true;
+    }
+    void OnOK() override {
+        if (runActive_) return;
+        position_ = static_cast<int>(SendItem(trackId_, TBM_GETPOS));
+        End(IDOK);
+    }
+
+private:
+    int trackId_, max_, position_;
+    bool runActive_;
+};
+
+class ToleranceDialog : public Dialog {
+public:
+    ToleranceDialog(unsigned seconds, bool keep, bool runActive)
+        : Dialog(IDD_TOLERANCE), seconds_(seconds), keep_(keep), runActive_(runActive) {}
+    unsigned seconds() const { return seconds_; }
+    bool keep() const { return keep_; }
+
+protected:
+    bool OnInit() override {
+        SendItem(IDC_TOLERANCE_EDIT, EM_SETLIMITTEXT, 10);
+        SetItemText(IDC_TOLERANCE_EDIT, std::to_wstring(seconds_));
+        SetChecked(IDC_TOLERANCE_KEEP, keep_);
+        if (runActive_) {
+            SendItem(IDC_TOLERANCE_EDIT, EM_SETREADONLY, TRUE);
+            EnableItem(IDC_TOLERANCE_KEEP, false);
+            EnableItem(IDOK, false);
+        }
+        return true;
+    }
+    void OnOK() override {
+        if (runActive_) return;
+        auto value = ParseTolerance(ItemText(IDC_TOLERANCE_EDIT));
+        if (!value) {
+            MessageBoxPrompter(hwnd()).Warning(Message(IDS_TOLERANCE_RANGE, {kMinTolerance, kMaxTolerance}));
+            HWND edit = Item(IDC_TOLERANCE_EDIT);
+            SetFocus(edit);
+            SendMessageW(edit, EM_SETSEL, 0, -1);
+            return;
+        }
+        seconds_ = *value;
+        keep_ = IsChecked(IDC_TOLERANCE_KEEP);
+        End(IDOK);
+    }
+
+private:
+    unsigned seconds_;
+    bool keep_;
+    bool runActive_;
+};
+
+class ConfirmOptionsDialog : public Dialog {
+public:
+    ConfirmOptionsDialog(const ConfirmChoices& choices, bool runActive)
+        : Dialog(IDD_CONFIRM_OPTIONS), choices_(choices), runActive_(runActive) {}
+    const ConfirmChoices& choices() const { return choices_; }
+
+protected:
+    static int ButtonId(int group, int button) { return IDC_CONFIRM_FIRST + 10 * group + button; }
+
+    bool OnInit() override {
+        for (int g = 0; g < kConfirmGroupCount; ++g) {
+            int selected = choices_[g] >= 0 && choices_[g] < ConfirmGroupSize(g) ? choices_[g] : 0;
+            for (int b = 0; b < ConfirmGroupSize(g); ++b) {
+                SetChecked(ButtonId(g, b), b == selected);
+                if (runActive_) EnableItem(ButtonId(g, b), false);
+            }
+        }
+        if (runActive_) EnableItem(IDOK, false);
+        return true;
+    }
+    void OnOK() override {
+        if (runActive_) return;
+        for (int g = 0; g < kConfirmGroupCount; ++g) {
+            choices_[g] = -1;
+            for (int b = 0; b < ConfirmGroupSize(g); ++b)
+                if (IsChecked(ButtonId(g, b))) choices_[g] = b;
+        }
+        End(IDOK);
+    }
+
+private:
+    ConfirmChoices choices_;
+    bool runActive_;
+};
+
+// The track bar class must be registered before a dialog that uses it is made.
+void RegisterTrackBarClass() {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+}
+
+}  // namespace
+
+bool ShowDisplaySettingsDialog(HWND owner, RunOptions& options, bool runActive) {
+    RegisterTrackBarClass();
+    TrackBarDialog dialog(IDD_DISPLAY_SETTINGS, IDC_DISPLAY_TRACK, 3,
+                          DisplayPositionFromLevel(options.displayLevel), runActive);
+    if (dialog.DoModal(owner) != IDOK || runActive) return false;
+    options.displayLevel = DisplayLevelFromPosition(dialog.position());
+    AppProfile().SetInt(kSettingsSection, optname::DisplayLevel, options.displayLevel);
+    return true;
+}
+
+bool ShowPriorityDialog(HWND owner, RunOptions& options, bool runActive) {
+    RegisterTrackBarClass();
+    TrackBarDialog dialog(IDD_PRIORITY, IDC_PRIORITY_TRACK, 4,
+                          PriorityPositionFromValue(options.runPriority), runActive);
+    if (dialog.DoModal(owner) != IDOK || runActive) return false;
+    options.runPriority = PriorityValueFromPosition(dialog.position());
+    AppProfile().SetInt(kSettingsSection, optname::RunPriority, options.runPriority);
+    return true;
+}
+
+bool ShowToleranceDialog(HWND owner, RunOptions& options, bool runActive) {
+    ToleranceDialog dialog(options.timeToleranceSeconds, options.keepTolerance, runActive);
+    if (dialog.DoModal(owner) != IDOK || runActive) return false;
+    options.timeToleranceSeconds = dialog.seconds();
+    options.keepTolerance = dialog.keep();
+    // Unticked, the stored value stays as it was, so the next start uses it.
+    if (options.keepTolerance)
+        AppProfile().SetInt(kSettingsSection, optname::TimeDelta, static_cast<int>(options.timeToleranceSeconds));
+    return true;
+}
+
+bool ShowConfirmOptionsDialog(HWND owner, RunOptions& options, bool runActive) {
+    ConfirmOptionsDialog dialog(ConfirmChoicesFromOptions(options), runActive);
+    if (dialog.DoModal(owner) != IDOK || runActive) return false;
+    ApplyConfirmChoices(dialog.choices(), options);
+    options.suppressFolderDeleteConfirm = !options.confirmFolderDelete;
+    SaveConfirmOptions(options);
+    return true;
+}
+
+}  // namespace mirrant

@@ -1,0 +1,66 @@
+#pragma once
+// The small settings dialogs of the options menu: display detail (dialog 142,
+// command 32785), run priority (143, 32786), time tolerance (133, 32771) and
+// the confirmation options (144, 32788). Each Show function runs its dialog
+// modally on the user-interface thread; it changes the options and writes
+// them to the program's settings only when the dialog is closed with OK, and
+// then returns true (the caller re-derives its menus). With runActive the
+// dialog only shows the values: its controls and OK are disabled.
+#include <windows.h>
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "engine/run_options.h"
+
+namespace mirrant {
+
+bool ShowDisplaySettingsDialog(HWND owner, RunOptions& options, bool runActive);
+bool ShowPriorityDialog(HWND owner, RunOptions& options, bool runActive);
+bool ShowToleranceDialog(HWND owner, RunOptions& options, bool runActive);
+// Also sets suppressFolderDeleteConfirm to the negation of the new
+// confirmFolderDelete, as the menu command does.
+bool ShowConfirmOptionsDialog(HWND owner, RunOptions& options, bool runActive);
+
+// Track bar position (0 top "最大" .. 3 bottom "最小") for a stored display
+// level: 10 → 1, 20 → 2, 30/40/60/80 → 3, anything else → 0.
+int DisplayPositionFromLevel(int level);
+// The display level stored for a position: 0, 10, 20, 80 (others → 0).
+int DisplayLevelFromPosition(int position);
+
+// Track bar position (0 top "＋２" .. 4 bottom "－２") for a stored priority:
+// +2 → 0, +1 → 1, -1 → 3, -2 → 4, anything else → 2.
+int PriorityPositionFromValue(int priority);
+// The priority stored for a position: +2, +1, 0, -1, -2 (others → 0).
+int PriorityValueFromPosition(int position);
+
+// The tolerance box's text as seconds: an unsigned decimal integer from 1 to
+// 360 (leading and trailing blanks allowed), otherwise nothing.
+std::optional<unsigned> ParseTolerance(const std::wstring& text);
+inline constexpr unsigned kMinTolerance = 1;
+inline constexpr unsigned kMaxTolerance = 360;
+
+// The seven radio groups of the confirmation options dialog, top to bottom.
+// Each holds the index of the selected button within its group (0 first);
+// -1 means no button selected and reads as the first (confirming) button.
+enum ConfirmGroup {
+    kGroupFolderDelete,
+    kGroupSameTimeDifferentSize,
+    kGroupNewerDestination,
+    kGroupWriteFailure,
+    kGroupFolderFailure,
+    kGroupDeleteFailure,
+    kGroupOtherErrors,
+    kConfirmGroupCount
+};
+using ConfirmChoices = std::array<int, kConfirmGroupCount>;
+// Number of buttons in a group (2 or 3).
+int ConfirmGroupSize(int group);
+ConfirmChoices ConfirmChoicesFromOptions(const RunOptions& options);
+// Sets the seven fields from the choices (does not write anything).
+void ApplyConfirmChoices(const ConfirmChoices& choices, RunOptions& options);
+// Writes "op2", "op4", "op11" and the packed "op12" to the program's settings.
+void SaveConfirmOptions(const RunOptions& options);
+
+}  // namespace mirrant
