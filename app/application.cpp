@@ -1,16 +1,123 @@
 #include "app/application.h"
 
+#include <commctrl.h>
+
+#include "app/command_line.h"
+#include "app/start_folder.h"
+#include "engine/run_options.h"
+#include "fileops/path_rules.h"
+#include "framework/edition.h"
+#include "framework/profile.h"
+#include "framework/text.h"
+#include "log/log_names.h"
 #include "res/resource.h"
 
 namespace mirrant {
 
+Application::Application(HINSTANCE instance) : instance_(instance) {
+    state_.startFolder = CurrentStartFolder();
+}
+
 int Application::Run() {
-    DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_MAIN), nullptr,
-                    [](HWND h, UINT m, WPARAM w, LPARAM) -> INT_PTR {
-                        if (m == WM_CLOSE) { EndDialog(h, IDOK); return TRUE; }
-                        return m == WM_INITDIALOG;
-                    }, 0);
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    SetAppProfileRoot(RegistryRootFor(ProgramName()));
+    ProfileStore& store = AppProfile();
+
+    history_ = std::make_unique<RecentFileList>(kHistorySection, kHistoryEntryFormat, kHistoryEntries,
+                                                kHistoryDisplayLength);
+    history_->Load(store);
+    state_.batchHistory = history_.get();
+
+    state_.timeToleranceSeconds =
+        ClampTimeTolerance(store.GetInt(kSettingsSection, optname::TimeDelta, 2));
+    state_.scheduleLogDefault = store.GetString(kSettingsSection, optname::ScheduleLog,
+                                                state_.startFolder + DefaultLogFileName(true, false));
+    state_.userLogDefault = store.GetString(kSettingsSection, optname::UserLog,
+                                            state_.startFolder + DefaultLogFileName(false, false));
+    state_.processCommandLine = [this] { ProcessCommandLine(); };
+    state_.openHelp = [this] { OpenHelp(); };
+
+    MainWindow window(state_);
+    window_ = &window;
+    window.DoModal(nullptr);
+    window_ = nullptr;
+
+    history_->Save(store);
     return 0;
+}
+
+void Application::ProcessCommandLine() {
+    CommandLine cl = ParseCommandLine(ProcessArguments());
+    if (cl.unattended) window_->EnterScheduleMode(cl.overwriteScheduleLog);
+    ApplyCommandLinePaths(*window_, cl.tokens,
+                          [this](const std::wstring& batch) { StartBatchFromCommandLine(batch); });
+}
+
+// A batch file named alone on the command line runs at once.
+void Application::StartBatchFromCommandLine(const std::wstring& path) {
+    window_->options().textBatchDefault = IsTextBatchExtension(path);
+    if (state_.runBatchFile) {
+        state_.runBatchFile(path, /*fromCommandLine=*/true);
+        return;
+    }
+    if (window_->scheduleMode()) {
+        // Nothing can run it: a scheduled task must still end.
+        EndDialog(window_->hwnd(), IDOK);
+        return;
+    }
+    window_->UiPrompter().Information(LoadText(IDS_NOT_AVAILABLE_YET));
+}
+
+void ApplyCommandLinePaths(MainWindow& window, const std::vector<std::wstring>& tokens,
+                           const std::function<void(const std::wstring&)>& runBatch) {
+    int filled = 0;
+    for (const std::wstring& raw : tokens) {
+        std::wstring token = ShellResolvePath(raw);
+        if (HasBatchExtension(token) && tokens.size() == 1) {
+            runBatch(token);
+            return;
+        }
+        if (!IsFile(token) && !IsFolder(token)) continue;
+        PathSide side = filled == 0 ? PathSide::Source : PathSide::Destination;
+        if (IsFolder(token)) {
+            window.SetFolderMark(side, true);
+            window.SetRememberedFolder(side, token);
+            if (token.back() != L'\\') token += L'\\';
+        } else {
+            window.SetFolderMark(side, false);
+        }
+        window.SetPathText(side, token);
+        if (++filled == 2) return;
+    }
+}
+
+void DeleteOldHelpFiles(const std::wstring& folder) {
+    for (const wchar_t* name : {L"Mirrant.hlp", L"Mirrant.cnt", L"Mirrant.gid"}) {
+        std::wstring path = folder + name;
+        DWORD attrs = GetFileAttributesW(path.c_str());
+        if (attrs == INVALID_FILE_ATTRIBUTES) continue;
+        if (attrs & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), attrs & ~FILE_ATTRIBUTE_READONLY);
+        DeleteFileW(path.c_str());
+    }
+}
+
+void Application::OpenHelp() {
+    std::wstring folder = ProgramFolder();
+    DeleteOldHelpFiles(folder);
+    // The HTML help viewer is bound at its first use; a failure is
+    // remembered so that later requests return at once.
+    using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+    static HtmlHelpFn htmlHelp = nullptr;
+    static bool failed = false;
+    if (!htmlHelp && !failed) {
+        HMODULE lib = LoadLibraryW(L"hhctrl.ocx");
+        if (lib) htmlHelp = reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(lib, "HtmlHelpW")));
+        failed = htmlHelp == nullptr;
+    }
+    if (!htmlHelp) return;
+    std::wstring chm = folder + L"Mirrant.chm";
+    htmlHelp(window_ ? window_->hwnd() : nullptr, chm.c_str(), 0, 0);
 }
 
 }  // namespace mirrant

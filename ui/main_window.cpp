@@ -1,0 +1,406 @@
+#include "ui/main_window.h"
+
+#include <shellapi.h>
+
+#include "engine/file_access.h"
+#include "framework/edition.h"
+#include "framework/profile.h"
+#include "framework/text.h"
+#include "log/result_window.h"
+#include "log/time_stamp.h"
+#include "res/resource.h"
+#include "ui/progress_window.h"
+#include "ui/settings_dialogs.h"
+
+namespace mirrant {
+
+namespace {
+
+int BoxId(PathSide side) { return side == PathSide::Source ? IDC_SOURCE_EDIT : IDC_DEST_EDIT; }
+int SideIndex(PathSide side) { return side == PathSide::Source ? 0 : 1; }
+
+// The stored filter settings as the engine's per-entry test.
+class FilterSetEntryFilter : public EntryFilter {
+public:
+    explicit FilterSetEntryFilter(const FilterSet& filter) : filter_(filter) {}
+    bool Accept(const std::wstring& name, bool isFolder, std::uint64_t creationTime,
+                std::uint64_t lastWriteTime) const override {
+        return filter_.AcceptEntry(name, isFolder, creationTime, lastWriteTime);
+    }
+    bool DestinationOnly() const override { return filter_.destinationOnly; }
+    bool ProtectDestination() const override { return filter_.protectDestination; }
+    bool NameListsInUse() const override { return filter_.anyListActive(); }
+
+private:
+    const FilterSet& filter_;
+};
+
+// Controls that a run disables.
+constexpr int kRunControls[] = {IDC_SOURCE_EDIT,  IDC_SOURCE_BROWSE, IDC_DEST_EDIT, IDC_DEST_BROWSE,
+                                IDC_RUN_OVERWRITE, IDC_RUN_SYNC,     IDC_SHOW_LOG,  IDC_TEST_MODE};
+
+}  // namespace
+
+MainWindow::MainWindow(AppState& app) : Dialog(IDD_MAIN), app_(app) {
+    options_.timeToleranceSeconds = app.timeToleranceSeconds;
+    entryFilter_ = std::make_unique<FilterSetEntryFilter>(filter_);
+}
+
+MainWindow::~MainWindow() {
+    if (menu_) DestroyMenu(menu_);
+}
+
+bool MainWindow::OnInit() {
+    boxes_.setOwner(hwnd());
+    prompts_.setOwner(hwnd());
+    SetTitle(ProductName());
+    AddAboutToSystemMenu();
+    largeIcon_ = static_cast<HICON>(LoadImageW(AppInstance(), MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+    smallIcon_ = static_cast<HICON>(LoadImageW(AppInstance(), MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    menu_ = LoadMenuW(AppInstance(), MAKEINTRESOURCEW(IDR_MAINMENU));
+    SetMenu(hwnd(), menu_);
+
+    LoadRunOptions(options_, AppProfile());
+    LoadFilterSet(filter_, AppProfile());
+    ApplyStartupConsistency(options_, filterModes(), AppProfile());
+    logContext_ = LoadLogContext(AppProfile(), app_.startFolder);
+    ApplyMenuStates();
+    RebuildBatchMenu();
+
+    DragAcceptFiles(hwnd(), TRUE);
+    PostMessageW(hwnd(), kCommandLineMessage, 0, 0);
+    return true;
+}
+
+void MainWindow::AddAboutToSystemMenu() {
+    HMENU sys = GetSystemMenu(hwnd(), FALSE);
+    if (!sys) return;
+    AppendMenuW(sys, MF_SEPARATOR, 0, nullptr);
+    std::wstring item = Message(IDS_ABOUT_MENU_ITEM, {ProductName()});
+    AppendMenuW(sys, MF_STRING, ID_SYSTEM_ABOUT, item.c_str());
+}
+
+void MainWindow::ApplyMenuStates() {
+    if (!menu_) return;
+    for (const MenuItemState& s : OptionMenuStates(options_, filterModes(), runActive_)) {
+        CheckMenuItem(menu_, s.command, MF_BYCOMMAND | (s.checked ? MF_CHECKED : MF_UNCHECKED));
+        EnableMenuItem(menu_, s.command, MF_BYCOMMAND | (s.enabled ? MF_ENABLED : MF_GRAYED));
+    }
+    if (runActive_) {
+        for (int c : BatchMenuCommands()) EnableMenuItem(menu_, c, MF_BYCOMMAND | MF_GRAYED);
+        if (app_.batchHistory)
+            for (size_t i = 0; i < app_.batchHistory->size(); ++i)
+                EnableMenuItem(menu_, ID_BATCH_HISTORY_FIRST + static_cast<int>(i), MF_BYCOMMAND | MF_GRAYED);
+    }
+    DrawMenuBar(hwnd());
+}
+
+bool MainWindow::MenuItemEnabled(int command) const {
+    if (!menu_) return true;
+    UINT state = GetMenuState(menu_, command, MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
+}
+
+void MainWindow::RebuildBatchMenu() {
+    if (!menu_) return;
+    HMENU batch = GetSubMenu(menu_, 1);
+    if (!batch) return;
+    for (int c : {ID_BATCH_REGISTER, ID_BATCH_RUN, ID_BATCH_DELETE, ID_TEXT_BATCH_DEFAULT})
+        EnableMenuItem(menu_, c, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(menu_, ID_BATCH_CLEAR_HISTORY, MF_BYCOMMAND | MF_GRAYED);
+    while (GetMenuItemCount(batch) > 6) DeleteMenu(batch, 6, MF_BYPOSITION);
+    bool added = false;
+    if (app_.batchHistory && !app_.batchHistory->empty()) {
+        InsertMenuW(batch, 6, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+        for (size_t i = 0; i < app_.batchHistory->size(); ++i) {
+            std::wstring label = FormatText(L"&%d ", {static_cast<int>(i + 1)}) + app_.batchHistory->DisplayName(i);
+            InsertMenuW(batch, static_cast<UINT>(7 + i), MF_BYPOSITION | MF_STRING,
+                        ID_BATCH_HISTORY_FIRST + i, label.c_str());
+            added = true;
+        }
+    }
+    if (added) EnableMenuItem(menu_, ID_BATCH_CLEAR_HISTORY, MF_BYCOMMAND | MF_ENABLED);
+    CheckMenuItem(menu_, ID_TEXT_BATCH_DEFAULT, MF_BYCOMMAND | (options_.textBatchDefault ? MF_CHECKED : MF_UNCHECKED));
+    DrawMenuBar(hwnd());
+}
+
+bool MainWindow::OnCommand(int id, int code, HWND control) {
+    switch (id) {
+    case IDC_SOURCE_BROWSE: OnBrowse(PathSide::Source); return true;
+    case IDC_DEST_BROWSE: OnBrowse(PathSide::Destination); return true;
+    case IDC_RUN_OVERWRITE: OnRunButtonPressed(false); return true;
+    case IDC_RUN_SYNC: OnRunButtonPressed(true); return true;
+    case IDC_SHOW_LOG: OnShowLatestLog(); return true;
+    case ID_HELP_ABOUT: ShowAbout(); return true;
+    case ID_HELP_CONTENTS:
+        if (app_.openHelp) app_.openHelp();
+        return true;
+    default: break;
+    }
+    if (id >= ID_TOLERANCE && id <= ID_REVERSE_OVERWRITE_NEWER) {
+        OnOptionCommand(id);
+        return true;
+    }
+    if (id >= ID_BATCH_HISTORY_FIRST && id < ID_BATCH_HISTORY_FIRST + 16) {
+        if (!runActive_ && batchCommandHandler) batchCommandHandler(id);
+        return true;
+    }
+    return false;
+}
+
+void MainWindow::OnOptionCommand(int id) {
+    if (!MenuItemEnabled(id)) return;  // grayed items do nothing, even by accelerator
+    ProfileStore& store = AppProfile();
+    switch (id) {
+    case ID_BATCH_REGISTER:
+    case ID_BATCH_RUN:
+    case ID_BATCH_DELETE:
+    case ID_BATCH_CLEAR_HISTORY:
+        if (!batchCommandHandler || !batchCommandHandler(id)) NotAvailableYet();
+        return;
+    case ID_TEXT_BATCH_DEFAULT:
+        ToggleTextBatchDefault(options_, store);
+        RebuildBatchMenu();
+        return;
+    case ID_TOLERANCE: ShowToleranceDialog(hwnd(), options_, runActive_); return;
+    case ID_DISPLAY_SETTINGS: ShowDisplaySettingsDialog(hwnd(), options_, runActive_); return;
+    case ID_PRIORITY: ShowPriorityDialog(hwnd(), options_, runActive_); return;
+    case ID_CONFIRM_OPTIONS:
+        ShowConfirmOptionsDialog(hwnd(), options_, runActive_);
+        ApplyMenuStates();
+        return;
+    case ID_LOG_SETTINGS:
+    case ID_FILTER:
+        NotAvailableYet();
+        return;
+    default: break;
+    }
+    if (ToggleOption(options_, id, store, boxes_) || ChooseMissingPolicy(options_, id, store, boxes_))
+        ApplyMenuStates();
+}
+
+void MainWindow::NotAvailableYet() { boxes_.Information(LoadText(IDS_NOT_AVAILABLE_YET)); }
+
+void MainWindow::ShowAbout() {
+    struct About : Dialog {
+        About() : Dialog(IDD_ABOUT) {}
+        bool OnInit() override {
+            SetItemText(IDC_ABOUT_TEXT, ProductName() + L" Version 1.0");
+            return true;
+        }
+    } about;
+    about.DoModal(hwnd());
+}
+
+void MainWindow::OnBrowse(PathSide side) {
+    bool source = side == PathSide::Source;
+    std::wstring chosen = chooser_.Choose(hwnd(), LoadText(source ? 110 : 112), LoadText(source ? 111 : 113),
+                                          remembered_[SideIndex(side)]);
+    if (chosen.empty()) return;
+    remembered_[SideIndex(side)] = chooser_.rememberedFolder();
+    SetPathText(side, chosen);
+}
+
+void MainWindow::OnDropFiles(HDROP drop) {
+    POINT pt;
+    BOOL inClient = DragQueryPoint(drop, &pt);
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    std::wstring path;
+    if (count == 1) {
+        UINT n = DragQueryFileW(drop, 0, nullptr, 0);
+        path.resize(n + 1);
+        DragQueryFileW(drop, 0, path.data(), n + 1);
+        path.resize(n);
+    }
+    DragFinish(drop);
+    if (!inClient || busy()) return;
+
+    auto within = [&](int id) {
+        RECT r;
+        GetWindowRect(Item(id), &r);
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        return PtInRect(&r, pt) != FALSE;
+    };
+    PathSide side;
+    if (within(IDC_SOURCE_EDIT)) side = PathSide::Source;
+    else if (within(IDC_DEST_EDIT)) side = PathSide::Destination;
+    else if (PathText(PathSide::Source).empty() && PathText(PathSide::Destination).empty()) side = PathSide::Source;
+    else if (PathText(PathSide::Destination).empty()) side = PathSide::Destination;
+    else return;
+
+    if (count > 1) {
+        boxes_.Warning(LoadText(114));
+        return;
+    }
+    DWORD attrs = GetFileAttributesW(path.c_str());
+    if (path.empty() || attrs == INVALID_FILE_ATTRIBUTES) return;
+    if (attrs & FILE_ATTRIBUTE_DIRECTORY) {
+        remembered_[SideIndex(side)] = path;
+        SetPathText(side, WithTrailingBackslash(path));
+    } else {
+        SetPathText(side, path);
+    }
+}
+
+void MainWindow::OnShowLatestLog() {
+    if (busy()) return;
+    if (log_.lineCount() > 0) ShowResultWindow(hwnd(), log_.lines(), log_.errorLines());
+    else boxes_.Information(LoadText(230));
+}
+
+void MainWindow::OnRunButtonPressed(bool sync) {
+    if (busy()) return;
+    pendingRunKind_ = sync ? RunKind::Synchronize : RunKind::Overwrite;
+    OnRunButton(*this, sync);
+}
+
+INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
+    handled = true;
+    switch (msg) {
+    case kCommandLineMessage:
+        if (app_.processCommandLine) app_.processCommandLine();
+        return TRUE;
+    case kRunEndMessage:
+        OnRunEnd(*this, lp != 0);
+        return TRUE;
+    case kFilterSheetOkMessage:
+        SaveFilterSet(filter_, AppProfile());
+        ApplyFilterConsistency(options_, filterModes(), AppProfile(), boxes_);
+        ApplyMenuStates();
+        return TRUE;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wp));
+        return TRUE;
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) == ID_SYSTEM_ABOUT || (wp >= 16 && wp <= 31)) {
+            ShowAbout();
+            return TRUE;
+        }
+        handled = false;
+        return FALSE;
+    case WM_CLOSE:
+        if (!busy()) EndDialog(hwnd(), IDOK);
+        return TRUE;
+    case WM_PAINT:
+        if (IsIconic(hwnd())) {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd(), &ps);
+            RECT rc;
+            GetClientRect(hwnd(), &rc);
+            int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
+            DrawIcon(dc, (rc.right - cx + 1) / 2, (rc.bottom - cy + 1) / 2, largeIcon_);
+            EndPaint(hwnd(), &ps);
+            return TRUE;
+        }
+        handled = false;
+        return FALSE;
+    case WM_QUERYDRAGICON:
+        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, reinterpret_cast<LONG_PTR>(largeIcon_));
+        return TRUE;
+    default:
+        handled = false;
+        return FALSE;
+    }
+}
+
+void MainWindow::SetPathText(PathSide side, const std::wstring& text) { SetItemText(BoxId(side), text); }
+
+std::wstring MainWindow::PathText(PathSide side) { return ItemText(BoxId(side)); }
+
+void MainWindow::SetFolderMark(PathSide side, bool isFolder) { isFolder_[SideIndex(side)] = isFolder; }
+
+bool MainWindow::FolderMark(PathSide side) const { return isFolder_[SideIndex(side)]; }
+
+void MainWindow::SetRememberedFolder(PathSide side, const std::wstring& folder) { remembered_[SideIndex(side)] = folder; }
+
+const std::wstring& MainWindow::RememberedFolder(PathSide side) const { return remembered_[SideIndex(side)]; }
+
+void MainWindow::EnterScheduleMode(bool overwriteLog) {
+    scheduleMode_ = true;
+    scheduleOverwriteLog_ = overwriteLog;
+    SetTitle(Title() + LoadText(IDS_SCHEDULE_TITLE_SUFFIX));
+}
+
+void MainWindow::QueueBatch(std::deque<QueuedRun> rows, const std::wstring& batchFile) {
+    batchQueue_ = std::move(rows);
+    batchFile_ = batchFile;
+}
+
+// --- RunHost ---------------------------------------------------------------
+
+const EntryFilter& MainWindow::Filter() { return *entryFilter_; }
+
+FileAccess& MainWindow::Files() { return SystemFileAccess(); }
+
+bool MainWindow::TestModeChecked() { return IsChecked(IDC_TEST_MODE); }
+
+void MainWindow::ClearBatchQueue() { batchQueue_.clear(); }
+
+void MainWindow::StartNextBatchRow() {
+    if (batchQueue_.empty()) return;
+    QueuedRun row = batchQueue_.front();
+    batchQueue_.pop_front();
+    SetPathText(PathSide::Source, row.source);
+    SetPathText(PathSide::Destination, row.destination);
+    StartRun(*this, row.mode, row.source, row.destination, static_cast<int>(batchQueue_.size()));
+}
+
+void MainWindow::BeginRunLog() {
+    RunLogStart start;
+    start.kind = pendingRunKind_;
+    start.source = SourceText();
+    start.destination = DestinationText();
+    start.batchFile = batchFile_;
+    start.testMode = TestModeChecked();
+    start.scheduleMode = scheduleMode_;
+    start.scheduleAppend = !scheduleOverwriteLog_;
+    logContext_ = LoadLogContext(AppProfile(), app_.startFolder);
+    log_.BeginRunLog(start, logContext_);
+    log_.ClearLog();
+}
+
+bool MainWindow::LogGoesToFile() { return scheduleMode_ || log_.settings().saveToFile; }
+
+void MainWindow::LoadFilterForRun() { LoadFilterSet(filter_, AppProfile()); }
+
+Progress& MainWindow::AcquireProgress() {
+    if (!progress_) {
+        progress_ = ProgressWindow::Create(hwnd(), options_.displayLevel);
+        if (scheduleMode_) progress_->SetScheduleText(LoadText(223));
+    }
+    return *progress_;
+}
+
+void MainWindow::ReleaseProgress() {
+    if (progress_) progress_->RequestDestroy();
+    progress_ = nullptr;
+}
+
+bool MainWindow::CloseProgramAfterRun() { return scheduleMode_ || log_.settings().exitWhenDone; }
+
+void MainWindow::CloseMainWindow() { EndDialog(hwnd(), IDOK); }
+
+void MainWindow::SetSourceText(const std::wstring& text) { SetPathText(PathSide::Source, text); }
+
+void MainWindow::SetDestinationText(const std::wstring& text) { SetPathText(PathSide::Destination, text); }
+
+void MainWindow::SetRunActive(bool active) {
+    runActive_ = active;
+    for (int id : kRunControls) EnableItem(id, !active);
+    ApplyMenuStates();
+    if (!active) RebuildBatchMenu();
+}
+
+void MainWindow::WriteRunLog() { log_.FinishRunLog(); }
+
+void MainWindow::ShowRunResult(bool nothingLogged) {
+    mirrant::ShowRunResult(hwnd(), log_, log_.settings(), &boxes_);
+}
+
+void MainWindow::PostRunEnd(bool completed) { PostMessageW(hwnd(), kRunEndMessage, 0, completed ? 1 : 0); }
+
+}  // namespace mirrant
