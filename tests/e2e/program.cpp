@@ -1,0 +1,83 @@
+#include "e2e/program.h"
+
+namespace mirrant::testing {
+
+std::wstring BinPath(const std::wstring& exe) { return std::wstring(MIRRANT_BIN_DIR) + L"\\" + exe; }
+
+RunningProgram::RunningProgram(const std::wstring& exe, const std::wstring& arguments,
+                               const std::wstring& currentFolder) {
+    std::wstring path = BinPath(exe);
+    std::wstring cmd = L"\"" + path + L"\" " + arguments;
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       currentFolder.empty() ? nullptr : currentFolder.c_str(), &si, &pi)) {
+        process_ = pi.hProcess;
+        pid_ = pi.dwProcessId;
+        CloseHandle(pi.hThread);
+    }
+}
+
+RunningProgram::~RunningProgram() {
+    if (!process_) return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        for (HWND w : TopLevelWindows()) PostMessageW(w, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(process_, 3000) == WAIT_TIMEOUT) TerminateProcess(process_, 1);
+    }
+    CloseHandle(process_);
+}
+
+std::wstring WindowText(HWND hwnd) {
+    wchar_t buf[1024] = {};
+    GetWindowTextW(hwnd, buf, 1024);
+    return buf;
+}
+
+std::vector<HWND> RunningProgram::TopLevelWindows() const {
+    struct Ctx {
+        DWORD pid;
+        std::vector<HWND> found;
+    } ctx{pid_, {}};
+    EnumWindows(
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto* c = reinterpret_cast<Ctx*>(lp);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == c->pid && IsWindowVisible(w)) c->found.push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+
+HWND RunningProgram::WaitForWindow(const std::function<bool(const std::wstring&)>& match, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        for (HWND w : TopLevelWindows())
+            if (match(WindowText(w))) return w;
+        if (WaitForSingleObject(process_, 100) != WAIT_TIMEOUT) return nullptr;
+    }
+    return nullptr;
+}
+
+HWND RunningProgram::WaitForWindowTitled(const std::wstring& title, DWORD timeoutMs) {
+    return WaitForWindow([&](const std::wstring& t) { return t == title; }, timeoutMs);
+}
+
+bool RunningProgram::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
+    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return false;
+    if (exitCode) GetExitCodeProcess(process_, exitCode);
+    return true;
+}
+
+std::wstring MessageBoxText(HWND box) {
+    // The prompt of a message box is its static control with id 0xFFFF.
+    HWND text = GetDlgItem(box, 0xFFFF);
+    return text ? WindowText(text) : std::wstring();
+}
+
+void PressButton(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+}  // namespace mirrant::testing
