@@ -179,11 +179,11 @@ void MainWindow::OnOptionCommand(int id) {
         return;
     default: break;
     }
-    if (ToggleOption(options_, id, store, boxes_) || ChooseMissingPolicy(options_, id, store, boxes_))
+    if (ToggleOption(options_, id, store, UiPrompter()) || ChooseMissingPolicy(options_, id, store, UiPrompter()))
         ApplyMenuStates();
 }
 
-void MainWindow::NotAvailableYet() { boxes_.Information(LoadText(IDS_NOT_AVAILABLE_YET)); }
+void MainWindow::NotAvailableYet() { UiPrompter().Information(LoadText(IDS_NOT_AVAILABLE_YET)); }
 
 void MainWindow::ShowAbout() {
     struct About : Dialog {
@@ -233,7 +233,7 @@ void MainWindow::OnDropFiles(HDROP drop) {
     else return;
 
     if (count > 1) {
-        boxes_.Warning(LoadText(114));
+        UiPrompter().Warning(LoadText(114));
         return;
     }
     DWORD attrs = GetFileAttributesW(path.c_str());
@@ -249,7 +249,7 @@ void MainWindow::OnDropFiles(HDROP drop) {
 void MainWindow::OnShowLatestLog() {
     if (busy()) return;
     if (log_.lineCount() > 0) ShowResultWindow(hwnd(), log_.lines(), log_.errorLines());
-    else boxes_.Information(LoadText(230));
+    else UiPrompter().Information(LoadText(230));
 }
 
 void MainWindow::OnRunButtonPressed(bool sync) {
@@ -269,7 +269,7 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         return TRUE;
     case kFilterSheetOkMessage:
         SaveFilterSet(filter_, AppProfile());
-        ApplyFilterConsistency(options_, filterModes(), AppProfile(), boxes_);
+        ApplyFilterConsistency(options_, filterModes(), AppProfile(), UiPrompter());
         ApplyMenuStates();
         return TRUE;
     case WM_DROPFILES:
@@ -398,7 +398,7 @@ void MainWindow::SetRunActive(bool active) {
 void MainWindow::WriteRunLog() { log_.FinishRunLog(); }
 
 void MainWindow::ShowRunResult(bool nothingLogged) {
-    mirrant::ShowRunResult(hwnd(), log_, log_.settings(), &boxes_);
+    mirrant::ShowRunResult(hwnd(), log_, log_.settings(), &UiPrompter());
 }
 
 void MainWindow::PostRunEnd(bool completed) { PostMessageW(hwnd(), kRunEndMessage, 0, completed ? 1 : 0); }

@@ -41,6 +41,8 @@ struct AppState {
     std::function<void()> processCommandLine;
     // Opens the help file.
     std::function<void()> openHelp;
+    // Where the window's own prompts go; null: real message boxes.
+    Prompter* prompter = nullptr;
     // Reads and runs a batch file (the batch execution sets this).
     std::function<bool(const std::wstring& path, bool fromCommandLine)> runBatchFile;
 };
@@ -99,7 +101,7 @@ public:
     void LoadFilterForRun() override;
     Progress& AcquireProgress() override;
     void ReleaseProgress() override;
-    Prompter& UiPrompter() override { return boxes_; }
+    Prompter& UiPrompter() override { return app_.prompter ? *app_.prompter : boxes_; }
     bool CloseProgramAfterRun() override;
     void CloseMainWindow() override;
     EnginePrompter& Prompts() override { return prompts_; }
