@@ -58,8 +58,10 @@ protected:
     // After the window is gone (modeless dialogs).
     virtual void OnDestroyed() {}
 
-private:
+    // The dialog procedure; at WM_INITDIALOG lp is the Dialog*.
     static INT_PTR CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+private:
     INT_PTR Dispatch(UINT msg, WPARAM wp, LPARAM lp);
 
     int resourceId_;

@@ -1,0 +1,78 @@
+#include "framework/property_sheet.h"
+
+namespace mirrant {
+
+namespace {
+thread_local bool tDisableOk = false;
+}
+
+PROPSHEETPAGEW PropertyPage::Describe() {
+    PROPSHEETPAGEW psp{};
+    psp.dwSize = sizeof psp;
+    psp.hInstance = AppInstance();
+    psp.pszTemplate = MAKEINTRESOURCEW(resourceId());
+    psp.pfnDlgProc = PageProcedure;
+    psp.lParam = reinterpret_cast<LPARAM>(this);
+    return psp;
+}
+
+INT_PTR CALLBACK PropertyPage::PageProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_INITDIALOG) lp = reinterpret_cast<PROPSHEETPAGEW*>(lp)->lParam;
+    return Procedure(hwnd, msg, wp, lp);
+}
+
+void PropertyPage::SetModified(bool modified) {
+    HWND sheet = GetParent(hwnd());
+    SendMessageW(sheet, modified ? PSM_CHANGED : PSM_UNCHANGED, reinterpret_cast<WPARAM>(hwnd()), 0);
+}
+
+INT_PTR PropertyPage::OnNotify(NMHDR* header) {
+    switch (header->code) {
+    case PSN_APPLY:
+        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
+        return TRUE;
+    case PSN_SETACTIVE:
+        OnSetActive();
+        if (tDisableOk) EnableWindow(GetDlgItem(GetParent(hwnd()), IDOK), FALSE);
+        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, 0);
+        return TRUE;
+    case PSN_KILLACTIVE:
+        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, OnKillActive() ? FALSE : TRUE);
+        return TRUE;
+    case PSN_RESET:
+        OnReset();
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+PropertySheet::PropertySheet(std::wstring caption, std::vector<PropertyPage*> pages, int startPage)
+    : caption_(std::move(caption)), pages_(std::move(pages)), startPage_(startPage) {}
+
+int CALLBACK PropertySheet::SheetCallback(HWND hwnd, UINT msg, LPARAM) {
+    if (msg == PSCB_INITIALIZED && tDisableOk) EnableWindow(GetDlgItem(hwnd, IDOK), FALSE);
+    return 0;
+}
+
+INT_PTR PropertySheet::DoModal(HWND owner) {
+    std::vector<PROPSHEETPAGEW> descs;
+    for (PropertyPage* p : pages_) descs.push_back(p->Describe());
+    PROPSHEETHEADERW psh{};
+    psh.dwSize = sizeof psh;
+    psh.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_USECALLBACK;
+    psh.hwndParent = owner;
+    psh.hInstance = AppInstance();
+    psh.pszCaption = caption_.c_str();
+    psh.nPages = static_cast<UINT>(descs.size());
+    psh.nStartPage = static_cast<UINT>(startPage_);
+    psh.ppsp = descs.data();
+    psh.pfnCallback = SheetCallback;
+    tDisableOk = disableOk_;
+    INT_PTR result = PropertySheetW(&psh);
+    tDisableOk = false;
+    activePage_ = startPage_;
+    return result > 0 ? IDOK : IDCANCEL;
+}
+
+}  // namespace mirrant
