@@ -47,15 +47,15 @@ INT_PTR PropertyPage::OnNotify(NMHDR* header) {
     }
 }
 
-PropertySheet::PropertySheet(std::wstring caption, std::vector<PropertyPage*> pages, int startPage)
+SettingsSheet::SettingsSheet(std::wstring caption, std::vector<PropertyPage*> pages, int startPage)
     : caption_(std::move(caption)), pages_(std::move(pages)), startPage_(startPage) {}
 
-int CALLBACK PropertySheet::SheetCallback(HWND hwnd, UINT msg, LPARAM) {
+int CALLBACK SettingsSheet::SheetCallback(HWND hwnd, UINT msg, LPARAM) {
     if (msg == PSCB_INITIALIZED && tDisableOk) EnableWindow(GetDlgItem(hwnd, IDOK), FALSE);
     return 0;
 }
 
-INT_PTR PropertySheet::DoModal(HWND owner) {
+INT_PTR SettingsSheet::DoModal(HWND owner) {
     std::vector<PROPSHEETPAGEW> descs;
     for (PropertyPage* p : pages_) descs.push_back(p->Describe());
     PROPSHEETHEADERW psh{};
@@ -69,7 +69,7 @@ INT_PTR PropertySheet::DoModal(HWND owner) {
     psh.ppsp = descs.data();
     psh.pfnCallback = SheetCallback;
     tDisableOk = disableOk_;
-    INT_PTR result = PropertySheetW(&psh);
+    INT_PTR result = ::PropertySheetW(&psh);
     tDisableOk = false;
     activePage_ = startPage_;
     return result > 0 ? IDOK : IDCANCEL;

@@ -1,5 +1,6 @@
 #pragma once
-// Property sheets: a sheet owns its pages; each page is a Dialog whose
+// Property sheets (named SettingsSheet: the system header takes the name
+// PropertySheet for a macro): a sheet owns its pages; each page is a Dialog whose
 // Apply/SetActive/KillActive/Reset handlers the sheet calls. Pages edit
 // live settings; Cancel reloads the stored values (OnReset).
 #include <windows.h>
@@ -33,9 +34,9 @@ private:
     static INT_PTR CALLBACK PageProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 };
 
-class PropertySheet {
+class SettingsSheet {
 public:
-    PropertySheet(std::wstring caption, std::vector<PropertyPage*> pages, int startPage = 0);
+    SettingsSheet(std::wstring caption, std::vector<PropertyPage*> pages, int startPage = 0);
     // Shows the sheet modally; IDOK or IDCANCEL.
     INT_PTR DoModal(HWND owner);
     // The page shown when the sheet closed.
