@@ -36,6 +36,8 @@ public:
     FailureAction Handle(const std::wstring& message, FailureClass cls) {
         return Handle(message, cls, DefaultShape(cls));
     }
+    // The same for a failure whose error line the operation logged itself.
+    FailureAction HandleLogged(const std::wstring& message, FailureClass cls, PromptShape shape);
 
     // An "other" error: logged, and shown in a warning box when
     // confirmOtherErrors is on. Returns whether it was shown.

@@ -67,9 +67,9 @@ public:
                               LogSink& log, std::wstring& cause) = 0;
 
     // Deletes one file, showing the deletion in the progress window and
-    // logging 137 or the error line 138 itself.
+    // logging 137 or the error line 138 itself; failureLine gets that line.
     virtual bool DeleteOneFile(const std::wstring& path, const RunOptions& options, Progress& progress,
-                               LogSink& log) = 0;
+                               LogSink& log, std::wstring& failureLine) = 0;
 
     // Deletes folder (trailing backslash) with everything below it, logging
     // each failure itself. remaining counts the folders left; refused is set

@@ -149,6 +149,9 @@ bool StartRun(RunHost& host, RunMode mode, const std::wstring& source, const std
 
 // The end-of-run message 1124 (user-interface thread).
 void OnRunEnd(RunHost& host, bool completed);
+// The question that silences the batch-interrupted notice is asked once per
+// program; tests start over with this.
+void ResetRunEndNotices();
 
 // The run itself (worker thread): root checks, the folder/file cases, the
 // passes of the mode, finishing. 1 completed, 0 failed or aborted. Exposed

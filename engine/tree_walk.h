@@ -48,22 +48,24 @@ public:
 private:
     struct FolderWalk;
     struct FileCase;
+    enum class Content { Equal, Differ, Failed, Interrupted };
 
     bool Interrupted();
     bool Forward() const { return ctx_.state.forwardPass; }
     bool Test() const { return ctx_.state.testMode; }
 
+    Content CompareContents(const std::wstring& a, const std::wstring& b, std::wstring& cause);
     int FileEntry(FolderWalk& walk, const ListedEntry& entry);
-    int BothFiles(FolderWalk& walk, FileCase& f, bool singleFile);
-    int Act(FolderWalk& walk, FileCase& f, int timeOrder);
+    int BothFiles(FolderWalk& walk, FileCase& f);
+    int Act(FolderWalk& walk, FileCase& f, int order);
     int Copy(FolderWalk& walk, FileCase& f);
-    int EnsureOtherFolder(FolderWalk& walk, bool everyTime);
-    int FolderEntry(FolderWalk& walk, const ListedEntry& entry);
+    int EnsureOtherFolder(FolderWalk& walk);
+    int SetTimeOfOther(FileCase& f);
     int MissingFile(FolderWalk& walk, FileCase& f);
+    int FolderEntry(FolderWalk& walk, const ListedEntry& entry);
     int MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o);
     int CreateFolderAndDescend(FolderWalk& walk, const std::wstring& t, const std::wstring& o);
     int DeleteFolder(FolderWalk& walk, const std::wstring& t);
-    int SetTimeOfOther(FileCase& f);
     void AfterAction(FolderWalk& walk);
 
     WalkContext ctx_;

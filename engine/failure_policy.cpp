@@ -1,0 +1,100 @@
+#include "engine/failure_policy.h"
+
+#include "framework/log_sink.h"
+#include "framework/progress.h"
+#include "framework/prompts.h"
+#include "framework/text.h"
+
+namespace mirrant {
+
+namespace {
+constexpr unsigned kMsgInterrupted = 143;
+constexpr unsigned kMsgSkipRetryCancel = 151;
+constexpr unsigned kMsgRetrying = 165;
+constexpr unsigned kMsgRetry = 166;
+constexpr unsigned kMsgDeleteNotice = 169;
+}  // namespace
+
+PromptShape DefaultShape(FailureClass cls) {
+    switch (cls) {
+    case FailureClass::Write: return PromptShape::SkipRetryAbort;
+    case FailureClass::Folder: return PromptShape::SkipRetryAbort;
+    case FailureClass::Delete: return PromptShape::DeleteNotice;
+    }
+    return PromptShape::SkipRetryAbort;
+}
+
+ErrorPolicy FailureHandler::PolicyOf(FailureClass cls) const {
+    switch (cls) {
+    case FailureClass::Write: return options_.writeFailurePolicy;
+    case FailureClass::Folder: return options_.folderFailurePolicy;
+    case FailureClass::Delete: return options_.deleteFailurePolicy;
+    }
+    return ErrorPolicy::Confirm;
+}
+
+FailureAction FailureHandler::Handle(const std::wstring& message, FailureClass cls, PromptShape shape) {
+    log_.AppendError(message);
+    return HandleLogged(message, cls, shape);
+}
+
+FailureAction FailureHandler::HandleLogged(const std::wstring& message, FailureClass cls, PromptShape shape) {
+    // A retry loop ends when the user has asked to interrupt: nothing more is
+    // asked, the run stops.
+    if (StopRequested(progress_)) {
+        log_.AppendLine(LoadText(kMsgInterrupted));
+        return FailureAction::Abort;
+    }
+    switch (PolicyOf(cls)) {
+    case ErrorPolicy::Skip:
+        return FailureAction::Skip;
+    case ErrorPolicy::Abort:
+        log_.AppendLine(LoadText(kMsgInterrupted));
+        return FailureAction::Abort;
+    case ErrorPolicy::Confirm:
+        break;
+    }
+
+    switch (shape) {
+    case PromptShape::SkipRetryAbort: {
+        prompter_.Warning(message);
+        PromptAnswer a = prompter_.YesNoCancel(LoadText(kMsgSkipRetryCancel));
+        if (a == PromptAnswer::Yes || a == PromptAnswer::Ok) return FailureAction::Skip;
+        if (a == PromptAnswer::No) {
+            log_.AppendLine(LoadText(kMsgRetrying));
+            return FailureAction::Retry;
+        }
+        log_.AppendLine(LoadText(kMsgInterrupted));
+        return FailureAction::Abort;
+    }
+    case PromptShape::RetryOrAbort:
+        prompter_.Warning(message);
+        if (prompter_.YesNo(LoadText(kMsgRetry))) {
+            log_.AppendLine(LoadText(kMsgRetrying));
+            return FailureAction::Retry;
+        }
+        return FailureAction::Abort;
+    case PromptShape::DeleteNotice: {
+        if (options_.suppressDeleteFailureMessages) return FailureAction::Skip;
+        prompter_.Warning(message);
+        PromptAnswer a = prompter_.YesNoCancel(LoadText(kMsgDeleteNotice));
+        if (a == PromptAnswer::Yes || a == PromptAnswer::Ok) return FailureAction::Skip;
+        if (a == PromptAnswer::No) {
+            options_.suppressDeleteFailureMessages = true;
+            return FailureAction::Skip;
+        }
+        log_.AppendLine(LoadText(kMsgInterrupted));
+        return FailureAction::Abort;
+    }
+    }
+    return FailureAction::Abort;
+}
+
+bool FailureHandler::Other(const std::wstring& message) {
+    log_.AppendError(message);
+    if (!options_.confirmOtherErrors) return false;
+    prompter_.Warning(message);
+    return true;
+}
+
+}  // namespace mirrant

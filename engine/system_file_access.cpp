@@ -1,0 +1,116 @@
+// The program's file access: the operations of fileops/, one to one.
+#include <windows.h>
+
+#include "engine/file_access.h"
+#include "engine/run_options.h"
+#include "fileops/deletion.h"
+#include "fileops/error_text.h"
+#include "fileops/file_copy.h"
+#include "fileops/fs_edge.h"
+#include "fileops/path_rules.h"
+
+namespace mirrant {
+
+namespace {
+
+class SystemFiles : public FileAccess {
+public:
+    bool List(const std::wstring& pattern, const std::function<bool(const ListedEntry&)>& onEntry,
+              unsigned long& error, std::wstring& cause) override {
+        error = 0;
+        cause.clear();
+        fs::FindData data;
+        // A folder pattern ends in "*.*"; the folder part goes to the edge
+        // with the pattern apart, so a wildcard never reaches it as a name.
+        static const std::wstring kAll = L"*.*";
+        bool folderPattern =
+            pattern.size() >= kAll.size() && pattern.compare(pattern.size() - kAll.size(), kAll.size(), kAll) == 0;
+        std::wstring folder = folderPattern ? pattern.substr(0, pattern.size() - kAll.size()) : pattern;
+        fs::Search search = folderPattern ? fs::FindFirst(folder, &kAll, data) : fs::FindFirst(pattern, nullptr, data);
+        if (!search.valid()) {
+            error = GetLastError();
+            cause = ReplaceLongPaths(SystemErrorText(error), {folder});
+            return false;
+        }
+        do {
+            // Temporary files of an interrupted copy are the program's own,
+            // never part of either tree.
+            if (!data.isFolder() && IsCopyTemporaryName(data.name)) continue;
+            ListedEntry e;
+            e.name = data.name;
+            e.isFolder = data.isFolder();
+            e.stamp = {data.creationTime, data.accessTime, data.writeTime, data.size};
+            if (!onEntry(e)) break;
+        } while (search.Next(data));
+        return true;
+    }
+
+    bool IsFile(const std::wstring& path) override { return mirrant::IsFile(path); }
+    bool IsFolder(const std::wstring& path) override { return mirrant::IsFolder(path); }
+
+    bool GetFileInfo(const std::wstring& path, FileStamp& out, Progress& progress, LogSink& log) override {
+        FileInfo info;
+        if (!mirrant::GetFileInfo(path, info, progress, log)) return false;
+        out = {info.creationTime, info.accessTime, info.writeTime, info.size};
+        return true;
+    }
+
+    bool CompareFileContents(const std::wstring& a, const std::wstring& b, Progress& progress, LogSink& log,
+                             std::wstring& cause) override {
+        return mirrant::CompareFileContents(a, b, progress, log, cause);
+    }
+
+    bool CopyFileContents(const std::wstring& source, const FileStamp& stamp, const std::wstring& destination,
+                          const RunOptions& options, Progress& progress, LogSink& log,
+                          std::wstring& cause) override {
+        FileInfo info{stamp.creation, stamp.access, stamp.write, stamp.size};
+        return mirrant::CopyFileContents(source, info, destination, progress, log, options, cause);
+    }
+
+    bool SetWriteTime(const std::wstring& path, std::uint64_t writeTime, Progress& progress, LogSink& log,
+                      std::wstring& cause) override {
+        return mirrant::SetFileTimes(path, std::nullopt, std::nullopt, writeTime, progress, log, cause);
+    }
+
+    bool DeleteOneFile(const std::wstring& path, const RunOptions& options, Progress& progress, LogSink& log,
+                       std::wstring& failureLine) override {
+        return mirrant::DeleteOneFile(path, progress, log, options.updateReadOnly, &failureLine);
+    }
+
+    bool DeleteFolderTree(const std::wstring& folder, unsigned& remaining, const RunOptions& options,
+                          Progress& progress, LogSink& log, bool& refused) override {
+        return mirrant::DeleteFolderTree(folder, remaining, progress, log, options.updateReadOnly, refused);
+    }
+
+    bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned long& error) override {
+        return mirrant::CreateFolderTree(folder, cause, error);
+    }
+
+    bool CheckDriveOrShare(std::wstring& path, const RunOptions& options, Prompter& prompter,
+                           LogSink& log) override {
+        return mirrant::CheckDriveOrShare(path, {}, log, prompter, options.confirmOtherErrors);
+    }
+
+    bool SearchRoot(RootSide side, std::wstring& path, bool& isFolder, bool otherIsFolder, bool testMode,
+                    const RunOptions& options, Progress& progress, Prompter& prompter, LogSink& log) override {
+        return mirrant::SearchRoot(static_cast<SearchSide>(static_cast<int>(side)), progress, path, isFolder,
+                                   otherIsFolder, testMode, options, log, prompter);
+    }
+
+    void ResolveDriveRelative(std::wstring& path) override { mirrant::ResolveDriveRelative(path, {}); }
+
+    bool NormalizePath(std::wstring& path) override { return mirrant::NormalizePath(path); }
+};
+
+}  // namespace
+
+FileAccess& SystemFileAccess() {
+    static SystemFiles files;
+    return files;
+}
+
+int CompareTimes(std::uint64_t a, std::uint64_t b, unsigned toleranceSeconds) {
+    return CompareFileTimes(a, b, toleranceSeconds);
+}
+
+}  // namespace mirrant

@@ -1,0 +1,696 @@
+#include "engine/tree_walk.h"
+
+#include <windows.h>
+
+#include "framework/log_sink.h"
+#include "framework/profile.h"
+#include "framework/progress.h"
+#include "framework/text.h"
+#include "res/resource.h"
+
+namespace mirrant {
+
+namespace {
+
+// Numbered messages of the walk.
+enum : unsigned {
+    kMsgFolderMissingAtDestination = 121,
+    kMsgFolderNotCreated = 122,
+    kMsgMissingAtDestination = 123,
+    kMsgTimeReadFailed = 124,
+    kMsgOlderThan = 125,
+    kMsgMissingAtSource = 126,
+    kMsgUpdated = 127,
+    kMsgNotUpdated = 128,
+    kMsgFolderCreated = 130,
+    kMsgNewerThan = 131,
+    kMsgTimeSetFailed = 132,
+    kMsgOlderSameContentKept = 133,
+    kMsgNewlyStored = 135,
+    kMsgFolderMissingAtSource = 136,
+    kMsgFolderNotDeleted = 139,
+    kMsgFolderDeleted = 141,
+    kMsgInterruptQuestion = 142,
+    kMsgInterrupted = 143,
+    kMsgCompareReadError = 145,
+    kMsgTimesMatched = 146,
+    kMsgSameContent = 147,
+    kMsgDifferentContent = 148,
+    kMsgOverwriteNewerQuestion = 149,
+    kMsgReverseNotice = 150,
+    kMsgSameTimeDifferentSize = 220,
+    kMsgOverwriteNewer = 232,
+    kMsgFolderDeleteHint = 238,
+    kMsgListingFailed = 240,
+    kMsgFileSearchFailed = 241,
+    kMsgReverseOverwriteNewer = 244,
+    kMsgDeletePriorityOff = 245,
+    kMsgDeletePriorityOnQuestion = 246,
+};
+
+constexpr unsigned long kErrorFileNotFound = 2;
+constexpr unsigned long kErrorAlreadyExists = 183;
+
+// "%s" arguments of message 220: the byte count and the unit in parentheses.
+std::wstring ByteCount(std::uint64_t size, std::wstring& unit) {
+    std::wstring digits = std::to_wstring(size);
+    std::wstring out;
+    int n = 0;
+    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+        if (n && n % 3 == 0) out.insert(out.begin(), L',');
+        out.insert(out.begin(), *it);
+        ++n;
+    }
+    unit.clear();
+    if (size >= 1048576000ULL) {
+        unit = L"(" + Message(226, {static_cast<double>(size) / 1073741824.0}) + L")";
+    } else if (size >= 1024000ULL) {
+        unit = L"(" + Message(225, {static_cast<double>(size) / 1048576.0}) + L")";
+    }
+    return out;
+}
+
+std::wstring WithCause(unsigned id, const std::wstring& path, const std::wstring& cause) {
+    std::wstring text = Message(id, {path});
+    if (!cause.empty()) text += LoadText(IDS_CAUSE) + cause;
+    return text;
+}
+
+std::wstring ParentFolder(const std::wstring& path) {
+    size_t p = path.find_last_of(L'\\');
+    return p == std::wstring::npos ? std::wstring() : path.substr(0, p + 1);
+}
+
+int g_rememberedChoice[2] = {0, 1};
+
+}  // namespace
+
+int RememberedItemChoice(MissingSide side) { return g_rememberedChoice[side == MissingSide::Source ? 1 : 0]; }
+void RememberItemChoice(MissingSide side, int choice) { g_rememberedChoice[side == MissingSide::Source ? 1 : 0] = choice; }
+void ResetItemChoiceMemory() {
+    g_rememberedChoice[0] = static_cast<int>(MissingPolicy::Copy);
+    g_rememberedChoice[1] = static_cast<int>(MissingPolicy::Delete);
+}
+
+std::wstring ItemChoiceText(MissingSide side, int choice) {
+    if (choice < 0 || choice > 2) choice = 0;
+    unsigned base = side == MissingSide::Source ? IDS_CHOICE_SRC_COPY : IDS_CHOICE_DST_COPY;
+    return LoadText(base + static_cast<unsigned>(choice));
+}
+
+ItemChoiceRequest MakeItemChoiceRequest(MissingSide side, bool isFolder, const std::wstring& path,
+                                        int rememberedChoice) {
+    ItemChoiceRequest r;
+    r.side = side;
+    r.isFolder = isFolder;
+    bool source = side == MissingSide::Source;
+    r.title = LoadText(source ? IDS_CHOICE_TITLE_SOURCE : IDS_CHOICE_TITLE_DESTINATION);
+    std::wstring kind = LoadText(isFolder ? IDS_WORD_FOLDER : IDS_WORD_FILE);
+    std::wstring here = LoadText(source ? IDS_SIDE_DESTINATION : IDS_SIDE_SOURCE);
+    std::wstring there = LoadText(source ? IDS_SIDE_SOURCE : IDS_SIDE_DESTINATION);
+    r.message = Message(IDS_CHOICE_MESSAGE, {here, kind, there});
+    r.path = path;
+    for (int i = 0; i < 3; ++i) r.choiceTexts[i] = ItemChoiceText(side, i);
+    r.checkBoxText = LoadText(IDS_CHOICE_CHECK_BOX);
+    if (rememberedChoice >= 0 && rememberedChoice <= 2) r.preselected = rememberedChoice;
+    else r.preselected = source ? 1 : 0;
+    return r;
+}
+
+// One listing of a folder: the two folders and whether the other folder is
+// known to exist (checked once before the first copy).
+struct TreeWalk::FolderWalk {
+    std::wstring thisFolder;
+    std::wstring otherFolder;
+    bool otherFolderReady = false;
+    bool singleFile = false;
+};
+
+// A file being decided: T on this side, O on the other.
+struct TreeWalk::FileCase {
+    std::wstring t;
+    std::wstring o;
+    FileStamp thisStamp;
+    FileStamp otherStamp;
+    bool otherExisted = false;
+};
+
+TreeWalk::TreeWalk(const WalkContext& context, Progress& progress)
+    : ctx_(context), progress_(progress), failures_(context.options, context.prompter, context.log, progress) {}
+
+bool TreeWalk::Interrupted() {
+    if (!StopRequested(progress_)) return false;
+    ctx_.log.AppendLine(LoadText(kMsgInterrupted));
+    return true;
+}
+
+void TreeWalk::AfterAction(FolderWalk& walk) {
+    progress_.Reset();
+    progress_.Show(walk.thisFolder, level::Folder);
+}
+
+int TreeWalk::CompareFolder(const std::wstring& thisFolder, bool thisExists, const std::wstring& otherFolder) {
+    if (!thisExists) return 0;
+    progress_.Show(thisFolder, level::Folder);
+    FolderWalk walk{thisFolder, otherFolder};
+    int result = 1;
+    unsigned long error = 0;
+    std::wstring cause;
+    bool listed = ctx_.files.List(
+        thisFolder + L"*.*",
+        [&](const ListedEntry& entry) {
+            int r = entry.isFolder ? FolderEntry(walk, entry) : FileEntry(walk, entry);
+            if (r == 0 || Interrupted()) {
+                result = 0;
+                return false;
+            }
+            return true;
+        },
+        error, cause);
+    if (!listed) {
+        // An empty drive root has no entries at all: not an error.
+        if (error != kErrorFileNotFound &&
+            (Forward() || (!Test() && ctx_.options.copyEmptyFolders) || ctx_.files.IsFolder(thisFolder))) {
+            ctx_.log.AppendError(Message(kMsgListingFailed, {thisFolder, cause}));
+        }
+        return 1;
+    }
+    return result;
+}
+
+int TreeWalk::FileEntry(FolderWalk& walk, const ListedEntry& entry) {
+    FileCase f;
+    f.t = walk.thisFolder + entry.name;
+    f.o = walk.otherFolder + entry.name;
+    if (ctx_.mode == RunMode::SyncDeletePriority && ctx_.state.executePhase) {
+        // The search passes chose the files; the filter was asked then.
+        if (!ctx_.state.pendingActions.Contains(f.t)) return 1;
+    } else if (!ctx_.filter.Accept(entry.name, false, entry.stamp.creation, entry.stamp.write)) {
+        return 1;
+    }
+    progress_.Show(f.t, level::File);
+    f.thisStamp = entry.stamp;
+    if (ctx_.files.IsFile(f.o)) {
+        f.otherExisted = true;
+        return BothFiles(walk, f);
+    }
+    if (!ctx_.filter.DestinationOnly() || (!Forward() && !ctx_.filter.ProtectDestination()))
+        return MissingFile(walk, f);
+    return 1;
+}
+
+TreeWalk::Content TreeWalk::CompareContents(const std::wstring& a, const std::wstring& b, std::wstring& cause) {
+    cause.clear();
+    if (ctx_.files.CompareFileContents(a, b, progress_, ctx_.log, cause)) return Content::Equal;
+    if (!cause.empty()) return Content::Failed;
+    if (progress_.CancelRequested()) return Content::Interrupted;
+    return Content::Differ;
+}
+
+int TreeWalk::BothFiles(FolderWalk& walk, FileCase& f) {
+    const RunOptions& o = ctx_.options;
+    EngineState& st = ctx_.state;
+    // 1. The other file's times and size.
+    for (;;) {
+        if (ctx_.files.GetFileInfo(f.o, f.otherStamp, progress_, ctx_.log)) break;
+        if (progress_.CancelRequested()) return 0;  // the interrupt is logged already
+        FailureAction a = failures_.Handle(Message(kMsgTimeReadFailed, {f.o}), FailureClass::Write,
+                                           PromptShape::SkipRetryAbort);
+        if (a == FailureAction::Skip) return 1;
+        if (a == FailureAction::Abort) return 0;
+    }
+    int order = CompareTimes(f.thisStamp.write, f.otherStamp.write, o.timeToleranceSeconds);
+    const bool thisNewer = order < 0, otherNewer = order > 0;
+
+    if (thisNewer) {
+        if (!Test()) return Act(walk, f, order);
+        if (!Forward()) return 1;
+        ctx_.log.AppendLine(Message(kMsgOlderThan, {f.o, f.t}));
+        if (o.keepIfSameContent) {
+            std::wstring cause;
+            switch (CompareContents(f.t, f.o, cause)) {
+            case Content::Equal: ctx_.log.AppendLine(Message(kMsgSameContent, {f.o, f.t})); break;
+            case Content::Interrupted: return 0;
+            case Content::Failed: ctx_.log.AppendError(Message(kMsgCompareReadError, {f.o, f.t, cause})); break;
+            case Content::Differ: ctx_.log.AppendLine(Message(kMsgDifferentContent, {f.o, f.t})); break;
+            }
+        }
+        return 1;
+    }
+
+    const bool sizesEqual = f.thisStamp.size == f.otherStamp.size;
+    if (!otherNewer && !sizesEqual) {
+        std::wstring thisUnit, otherUnit;
+        std::wstring thisCount = ByteCount(f.thisStamp.size, thisUnit);
+        std::wstring otherCount = ByteCount(f.otherStamp.size, otherUnit);
+        std::wstring text =
+            Message(kMsgSameTimeDifferentSize, {f.t, thisCount, thisUnit, f.o, otherCount, otherUnit});
+        if (Test()) {
+            if (Forward()) ctx_.log.AppendLine(text);
+            return 1;
+        }
+        if (!st.executePhase) return Forward() ? Act(walk, f, order) : 1;
+        if (!Forward()) return 1;
+        ctx_.log.AppendLine(text);
+        if (o.confirmSameTimeDifferentSize &&
+            !ctx_.prompter.YesNo(text + LoadText(IDS_COPY_FORMER_TO_LATTER)))
+            return 1;
+        return Act(walk, f, order);
+    }
+    if (!otherNewer && o.sameTimeSameSizeIsSame) return 1;
+
+    // The destination is newer, or the same time and size need the contents.
+    if (!Forward()) return 1;
+    if (!st.executePhase && otherNewer) {
+        st.pendingActions.Add(f.t);
+        st.workFound = true;
+        return 1;
+    }
+    std::wstring reason;
+    Content content = Content::Differ;
+    if (sizesEqual) content = CompareContents(f.t, f.o, reason);
+    if (content == Content::Interrupted) return 0;
+
+    if (Test()) {
+        if (content == Content::Equal) {
+            if (otherNewer) {
+                ctx_.log.AppendLine(Message(kMsgNewerThan, {f.o, f.t}));
+                ctx_.log.AppendLine(Message(kMsgSameContent, {f.o, f.t}));
+            }
+            return 1;
+        }
+        if (content == Content::Failed) {
+            if (otherNewer) ctx_.log.AppendLine(Message(kMsgNewerThan, {f.o, f.t}));
+            ctx_.log.AppendError(Message(kMsgCompareReadError, {f.o, f.t, reason}));
+            return 1;
+        }
+        if (otherNewer && !o.confirmNewerDestination && !walk.singleFile) {
+            unsigned id = (ctx_.mode == RunMode::SyncTest && o.reverseOverwriteNewer) ? kMsgReverseOverwriteNewer
+                                                                                      : kMsgOverwriteNewer;
+            ctx_.log.AppendLine(Message(id, {f.t, f.o}));
+            return 1;
+        }
+        if (otherNewer) ctx_.log.AppendLine(Message(kMsgNewerThan, {f.o, f.t}));
+        ctx_.log.AppendLine(Message(kMsgDifferentContent, {f.o, f.t}));
+        return 1;
+    }
+
+    if (content == Content::Equal) return otherNewer ? SetTimeOfOther(f) : 1;
+    if (content == Content::Failed) {
+        ctx_.log.AppendError(Message(kMsgCompareReadError, {f.o, f.t, reason}));
+        return 1;
+    }
+    if (!otherNewer) return Act(walk, f, order);
+
+    const bool overwriteRules = walk.singleFile || ctx_.mode == RunMode::Overwrite ||
+                                ctx_.mode == RunMode::OverwriteTest;
+    if (overwriteRules) {
+        if (!o.confirmNewerDestination) {
+            ctx_.log.AppendLine(Message(kMsgOverwriteNewer, {f.t, f.o}));
+            return Act(walk, f, order);
+        }
+        if (ctx_.prompter.YesNo(Message(kMsgOverwriteNewerQuestion, {f.t, f.o}))) return Act(walk, f, order);
+        return 1;
+    }
+    if (o.confirmNewerDestination) {
+        PromptAnswer a =
+            ctx_.prompter.YesNoCancel(Message(kMsgOverwriteNewerQuestion, {f.t, f.o}) + LoadText(kMsgReverseNotice));
+        if (a == PromptAnswer::Yes || a == PromptAnswer::Ok) return Act(walk, f, order);
+        if (a == PromptAnswer::No) {
+            st.reverseMarks.Add(f.o);
+            return 1;
+        }
+        ctx_.log.AppendLine(LoadText(kMsgInterrupted));
+        return 0;
+    }
+    if (!o.reverseOverwriteNewer) {
+        ctx_.log.AppendLine(Message(kMsgOverwriteNewer, {f.t, f.o}));
+        return Act(walk, f, order);
+    }
+    ctx_.log.AppendLine(Message(kMsgReverseOverwriteNewer, {f.t, f.o}));
+    st.reverseMarks.Add(f.o);
+    return 1;
+}
+
+int TreeWalk::SetTimeOfOther(FileCase& f) {
+    for (;;) {
+        std::wstring cause;
+        bool opened = ctx_.files.SetWriteTime(f.o, f.thisStamp.write, progress_, ctx_.log, cause);
+        if (opened && cause.empty()) {
+            ctx_.log.AppendLine(Message(kMsgTimesMatched, {f.o}));
+            return 1;
+        }
+        if (!opened && progress_.CancelRequested()) return 0;
+        FailureAction a = failures_.Handle(WithCause(kMsgTimeSetFailed, f.o, cause), FailureClass::Write,
+                                           PromptShape::SkipRetryAbort);
+        if (a == FailureAction::Skip) return 1;
+        if (a == FailureAction::Abort) return 0;
+    }
+}
+
+int TreeWalk::Act(FolderWalk& walk, FileCase& f, int order) {
+    EngineState& st = ctx_.state;
+    if (!st.executePhase) {
+        st.pendingActions.Add(f.t);
+        st.workFound = true;
+        return 1;
+    }
+    if (Forward()) {
+        if (ctx_.options.keepIfSameContent && order < 0) {
+            std::wstring cause;
+            switch (CompareContents(f.t, f.o, cause)) {
+            case Content::Equal:
+                ctx_.log.AppendLine(Message(kMsgOlderSameContentKept, {f.o, f.t}));
+                return 1;
+            case Content::Interrupted: return 0;
+            case Content::Failed:
+                ctx_.log.AppendError(Message(kMsgCompareReadError, {f.o, f.t, cause}));
+                break;
+            case Content::Differ: break;
+            }
+        }
+        return Copy(walk, f);
+    }
+    if (st.reverseMarks.Contains(f.t)) return Copy(walk, f);
+    return 1;
+}
+
+// Makes sure the other folder exists before a file is copied into it.
+// 1 ready, 2 skipped by the failure policy, 0 stop.
+int TreeWalk::EnsureOtherFolder(FolderWalk& walk) {
+    if (ctx_.files.IsFolder(walk.otherFolder)) {
+        walk.otherFolderReady = true;
+        return 1;
+    }
+    for (;;) {
+        std::wstring cause;
+        unsigned long error = 0;
+        if (ctx_.files.CreateFolderTree(walk.otherFolder, cause, error)) {
+            if (error != kErrorAlreadyExists) ctx_.log.AppendLine(Message(kMsgFolderCreated, {walk.otherFolder}));
+            walk.otherFolderReady = true;
+            return 1;
+        }
+        FailureAction a = failures_.Handle(Message(kMsgFolderNotCreated, {walk.otherFolder, cause}),
+                                           FailureClass::Folder, PromptShape::RetryOrAbort);
+        if (a == FailureAction::Skip) return 2;
+        if (a == FailureAction::Abort) return 0;
+    }
+}
+
+int TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
+    const bool checkFolder = walk.singleFile || !ctx_.options.copyEmptyFolders;
+    if (checkFolder && !walk.otherFolderReady) {
+        int r = EnsureOtherFolder(walk);
+        if (r != 1) return r == 0 ? 0 : 1;
+    }
+    progress_.SetStatus(LoadText(IDS_STATUS_COPYING_FILE));
+    progress_.Show(f.t + LoadText(IDS_SUFFIX_COPYING), level::Copying);
+    for (;;) {
+        std::wstring cause;
+        if (ctx_.files.CopyFileContents(f.t, f.thisStamp, f.o, ctx_.options, progress_, ctx_.log, cause)) {
+            ctx_.log.AppendLine(Message(f.otherExisted ? kMsgUpdated : kMsgNewlyStored, {f.o}));
+            break;
+        }
+        if (progress_.CancelRequested()) return 0;  // the copy logged the interrupt
+        FailureAction a = failures_.Handle(WithCause(kMsgNotUpdated, f.o, cause), FailureClass::Write,
+                                           PromptShape::SkipRetryAbort);
+        if (a == FailureAction::Skip) break;
+        if (a == FailureAction::Abort) return 0;
+        // A retry first brings back a folder that vanished meanwhile.
+        if (!ctx_.files.IsFolder(walk.otherFolder)) {
+            walk.otherFolderReady = false;
+            int r = EnsureOtherFolder(walk);
+            if (r == 0) return 0;
+            if (r == 2) break;
+        }
+    }
+    AfterAction(walk);
+    return 1;
+}
+
+int TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
+    const RunOptions& o = ctx_.options;
+    EngineState& st = ctx_.state;
+    if (Test()) {
+        std::wstring line;
+        if (Forward()) {
+            line = Message(kMsgMissingAtDestination, {f.o});
+            switch (o.missingInDestination) {
+            case MissingPolicy::Delete: line += Message(IDS_TEST_SOURCE_DELETED, {f.t}); break;
+            case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NOT_COPIED); break;
+            case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
+            case MissingPolicy::Copy: break;
+            }
+        } else {
+            line = Message(kMsgMissingAtSource, {f.o});
+            switch (o.missingInSource) {
+            case MissingPolicy::Copy: line += Message(IDS_TEST_COPIED_TO_SOURCE, {f.t}); break;
+            case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NEITHER); break;
+            case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
+            default: line += Message(IDS_TEST_DELETED_BY_SYNC, {f.t}); break;
+            }
+        }
+        ctx_.log.AppendLine(line);
+        return 1;
+    }
+    if (Forward() && !st.executePhase) {
+        st.pendingActions.Add(f.t);
+        st.workFound = true;
+        return 1;
+    }
+    MissingSide side = Forward() ? MissingSide::Destination : MissingSide::Source;
+    int policy = static_cast<int>(Forward() ? o.missingInDestination : o.missingInSource);
+    if (policy == static_cast<int>(MissingPolicy::Ask)) {
+        policy = AskMissing(side, false, f.t, f.o);
+        if (policy < 0) return 0;
+    }
+    if (policy == static_cast<int>(MissingPolicy::Copy)) {
+        f.otherExisted = false;
+        return Copy(walk, f);
+    }
+    if (policy == static_cast<int>(MissingPolicy::Delete)) {
+        std::wstring failureLine;
+        if (!ctx_.files.DeleteOneFile(f.t, o, progress_, ctx_.log, failureLine)) {
+            if (failures_.HandleLogged(failureLine, FailureClass::Delete, PromptShape::DeleteNotice) ==
+                FailureAction::Abort)
+                return 0;
+        }
+        AfterAction(walk);
+    }
+    return 1;
+}
+
+int TreeWalk::AskMissing(MissingSide side, bool isFolder, const std::wstring& thisPath,
+                         const std::wstring& otherPath) {
+    ItemChoiceRequest request = MakeItemChoiceRequest(side, isFolder, thisPath, RememberedItemChoice(side));
+    ItemChoiceAnswer answer = ctx_.prompter.ChooseMissingItem(request);
+    if (answer.interrupted) {
+        ctx_.log.AppendLine(LoadText(kMsgInterrupted));
+        return -1;
+    }
+    int choice = answer.choice < 0 || answer.choice > 2 ? request.preselected : answer.choice;
+    RememberItemChoice(side, choice);
+
+    bool source = side == MissingSide::Source;
+    unsigned lineId = source ? (isFolder ? kMsgFolderMissingAtSource : kMsgMissingAtSource)
+                             : (isFolder ? kMsgFolderMissingAtDestination : kMsgMissingAtDestination);
+    unsigned chosenId = (source ? IDS_CHOSEN_SRC_COPY : IDS_CHOSEN_DST_COPY) + static_cast<unsigned>(choice);
+    ctx_.log.AppendLine(Message(lineId, {otherPath}) + LoadText(chosenId));
+
+    if (answer.changeSetting) {
+        RunOptions& o = ctx_.options;
+        ProfileStore& store = AppProfile();
+        auto policy = static_cast<MissingPolicy>(choice);
+        if (source) {
+            o.missingInSource = policy;
+            store.SetInt(kSettingsSection, optname::MissingInSource, choice);
+            if (policy == MissingPolicy::Delete && !o.deletePriority) {
+                if (ctx_.prompter.YesNo(LoadText(kMsgDeletePriorityOnQuestion))) {
+                    o.deletePriority = true;
+                    store.SetInt(kSettingsSection, optname::DeletePriority, 1);
+                }
+            } else if (policy != MissingPolicy::Delete && o.deletePriority) {
+                ctx_.prompter.Information(LoadText(kMsgDeletePriorityOff));
+                o.deletePriority = false;
+                store.SetInt(kSettingsSection, optname::DeletePriority, 0);
+            }
+        } else {
+            o.missingInDestination = policy;
+            store.SetInt(kSettingsSection, optname::MissingInDestination, choice);
+        }
+        ctx_.log.AppendLine(Message(IDS_CHOICE_SETTING_CHANGED, {request.title, request.choiceTexts[choice]}));
+    }
+    return choice;
+}
+
+int TreeWalk::FolderEntry(FolderWalk& walk, const ListedEntry& entry) {
+    if (entry.name == L"." || entry.name == L"..") return 1;
+    if (!ctx_.filter.Accept(entry.name, true, entry.stamp.creation, entry.stamp.write)) return 1;
+    std::wstring t = walk.thisFolder + entry.name + L"\\";
+    std::wstring o = walk.otherFolder + entry.name + L"\\";
+    if (ctx_.files.IsFolder(o)) return CompareFolder(t, true, o);
+    progress_.Show(t, level::Folder);
+    if (!ctx_.filter.DestinationOnly() || (!Forward() && !ctx_.filter.ProtectDestination()))
+        return MissingFolder(walk, t, o);
+    return 1;
+}
+
+int TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o) {
+    const RunOptions& opt = ctx_.options;
+    EngineState& st = ctx_.state;
+    if (Test()) {
+        if (Forward()) {
+            MissingPolicy p = opt.missingInDestination;
+            if (!(p == MissingPolicy::Copy && !opt.copyEmptyFolders)) {
+                std::wstring line = Message(kMsgFolderMissingAtDestination, {o});
+                switch (p) {
+                case MissingPolicy::Delete: line += Message(IDS_TEST_SOURCE_FOLDER_DELETED, {t}); break;
+                case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NOT_COPIED); break;
+                case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
+                case MissingPolicy::Copy: break;
+                }
+                ctx_.log.AppendLine(line);
+            }
+            // Every file inside is reported in turn.
+            return CompareFolder(t, true, o);
+        }
+        MissingPolicy p = opt.missingInSource;
+        if (p == MissingPolicy::Copy && !opt.copyEmptyFolders) return CompareFolder(t, true, o);
+        std::wstring line = Message(kMsgFolderMissingAtSource, {o});
+        switch (p) {
+        case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NEITHER); break;
+        case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
+        case MissingPolicy::Copy: line += Message(IDS_TEST_FOLDER_COPIED_TO_SOURCE, {t}); break;
+        default: line += Message(IDS_TEST_FOLDER_DELETED_BY_SYNC, {t}); break;
+        }
+        ctx_.log.AppendLine(line);
+        return 1;
+    }
+    if (Forward() && !st.executePhase) {
+        st.workFound = true;
+        return CompareFolder(t, true, o);
+    }
+    MissingSide side = Forward() ? MissingSide::Destination : MissingSide::Source;
+    int policy = static_cast<int>(Forward() ? opt.missingInDestination : opt.missingInSource);
+    if (policy == static_cast<int>(MissingPolicy::Ask)) {
+        policy = AskMissing(side, true, t, o);
+        if (policy < 0) return 0;
+    }
+    if (policy == static_cast<int>(MissingPolicy::Copy)) return CreateFolderAndDescend(walk, t, o);
+    if (policy == static_cast<int>(MissingPolicy::Delete)) return DeleteFolder(walk, t);
+    return 1;
+}
+
+int TreeWalk::CreateFolderAndDescend(FolderWalk& walk, const std::wstring& t, const std::wstring& o) {
+    if (!ctx_.options.copyEmptyFolders) {
+        // Created with the first file copied into it.
+        progress_.Reset();
+        return CompareFolder(t, true, o);
+    }
+    progress_.SetStatus(LoadText(IDS_STATUS_CREATING_FOLDER));
+    progress_.Show(o + LoadText(IDS_SUFFIX_CREATING), level::CreatingFolder);
+    for (;;) {
+        std::wstring cause;
+        unsigned long error = 0;
+        if (ctx_.files.CreateFolderTree(o, cause, error)) {
+            if (error != kErrorAlreadyExists) ctx_.log.AppendLine(Message(kMsgFolderCreated, {o}));
+            progress_.Reset();
+            return CompareFolder(t, true, o);
+        }
+        FailureAction a = failures_.Handle(Message(kMsgFolderNotCreated, {o, cause}), FailureClass::Folder,
+                                           PromptShape::SkipRetryAbort);
+        if (a == FailureAction::Abort) return 0;
+        if (a == FailureAction::Skip) {
+            AfterAction(walk);
+            return 1;
+        }
+    }
+}
+
+int TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
+    RunOptions& o = ctx_.options;
+    EngineState& st = ctx_.state;
+    if (o.confirmFolderDelete && !o.suppressFolderDeleteConfirm) {
+        if (st.declinedFolders.Contains(t)) return 1;
+        progress_.SetVisible(false);
+        FolderDeleteAnswer answer = ctx_.prompter.ConfirmFolderDelete(t);
+        if (answer.button == FolderDeleteButton::Yes) {
+            if (answer.dontAskAgain) {
+                o.suppressFolderDeleteConfirm = true;
+                ctx_.prompter.Information(LoadText(kMsgFolderDeleteHint));
+            }
+            progress_.SetVisible(true);
+        } else {
+            st.declinedFolders.Add(t);
+            bool stop = answer.button == FolderDeleteButton::Interrupt &&
+                        ctx_.prompter.YesNo(LoadText(kMsgInterruptQuestion));
+            if (stop) ctx_.log.AppendLine(LoadText(kMsgInterrupted));
+            progress_.SetVisible(true);
+            return stop ? 0 : 1;
+        }
+    }
+    progress_.SetStatus(LoadText(IDS_STATUS_DELETING_FOLDER));
+    progress_.Show(t + LoadText(IDS_SUFFIX_DELETING), level::DeletingFolder);
+    unsigned remaining = 0;
+    bool refused = false;
+    ctx_.files.DeleteFolderTree(t, remaining, o, progress_, ctx_.log, refused);
+    if (progress_.CancelRequested()) return 0;  // the deletion logged the interrupt
+    if (!refused) {
+        if (remaining > 0) ctx_.log.AppendError(Message(kMsgFolderNotDeleted, {t, remaining}));
+        else ctx_.log.AppendLine(Message(kMsgFolderDeleted, {t}));
+    }
+    AfterAction(walk);
+    return 1;
+}
+
+int TreeWalk::RunSingleFile(const std::wstring& source, const std::wstring& destination,
+                            bool destinationIsFolder) {
+    ListedEntry found;
+    bool have = false, interrupted = false;
+    unsigned long error = 0;
+    std::wstring cause;
+    bool listed = ctx_.files.List(
+        source,
+        [&](const ListedEntry& e) {
+            if (e.isFolder) return true;
+            if (!ctx_.filter.Accept(e.name, false, e.stamp.creation, e.stamp.write)) {
+                ctx_.log.AppendLine(Message(IDS_EXCLUDED_SINGLE_FILE, {e.name}));
+                if (Interrupted()) {
+                    interrupted = true;
+                    return false;
+                }
+                return true;
+            }
+            found = e;
+            have = true;
+            return false;
+        },
+        error, cause);
+    if (!listed) {
+        ctx_.log.AppendError(Message(kMsgFileSearchFailed, {source, cause}));
+        return 1;
+    }
+    if (interrupted) return 0;
+    if (!have) return 1;
+
+    FileCase f;
+    f.t = source;
+    f.o = destinationIsFolder ? destination + found.name : destination;
+    f.thisStamp = found.stamp;
+    FolderWalk walk{ParentFolder(source), destinationIsFolder ? destination : ParentFolder(f.o)};
+    walk.singleFile = true;
+    progress_.Show(source, level::File);
+    if (ctx_.files.IsFile(f.o)) {
+        f.otherExisted = true;
+        return BothFiles(walk, f);
+    }
+    if (Test()) {
+        std::wstring line = Message(kMsgMissingAtDestination, {f.o});
+        if (ctx_.options.missingInDestination != MissingPolicy::Copy) line += LoadText(IDS_SINGLE_FILE_COPIED_ANYWAY);
+        ctx_.log.AppendLine(line);
+        return 1;
+    }
+    return Copy(walk, f);
+}
+
+}  // namespace mirrant
