@@ -39,8 +39,9 @@ void CivilFromDays(long long z, int& y, int& m, int& d) {
     y = static_cast<int>(yoe + era * 400 + (m <= 2));
 }
 
-bool IsValidDateTime(const LocalDateTime& t) {
-    return t.year >= 1601 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
+// A date and time that exists on the calendar, within maxYear.
+bool IsValidDateTime(const LocalDateTime& t, int maxYear = 9999) {
+    return t.year >= 1601 && t.year <= maxYear && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
            t.day <= DaysInMonth(t.year, t.month) && t.hour >= 0 && t.hour <= 23 && t.minute >= 0 &&
            t.minute <= 59 && t.second >= 0 && t.second <= 59;
 }
@@ -99,8 +100,10 @@ void TimeRangeSpec::OverlayBytes(const std::vector<std::uint8_t>& bytes) {
 }
 
 bool LocalToUtcFileTime(const LocalDateTime& local, std::uint64_t& fileTime) {
-    // The calendar step alone decides whether the date exists (February 30
-    // fails here); the zone step then applies the offset in force at that date.
+    // The date must exist (February 30 fails); the check is ours because
+    // Wine's calendar conversion takes February 29 in every year. The zone
+    // step then applies the offset in force at that date.
+    if (!IsValidDateTime(local, 30827)) return false;
     const SYSTEMTIME st = ToSystemTime(local);
     FILETIME localFt;
     if (!SystemTimeToFileTime(&st, &localFt) || (FromFileTime(localFt) & kTopBit)) return false;

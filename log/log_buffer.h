@@ -73,6 +73,9 @@ public:
                                                 std::atomic<bool>* cancelFlag) = 0;
     // The wait cursor while the log file is searched for at the start of a run.
     virtual void SetBusyCursor(bool busy) {}
+    // Keeps a status text visible for ms milliseconds (the program keeps
+    // its windows responsive meanwhile).
+    virtual void Hold(unsigned ms);
 };
 
 // One call of the log file writer.
@@ -109,6 +112,13 @@ public:
     // How long a status text stays visible after opening and after writing
     // (1500 ms; tests shorten it).
     void SetStatusHoldMs(unsigned ms) { holdMs_ = ms; }
+    // The clock of the line stamps and of the calls without a time (tests
+    // fix it).
+    using Clock = LocalTime (*)();
+    void SetClock(Clock clock) { clock_ = clock ? clock : &LocalTimeNow; }
+    // Makes the next write to the open log file fail as a real write to a
+    // handle without write access does (tests of the fallback).
+    void BreakOpenFileForTest();
 
     void ClearLog();
     void AppendLine(const std::wstring& text, const std::wstring& errorText = {}) override;
@@ -161,6 +171,7 @@ private:
     bool saving_ = false;  // saving is on for this run (after the test-mode rule)
     LogSaveUi* saveUi_ = nullptr;
     unsigned holdMs_ = 1500;
+    Clock clock_ = &LocalTimeNow;
 };
 
 }  // namespace mirrant

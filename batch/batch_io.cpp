@@ -1,0 +1,117 @@
+#include "batch/batch_io.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "batch/batch_file.h"
+#include "framework/log_sink.h"
+#include "framework/prompts.h"
+#include "framework/text.h"
+
+namespace mirrant {
+
+namespace {
+
+constexpr unsigned kMsgBadBatchContent = 156;
+
+}  // namespace
+
+BatchFileReader::BatchFileReader(const std::wstring& path) {
+    // Exclusive sharing: a batch that someone is still writing is not read
+    // half-way.
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    handle_ = h;
+    if (h == INVALID_HANDLE_VALUE) {
+        error_ = GetLastError();
+        return;
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(h, &size)) {
+        error_ = GetLastError();
+        CloseHandle(h);
+        handle_ = INVALID_HANDLE_VALUE;
+        return;
+    }
+    size_ = static_cast<std::uint64_t>(size.QuadPart);
+}
+
+BatchFileReader::~BatchFileReader() {
+    if (isOpen()) CloseHandle(static_cast<HANDLE>(handle_));
+}
+
+bool BatchFileReader::isOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+bool BatchFileReader::ReadAll(std::string& bytes) {
+    bytes.assign(static_cast<size_t>(size_), '\0');
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+        DWORD got = 0;
+        if (!ReadFile(static_cast<HANDLE>(handle_), bytes.data() + done, want, &got, nullptr)) {
+            error_ = GetLastError();
+            return false;
+        }
+        if (got == 0) break;  // the file shrank meanwhile: what was there is the file
+        done += got;
+    }
+    bytes.resize(done);
+    return true;
+}
+
+bool WriteWholeFile(const std::wstring& path, std::string_view bytes, unsigned long& error) {
+    error = 0;
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return false;
+    }
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+        DWORD put = 0;
+        if (!WriteFile(h, bytes.data() + done, want, &put, nullptr)) {
+            error = GetLastError();
+            CloseHandle(h);
+            return false;
+        }
+        done += put;
+    }
+    if (!CloseHandle(h)) {
+        error = GetLastError();
+        return false;
+    }
+    return true;
+}
+
+std::wstring BatchErrorText(unsigned long code) {
+    wchar_t* buffer = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text;
+    if (n && buffer) text.assign(buffer, n);
+    if (buffer) LocalFree(buffer);
+    std::wstring line;
+    for (wchar_t c : text)
+        if (c != L'\r' && c != L'\n') line += c;
+    while (!line.empty() && (line.back() == L' ' || line.back() == L'\t')) line.pop_back();
+    if (line.empty()) line = FormatText(L"%u", {static_cast<unsigned>(code)});
+    return line;
+}
+
+void ReportBatchProblem(const BatchReadContext& context, const std::wstring& text, bool failure) {
+    if (context.logToFile) context.log.AppendError(text);
+    if (!context.unattended) context.prompter.Warning(text);
+    // The run log is finished only after a failure: after a warning the batch
+    // goes on and its run writes to the same log.
+    if (failure && context.logToFile && context.finishLog) context.finishLog();
+}
+
+void ReportBadBatchContent(const BatchReadContext& context) {
+    ReportBatchProblem(context, Message(kMsgBadBatchContent), true);
+}
+
+}  // namespace mirrant

@@ -1,0 +1,204 @@
+#include "batch/batch_text.h"
+
+#include "batch/batch_file.h"
+#include "framework/encoding.h"
+#include "fileops/path_rules.h"
+
+namespace mirrant {
+
+namespace {
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f'; }
+
+bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        wchar_t x = a[i], y = b[i];
+        if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x - L'A' + L'a');
+        if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y - L'A' + L'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+std::wstring ReplacePairedQuotes(std::wstring_view s) {
+    std::wstring out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        out += s[i];
+        if (s[i] == L'"' && i + 1 < s.size() && s[i + 1] == L'"') ++i;
+    }
+    return out;
+}
+
+bool WrappedInQuotes(std::wstring_view s) { return s.size() >= 2 && s.front() == L'"' && s.back() == L'"'; }
+
+// A path field of a row: unwrapped as long as it stands in quotes; empty
+// means the line is rejected.
+std::wstring UnwrapPath(std::wstring field) {
+    while (WrappedInQuotes(field)) {
+        field = field.substr(1, field.size() - 2);
+        if (field.empty()) return {};
+        field = ReplacePairedQuotes(field);
+    }
+    return field;
+}
+
+// The row's paths must be usable as typed paths; control characters can
+// never be part of a file name.
+bool AcceptRowPath(std::wstring& path) {
+    for (wchar_t c : path)
+        if (c < 0x20) return false;
+    return NormalizePath(path);
+}
+
+std::wstring CollapseTabs(std::wstring_view s) {
+    std::wstring out;
+    out.reserve(s.size());
+    for (wchar_t c : s)
+        if (!(c == L'\t' && !out.empty() && out.back() == L'\t')) out += c;
+    return out;
+}
+
+std::wstring FromUtf16(std::string_view bytes, size_t offset, bool bigEndian) {
+    std::wstring out;
+    if (offset >= bytes.size()) return out;
+    out.reserve((bytes.size() - offset + 1) / 2);
+    for (size_t i = offset; i < bytes.size(); i += 2) {
+        unsigned a = static_cast<unsigned char>(bytes[i]);
+        // An odd last byte pairs with a zero byte.
+        unsigned b = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        out += static_cast<wchar_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::wstring UnwrapQuotedField(std::wstring_view field) {
+    if (!WrappedInQuotes(field)) return std::wstring(field);
+    return ReplacePairedQuotes(field.substr(1, field.size() - 2));
+}
+
+bool PassesUtf8Check(std::string_view bytes) {
+    size_t i = 0;
+    while (i < bytes.size()) {
+        unsigned c = static_cast<unsigned char>(bytes[i]);
+        size_t follow;
+        if (c < 0x80) follow = 0;
+        else if (c >= 0xC0 && c <= 0xDF) follow = 1;
+        else if (c >= 0xE0 && c <= 0xEF) follow = 2;
+        else if (c >= 0xF0 && c <= 0xF7) follow = 3;
+        else if (c >= 0xF8 && c <= 0xFB) follow = 4;
+        else if (c >= 0xFC && c <= 0xFD) follow = 5;
+        else return false;
+        if (follow > bytes.size() - i - 1) return false;
+        for (size_t k = 1; k <= follow; ++k) {
+            unsigned d = static_cast<unsigned char>(bytes[i + k]);
+            if (d < 0x80 || d > 0xBF) return false;
+        }
+        i += follow + 1;
+    }
+    return true;
+}
+
+std::wstring DecodeBatchText(std::string_view b) {
+    auto at = [&](size_t i) { return i < b.size() ? static_cast<unsigned char>(b[i]) : 0x100u; };
+    const size_t firstNul = b.find('\0');
+    const bool holdsNul = firstNul != std::string_view::npos;
+    if (at(0) == 0xFF && at(1) == 0xFE) return FromUtf16(b, 2, false);
+    if (at(0) == 0xFE && at(1) == 0xFF) return FromUtf16(b, 2, true);
+    if (at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) {
+        if (holdsNul) return FromUtf16(b, 0, firstNul <= 1);
+        return FromUtf8(b.substr(3));
+    }
+    // Without a mark, ASCII text in UTF-16 has its zero bytes after each
+    // character (little-endian, first zero at an odd offset) or before it.
+    if (holdsNul) return FromUtf16(b, 0, firstNul % 2 == 0);
+    if (PassesUtf8Check(b)) return FromUtf8(b);
+    return FromCodePage(b, kCodePage932);
+}
+
+NormalizedBatchText NormalizeBatchText(std::wstring_view text) {
+    NormalizedBatchText result;
+    bool haveComment = false;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t lf = text.find(L'\n', pos);
+        size_t end = lf == std::wstring_view::npos ? text.size() : lf + 1;
+        std::wstring line;
+        line.reserve(end - pos);
+        for (size_t i = pos; i < end; ++i)
+            if (text[i] != L'\r' && text[i] != L'\n') line += text[i];
+        pos = end;
+
+        size_t start = 0;
+        while (start < line.size() && IsBlank(line[start])) ++start;
+        line.erase(0, start);
+        if (line.empty() || line[0] == L'#') continue;
+
+        line = CollapseTabs(line);
+        if (line.find(L'\t') == std::wstring::npos) {
+            // A line without TABs separates its fields by spaces; double
+            // quotes protect spaces inside a field.
+            std::wstring rebuilt;
+            rebuilt.reserve(line.size() + 1);
+            bool inQuotes = false, separated = false;
+            for (wchar_t c : line) {
+                if (c == L'"') {
+                    inQuotes = !inQuotes;
+                    rebuilt += c;
+                } else if (c == L' ' && !inQuotes) {
+                    rebuilt += L'\t';
+                    separated = true;
+                } else {
+                    rebuilt += c;
+                }
+            }
+            if (!separated) rebuilt += L'\t';
+            line = CollapseTabs(rebuilt);
+        }
+
+        const size_t tab = line.find(L'\t');
+        std::wstring_view keywordField = std::wstring_view(line).substr(0, tab);
+        size_t kb = 0, ke = keywordField.size();
+        while (kb < ke && IsBlank(keywordField[kb])) ++kb;
+        while (ke > kb && IsBlank(keywordField[ke - 1])) --ke;
+        const std::wstring_view keyword = keywordField.substr(kb, ke - kb);
+        const std::wstring_view rest = std::wstring_view(line).substr(tab + 1);
+
+        if (EqualsNoCase(keyword, kCommentKeyword)) {
+            if (haveComment) {
+                ++result.rejectedLines;
+                continue;
+            }
+            haveComment = true;
+            result.comment = UnwrapQuotedField(rest.substr(0, rest.find(L'\t')));
+            continue;
+        }
+
+        wchar_t letter = 0;
+        if (EqualsNoCase(keyword, kCopyKeyword)) letter = kOverwriteLetter;
+        else if (EqualsNoCase(keyword, kSyncKeyword)) letter = kSyncLetter;
+        if (letter == 0) {
+            ++result.rejectedLines;
+            continue;
+        }
+        const size_t sourceEnd = rest.find(L'\t');
+        if (sourceEnd == std::wstring_view::npos || sourceEnd == 0) {
+            ++result.rejectedLines;
+            continue;
+        }
+        std::wstring source = UnwrapPath(std::wstring(rest.substr(0, sourceEnd)));
+        const std::wstring_view afterSource = rest.substr(sourceEnd + 1);
+        std::wstring destination = UnwrapPath(std::wstring(afterSource.substr(0, afterSource.find(L'\t'))));
+        if (source.empty() || destination.empty() || !AcceptRowPath(source) || !AcceptRowPath(destination)) {
+            ++result.rejectedLines;
+            continue;
+        }
+        result.rows.push_back(MakeRowLine({letter, std::move(source), std::move(destination)}));
+    }
+    return result;
+}
+
+}  // namespace mirrant

@@ -1,0 +1,128 @@
+#include "fileops/deletion.h"
+
+#include <windows.h>
+
+#include "fileops/error_text.h"
+#include "fileops/fs_edge.h"
+#include "framework/log_sink.h"
+#include "framework/progress.h"
+#include "framework/text.h"
+#include "res/resource.h"
+
+namespace mirrant {
+
+namespace {
+
+DWORD WithoutReadOnly(DWORD attrs) {
+    DWORD a = attrs & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY);
+    return a ? a : FILE_ATTRIBUTE_NORMAL;
+}
+
+std::wstring SystemCause(DWORD code, const std::wstring& path) {
+    return ReplaceLongPaths(SystemErrorText(code), {path});
+}
+
+// Deletes one entry of a tree; a failure is logged and the walk goes on.
+void DeleteTreeFile(const std::wstring& path, LogSink& log, bool updateReadOnly) {
+    const DWORD attrs = fs::GetAttributes(path);
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) {
+        if (!updateReadOnly) {
+            log.AppendError(Message(138, {path, Message(248, {path})}));
+            return;
+        }
+        fs::SetAttributes(path, WithoutReadOnly(attrs));
+    }
+    if (!fs::DeleteFile(path)) {
+        const DWORD code = GetLastError();
+        log.AppendError(Message(138, {path, SystemCause(code, path)}));
+    }
+}
+
+}  // namespace
+
+bool DeleteOneFile(const std::wstring& path, Progress& progress, LogSink& log, bool updateReadOnly,
+                   std::wstring* failureMessage) {
+    progress.SetStatus(LoadText(IDS_FILEOPS_DELETING_FILE));
+    progress.Show(path + LoadText(IDS_FILEOPS_DELETING_SUFFIX), level::DeletingFile);
+    std::wstring cause;
+    const DWORD attrs = fs::GetAttributes(path);
+    bool refused = false;
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) {
+        if (!updateReadOnly) {
+            cause = Message(248, {path});
+            refused = true;
+        } else {
+            fs::SetAttributes(path, WithoutReadOnly(attrs));
+        }
+    }
+    if (!refused) {
+        if (fs::DeleteFile(path)) {
+            log.AppendLine(Message(137, {path}));
+            return true;
+        }
+        cause = SystemCause(GetLastError(), path);
+    }
+    const std::wstring message = Message(138, {path, cause});
+    log.AppendError(message);
+    if (failureMessage) *failureMessage = message;
+    return false;
+}
+
+bool DeleteFolderTree(const std::wstring& folder, unsigned& remaining, Progress& progress, LogSink& log,
+                      bool updateReadOnly, bool& refused) {
+    refused = false;
+    bool interrupted = false;
+    {
+        static const std::wstring kAll = L"*.*";
+        fs::FindData entry;
+        fs::Search search = fs::FindFirst(folder, &kAll, entry);
+        if (!search.valid()) {
+            const DWORD code = GetLastError();
+            if (code == ERROR_FILE_NOT_FOUND) return true;
+            log.AppendError(Message(240, {folder, ReplaceLongPaths(SystemErrorText(code), {folder})}));
+            return false;
+        }
+        do {
+            if (entry.name == L"." || entry.name == L"..") continue;
+            const std::wstring path = folder + entry.name;
+            if (entry.isFolder() && (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                // A junction or folder link: remove the link, never what it
+                // points to, which lies outside the tree.
+                if (!fs::RemoveFolder(path)) {
+                    const DWORD code = GetLastError();
+                    ++remaining;
+                    log.AppendError(Message(138, {path + L"\\", SystemCause(code, path)}));
+                }
+            } else if (entry.isFolder()) {
+                bool subRefused = false;
+                DeleteFolderTree(path + L"\\", remaining, progress, log, updateReadOnly, subRefused);
+            } else {
+                DeleteTreeFile(path, log, updateReadOnly);
+            }
+            if (StopRequested(progress)) {
+                log.AppendLine(LoadText(143));
+                interrupted = true;
+                break;
+            }
+        } while (search.Next(entry));
+    }
+    if (interrupted) return false;
+
+    const DWORD attrs = fs::GetAttributes(folder);
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) {
+        if (!updateReadOnly) {
+            log.AppendError(Message(138, {folder, Message(248, {folder})}));
+            refused = true;
+            return false;
+        }
+        fs::SetAttributes(folder, WithoutReadOnly(attrs));
+    }
+    if (!fs::RemoveFolder(folder)) {
+        const DWORD code = GetLastError();
+        ++remaining;
+        log.AppendError(Message(138, {folder, SystemCause(code, folder)}));
+    }
+    return remaining == 0;
+}
+
+}  // namespace mirrant

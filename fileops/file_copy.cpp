@@ -1,0 +1,374 @@
+#include "fileops/file_copy.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "engine/run_options.h"
+#include "fileops/error_text.h"
+#include "fileops/fs_edge.h"
+#include "fileops/path_rules.h"
+#include "fileops/timings.h"
+#include "framework/log_sink.h"
+#include "framework/progress.h"
+#include "framework/text.h"
+#include "res/resource.h"
+
+namespace mirrant {
+
+namespace {
+
+constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
+                                      FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
+
+DWORD Settable(DWORD attrs) {
+    DWORD a = attrs & kSettableAttributes;
+    return a ? a : FILE_ATTRIBUTE_NORMAL;
+}
+
+FILETIME ToFileTime(FileTime t) { return FILETIME{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)}; }
+
+bool IsLarge(std::uint64_t size) { return size > kFileBlockSize; }
+
+// Shows the percentage behind the status text the operation found, when it
+// changed since the last time.
+class PercentDisplay {
+public:
+    PercentDisplay(Progress& progress, std::uint64_t size)
+        : progress_(progress), size_(size), large_(IsLarge(size)), status_(progress.StatusText()) {}
+
+    double Update(std::uint64_t done) {
+        double percent = 0;
+        std::wstring text = FormatPercentText(size_, done, percent);
+        if (large_ && text != shown_) {
+            shown_ = text;
+            progress_.SetStatus(Message(IDS_FILEOPS_STATUS_PERCENT, {status_, text}));
+        }
+        return percent;
+    }
+    void Restore() {
+        if (large_) progress_.SetStatus(status_);
+    }
+
+private:
+    Progress& progress_;
+    std::uint64_t size_;
+    bool large_;
+    std::wstring status_;
+    std::wstring shown_;
+};
+
+bool Interrupted(Progress& progress, LogSink& log) {
+    if (!StopRequested(progress)) return false;
+    log.AppendLine(LoadText(143));
+    return true;
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    size_t last = path.rfind(L'\\');
+    return last == std::wstring::npos ? std::wstring() : path.substr(0, last + 1);
+}
+
+// "~mrt" and 8 hex digits: a name no user file takes by accident; the copy
+// creates it exclusively and tries another one if it exists.
+std::wstring TemporaryName() {
+    static std::atomic<unsigned> counter{0};
+    unsigned v = static_cast<unsigned>(GetTickCount64()) * 2654435761u ^ (GetCurrentProcessId() << 16) ^
+                 (GetCurrentThreadId() << 4) ^ counter.fetch_add(0x9E37u);
+    wchar_t hex[9];
+    for (int i = 7; i >= 0; --i, v >>= 4) hex[i] = L"0123456789abcdef"[v & 15];
+    hex[8] = 0;
+    return std::wstring(L"~mrt") + hex + L".tmp";
+}
+
+}  // namespace
+
+bool IsCopyTemporaryName(const std::wstring& name) {
+    if (name.size() != 16) return false;
+    auto lower = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c; };
+    std::wstring n;
+    for (wchar_t c : name) n += lower(c);
+    if (n.compare(0, 4, L"~mrt") != 0 || n.compare(12, 4, L".tmp") != 0) return false;
+    for (size_t i = 4; i < 12; ++i)
+        if (!iswxdigit(n[i])) return false;
+    return true;
+}
+
+bool GetFileInfo(const std::wstring& path, FileInfo& info, Progress& progress, LogSink& log) {
+    for (int failures = 0;;) {
+        fs::FindData found;
+        fs::Search search = fs::FindFirst(path, nullptr, found);
+        if (search.valid()) {
+            info.creationTime = found.creationTime;
+            info.accessTime = found.accessTime;
+            info.writeTime = found.writeTime;
+            info.size = found.size;
+            return true;
+        }
+        if (++failures > 10) return false;
+        if (Interrupted(progress, log)) return false;
+        Sleep(CurrentFileOpTimings().fileInfoRetryMs);
+    }
+}
+
+int CompareFileTimes(FileTime a, FileTime b, unsigned toleranceSeconds) {
+    if (a == b) return 0;
+    const int sign = b > a ? 1 : -1;
+    const std::uint64_t d = b > a ? b - a : a - b;
+    const std::uint32_t highA = static_cast<std::uint32_t>(a >> 32), highB = static_cast<std::uint32_t>(b >> 32);
+    const std::uint32_t highDiff = highA > highB ? highA - highB : highB - highA;
+    if (highDiff > 1 || d >= (std::uint64_t(1) << 32)) return sign;
+    // The tolerance in 100-ns units, as an unsigned 32-bit product.
+    const std::uint32_t tolerance = static_cast<std::uint32_t>(toleranceSeconds * 10000000u);
+    return d < tolerance ? 0 : sign;
+}
+
+bool CompareFileContents(const std::wstring& path1, const std::wstring& path2, Progress& progress,
+                         LogSink& log, std::wstring& cause) {
+    cause.clear();
+    FileError error;
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    fs::Handle file1 = fs::OpenFile(path1, GENERIC_READ, share, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, &error);
+    if (!file1.valid()) {
+        cause = ReplaceLongPaths(ExceptionText(error), {path1, path2});
+        return false;
+    }
+    fs::Handle file2 = fs::OpenFile(path2, GENERIC_READ, share, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, &error);
+    if (!file2.valid()) {
+        cause = ReplaceLongPaths(ExceptionText(error), {path1, path2});
+        return false;
+    }
+    LARGE_INTEGER size1, size2;
+    if (!GetFileSizeEx(file1.get(), &size1) || !GetFileSizeEx(file2.get(), &size2)) return false;
+    if (size1.QuadPart != size2.QuadPart) return false;
+    if (size1.QuadPart == 0) return true;
+
+    const std::uint64_t size = static_cast<std::uint64_t>(size1.QuadPart);
+    PercentDisplay percent(progress, size);
+    std::vector<char> block1(kFileBlockSize), block2(kFileBlockSize);
+    std::uint64_t total = 0;
+    bool same = false;
+    for (;;) {
+        DWORD got1 = 0, got2 = 0;
+        if (!fs::Read(file1, block1.data(), kFileBlockSize, got1, path1, error) ||
+            !fs::Read(file2, block2.data(), kFileBlockSize, got2, path2, error)) {
+            cause = ReplaceLongPaths(ExceptionText(error), {path1, path2});
+            break;
+        }
+        if (Interrupted(progress, log)) break;
+        if (got1 != got2) break;
+        if (got1 == 0) {
+            same = true;
+            break;
+        }
+        if (std::memcmp(block1.data(), block2.data(), got1) != 0) break;
+        total += got1;
+        percent.Update(total);
+    }
+    percent.Restore();
+    return same;
+}
+
+bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, const std::wstring& destination,
+                      Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause) {
+    cause.clear();
+    const DWORD destAttrs = fs::GetAttributes(destination);
+    const DWORD sourceAttrs = fs::GetAttributes(source);
+    if (sourceAttrs == INVALID_FILE_ATTRIBUTES) {
+        const DWORD code = GetLastError();
+        cause = Message(IDS_FILEOPS_SOURCE_READ_ERROR,
+                        {source, ReplaceLongPaths(SystemErrorText(code), {source, destination})});
+        return false;
+    }
+
+    // Refusals come first and leave the destination as it is.
+    const bool destExists = destAttrs != INVALID_FILE_ATTRIBUTES;
+    DWORD clearAttrs = 0;
+    if (destExists) {
+        if (destAttrs & FILE_ATTRIBUTE_DIRECTORY) {
+            cause = ReplaceLongPaths(SystemErrorText(ERROR_ACCESS_DENIED), {destination});
+            return false;
+        }
+        if (destAttrs & FILE_ATTRIBUTE_HIDDEN) {
+            if (!(sourceAttrs & FILE_ATTRIBUTE_HIDDEN)) {
+                cause = Message(228, {destination, source});
+                return false;
+            }
+            clearAttrs |= FILE_ATTRIBUTE_HIDDEN;
+        }
+        if (destAttrs & FILE_ATTRIBUTE_READONLY) {
+            if (!options.updateReadOnly) {
+                cause = Message(247, {destination});
+                return false;
+            }
+            clearAttrs |= FILE_ATTRIBUTE_READONLY;
+        }
+    }
+
+    FileError error;
+    fs::Handle in = fs::OpenFile(source, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                                 FILE_FLAG_SEQUENTIAL_SCAN, &error);
+    if (!in.valid()) {
+        cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
+        return false;
+    }
+
+    // The new content goes to a temporary file beside the destination, opened
+    // without sharing, and replaces the destination only when it is complete.
+    // Failures name the destination: the temporary file means nothing to a user.
+    const std::wstring folder = FolderOf(destination);
+    std::wstring temp;
+    fs::Handle out;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = folder + TemporaryName();
+        out = fs::OpenFile(temp, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, &error);
+        if (out.valid() || (error.code != ERROR_FILE_EXISTS && error.code != ERROR_ALREADY_EXISTS)) break;
+    }
+    if (!out.valid()) {
+        error.path = fs::SystemForm(destination);
+        cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
+        return false;
+    }
+
+    PercentDisplay percent(progress, sourceInfo.size);
+    std::vector<char> block(kFileBlockSize);
+    std::uint64_t total = 0;
+    double flushThreshold = 20.0;
+    bool complete = false;
+    for (;;) {
+        DWORD got = 0;
+        if (!fs::Read(in, block.data(), kFileBlockSize, got, source, error)) {
+            cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
+            break;
+        }
+        if (got == 0) {
+            FILETIME c = ToFileTime(sourceInfo.creationTime), a = ToFileTime(sourceInfo.accessTime),
+                     w = ToFileTime(sourceInfo.writeTime);
+            if (!SetFileTime(out.get(), &c, &a, &w)) {
+                cause = ReplaceLongPaths(SystemErrorText(GetLastError()), {source, destination});
+                break;
+            }
+            complete = true;
+            break;
+        }
+        if (Interrupted(progress, log)) break;
+        total += got;
+        const double done = percent.Update(total);
+        if (!fs::Write(out, block.data(), got, destination, error)) {
+            cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
+            break;
+        }
+        if (done > flushThreshold) {
+            flushThreshold = done + 20.0;
+            if (!options.delayedWritePriority && !fs::Flush(out, destination, error)) {
+                cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
+                break;
+            }
+        }
+        if (Interrupted(progress, log)) break;
+    }
+    in.Close();
+    if (complete && !out.Close()) {
+        error = FileError{FileStep::Close, GetLastError(), fs::SystemForm(destination)};
+        cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
+        complete = false;
+    }
+    out.Close();
+
+    if (complete) {
+        if (!fs::SetAttributes(temp, Settable(sourceAttrs))) {
+            cause = ReplaceLongPaths(SystemErrorText(GetLastError()), {source, destination});
+            complete = false;
+        }
+    }
+    if (complete) {
+        // A read-only destination cannot be replaced; its attributes come
+        // back if the replacement fails.
+        if (clearAttrs) fs::SetAttributes(destination, Settable(destAttrs & ~clearAttrs));
+        if (!fs::ReplaceFile(temp, destination)) {
+            const DWORD code = GetLastError();
+            cause = ReplaceLongPaths(SystemErrorText(code), {source, destination});
+            if (clearAttrs) fs::SetAttributes(destination, Settable(destAttrs));
+            complete = false;
+        }
+    }
+    if (!complete) {
+        fs::SetAttributes(temp, FILE_ATTRIBUTE_NORMAL);
+        progress.SetStatus(LoadText(IDS_FILEOPS_DELETING_FILE));
+        fs::DeleteFile(temp);
+        progress.SetStatus(std::wstring());
+        return false;
+    }
+
+    // A file system that remembers the creation time of a replaced name may
+    // have given it to the new file; the source's creation time wins.
+    {
+        fs::Handle fix = fs::OpenFile(destination, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      OPEN_EXISTING, 0);
+        FILETIME c = ToFileTime(sourceInfo.creationTime);
+        if (fix.valid()) SetFileTime(fix.get(), &c, nullptr, nullptr);
+    }
+    percent.Restore();
+    if (Interrupted(progress, log)) return false;
+    return true;
+}
+
+bool SetFileTimes(const std::wstring& path, std::optional<FileTime> creation, std::optional<FileTime> access,
+                  std::optional<FileTime> write, Progress& progress, LogSink& log, std::wstring& cause) {
+    cause.clear();
+    const DWORD attrs = fs::GetAttributes(path);
+    const bool clearedReadOnly = attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY) &&
+                                 fs::SetAttributes(path, Settable(attrs & ~FILE_ATTRIBUTE_READONLY));
+    FILETIME c = ToFileTime(creation.value_or(0)), a = ToFileTime(access.value_or(0)),
+             w = ToFileTime(write.value_or(0));
+    bool opened = false;
+    for (int failures = 0;;) {
+        FileError error;
+        fs::Handle file = fs::OpenFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       OPEN_EXISTING, 0, &error);
+        if (file.valid()) {
+            if (SetFileTime(file.get(), creation ? &c : nullptr, access ? &a : nullptr, write ? &w : nullptr))
+                cause.clear();
+            else
+                cause = ReplaceLongPaths(SystemErrorText(GetLastError()), {path});
+            opened = true;
+            break;
+        }
+        cause = ReplaceLongPaths(ExceptionText(error), {path});
+        if (++failures > 10) break;
+        if (Interrupted(progress, log)) {
+            if (clearedReadOnly) fs::SetAttributes(path, Settable(attrs));
+            return false;
+        }
+        Sleep(CurrentFileOpTimings().setTimesRetryMs);
+    }
+    if (clearedReadOnly) fs::SetAttributes(path, Settable(attrs));
+    return opened;
+}
+
+std::wstring FormatSizeText(std::uint64_t size, std::wstring& unit) {
+    if (size < 1024000) unit.clear();
+    else if (size < 1048576000) unit = Message(225, {static_cast<double>(size) / 1048576.0});
+    else unit = Message(226, {static_cast<double>(size) / 1073741824.0});
+
+    std::wstring digits = std::to_wstring(size);
+    std::wstring text;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text += L',';
+        text += digits[i];
+    }
+    return text;
+}
+
+std::wstring FormatPercentText(std::uint64_t size, std::uint64_t done, double& percent) {
+    percent = 0.0;
+    if (done != 0 && size != 0)
+        percent = std::floor(static_cast<double>(done) * 1000.0 / static_cast<double>(size)) / 10.0;
+    return Message(227, {percent});
+}
+
+}  // namespace mirrant

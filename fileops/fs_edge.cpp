@@ -1,0 +1,248 @@
+#include "fileops/fs_edge.h"
+
+#include <cwchar>
+#include <direct.h>
+
+#include "framework/edition.h"
+#include "framework/encoding.h"
+#include "fileops/path_rules.h"
+
+namespace mirrant::fs {
+
+namespace {
+
+std::uint64_t Join(DWORD high, DWORD low) { return (std::uint64_t(high) << 32) | low; }
+std::uint64_t Join(const FILETIME& t) { return Join(t.dwHighDateTime, t.dwLowDateTime); }
+
+// "*" and "?" would make the system match other names. The "?" of the long
+// form's own prefix is not part of the name.
+bool HasWildcard(const std::wstring& path) {
+    size_t from = IsLongForm(path) ? 4 : 0;
+    return path.find_first_of(L"*?", from) != std::wstring::npos;
+}
+
+#ifdef MIRRANT_NARROW
+// The narrow program: the A functions in the code page they use (932 on a
+// Japanese system), no long form.
+using SysString = std::string;
+using SysFindData = WIN32_FIND_DATAA;
+
+unsigned EdgeCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
+
+bool ToSystem(const std::wstring& path, SysString& out) {
+    if (!FitsCodePage(path, EdgeCodePage())) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return false;
+    }
+    out = ToCodePage(path, EdgeCodePage());
+    if (out.size() >= MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    return true;
+}
+std::wstring FromSystem(const char* name) { return FromCodePage(name, EdgeCodePage()); }
+
+DWORD SysGetAttributes(const SysString& p) { return GetFileAttributesA(p.c_str()); }
+BOOL SysSetAttributes(const SysString& p, DWORD a) { return SetFileAttributesA(p.c_str(), a); }
+BOOL SysDeleteFile(const SysString& p) { return DeleteFileA(p.c_str()); }
+BOOL SysCreateFolder(const SysString& p) { return CreateDirectoryA(p.c_str(), nullptr); }
+BOOL SysRemoveFolder(const SysString& p) { return RemoveDirectoryA(p.c_str()); }
+BOOL SysMove(const SysString& a, const SysString& b) {
+    return MoveFileExA(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+HANDLE SysFindFirst(const SysString& p, SysFindData& d) { return FindFirstFileA(p.c_str(), &d); }
+BOOL SysFindNext(HANDLE h, SysFindData& d) { return FindNextFileA(h, &d); }
+HANDLE SysCreateFile(const SysString& p, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+    return CreateFileA(p.c_str(), access, share, nullptr, disposition, flags, nullptr);
+}
+std::wstring SysDriveFolder(int drive) {
+    char buf[MAX_PATH + 1];
+    const char* got = _getdcwd(drive, buf, MAX_PATH + 1);
+    return got ? FromSystem(got) : std::wstring();
+}
+#else
+// The wide program: the W functions with the long form.
+using SysString = std::wstring;
+using SysFindData = WIN32_FIND_DATAW;
+
+bool ToSystem(const std::wstring& path, SysString& out) {
+    out = ToLongPath(path);
+    return true;
+}
+std::wstring FromSystem(const wchar_t* name) { return name; }
+
+DWORD SysGetAttributes(const SysString& p) { return GetFileAttributesW(p.c_str()); }
+BOOL SysSetAttributes(const SysString& p, DWORD a) { return SetFileAttributesW(p.c_str(), a); }
+BOOL SysDeleteFile(const SysString& p) { return DeleteFileW(p.c_str()); }
+BOOL SysCreateFolder(const SysString& p) { return CreateDirectoryW(p.c_str(), nullptr); }
+BOOL SysRemoveFolder(const SysString& p) { return RemoveDirectoryW(p.c_str()); }
+BOOL SysMove(const SysString& a, const SysString& b) {
+    return MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+HANDLE SysFindFirst(const SysString& p, SysFindData& d) { return FindFirstFileW(p.c_str(), &d); }
+BOOL SysFindNext(HANDLE h, SysFindData& d) { return FindNextFileW(h, &d); }
+HANDLE SysCreateFile(const SysString& p, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+    return CreateFileW(p.c_str(), access, share, nullptr, disposition, flags, nullptr);
+}
+std::wstring SysDriveFolder(int drive) {
+    std::wstring buf(32769, L'\0');
+    const wchar_t* got = _wgetdcwd(drive, buf.data(), static_cast<int>(buf.size()));
+    return got ? std::wstring(got) : std::wstring();
+}
+#endif
+
+// The path as the system will receive it; false (last error set) when it
+// must not reach the system at all.
+bool Prepare(const std::wstring& path, SysString& out) {
+    if (HasWildcard(path)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    return ToSystem(path, out);
+}
+
+void Fill(const SysFindData& d, FindData& out) {
+    out.name = FromSystem(d.cFileName);
+    out.attributes = d.dwFileAttributes;
+    out.creationTime = Join(d.ftCreationTime);
+    out.accessTime = Join(d.ftLastAccessTime);
+    out.writeTime = Join(d.ftLastWriteTime);
+    out.size = Join(d.nFileSizeHigh, d.nFileSizeLow);
+}
+
+FileError MakeError(FileStep step, DWORD code, const std::wstring& path) {
+    return FileError{step, code, SystemForm(path)};
+}
+
+}  // namespace
+
+bool Handle::Close() {
+    if (!valid()) return true;
+    BOOL ok = CloseHandle(h_);
+    h_ = INVALID_HANDLE_VALUE;
+    return ok != FALSE;
+}
+
+Search::~Search() {
+    if (valid()) FindClose(h_);
+}
+
+bool Search::Next(FindData& out) {
+    if (!valid()) return false;
+    SysFindData d;
+    if (!SysFindNext(h_, d)) return false;
+    Fill(d, out);
+    return true;
+}
+
+std::wstring SystemForm(const std::wstring& path) {
+    if constexpr (kNarrowBuild) return path;
+    else return ToLongPath(path);
+}
+
+DWORD GetAttributes(const std::wstring& path) {
+    SysString p;
+    if (!Prepare(path, p)) return INVALID_FILE_ATTRIBUTES;
+    return SysGetAttributes(p);
+}
+
+DWORD GetAttributesPlain(const std::wstring& path) {
+    if (HasWildcard(path)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+#ifdef MIRRANT_NARROW
+    SysString p;
+    if (!ToSystem(path, p)) return INVALID_FILE_ATTRIBUTES;
+    return SysGetAttributes(p);
+#else
+    return SysGetAttributes(path);
+#endif
+}
+
+bool SetAttributes(const std::wstring& path, DWORD attributes) {
+    SysString p;
+    return Prepare(path, p) && SysSetAttributes(p, attributes);
+}
+
+bool DeleteFile(const std::wstring& path) {
+    SysString p;
+    return Prepare(path, p) && SysDeleteFile(p);
+}
+
+bool CreateFolder(const std::wstring& path) {
+    SysString p;
+    return Prepare(path, p) && SysCreateFolder(p);
+}
+
+bool RemoveFolder(const std::wstring& path) {
+    SysString p;
+    return Prepare(path, p) && SysRemoveFolder(p);
+}
+
+bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
+    SysString a, b;
+    return Prepare(from, a) && Prepare(to, b) && SysMove(a, b);
+}
+
+Search FindFirst(const std::wstring& path, const std::wstring* pattern, FindData& first) {
+    Search s;
+    SysString p;
+    if (!Prepare(path, p)) return s;
+    if (pattern) {
+        SysString pat;
+        if (!ToSystem(*pattern, pat)) return s;
+        p += pat;
+    }
+    SysFindData d;
+    s.h_ = SysFindFirst(p, d);
+    if (s.valid()) Fill(d, first);
+    return s;
+}
+
+Handle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, DWORD flags,
+                FileError* error) {
+    SysString p;
+    if (!Prepare(path, p)) {
+        if (error) *error = MakeError(FileStep::Open, GetLastError(), path);
+        return Handle();
+    }
+    Handle h(SysCreateFile(p, access, share, disposition, flags));
+    if (!h.valid() && error) *error = MakeError(FileStep::Open, GetLastError(), path);
+    return h;
+}
+
+bool Read(const Handle& file, void* buffer, DWORD size, DWORD& got, const std::wstring& path, FileError& error) {
+    got = 0;
+    if (ReadFile(file.get(), buffer, size, &got, nullptr)) return true;
+    error = MakeError(FileStep::Read, GetLastError(), path);
+    return false;
+}
+
+bool Write(const Handle& file, const void* buffer, DWORD size, const std::wstring& path, FileError& error) {
+    DWORD done = 0;
+    if (!WriteFile(file.get(), buffer, size, &done, nullptr)) {
+        error = MakeError(FileStep::Write, GetLastError(), path);
+        return false;
+    }
+    if (done != size) {
+        error = MakeError(FileStep::Write, ERROR_DISK_FULL, path);
+        return false;
+    }
+    return true;
+}
+
+bool Flush(const Handle& file, const std::wstring& path, FileError& error) {
+    if (FlushFileBuffers(file.get())) return true;
+    error = MakeError(FileStep::Flush, GetLastError(), path);
+    return false;
+}
+
+std::wstring DriveCurrentFolder(int drive) {
+    // The runtime rejects drive numbers outside A: to Z: by ending the program.
+    if (drive < 1 || drive > 26) return {};
+    return SysDriveFolder(drive);
+}
+
+}  // namespace mirrant::fs

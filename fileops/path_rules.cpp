@@ -1,0 +1,431 @@
+#include "fileops/path_rules.h"
+
+#include <windows.h>
+
+#include <cwctype>
+#include <vector>
+
+#include "engine/run_options.h"
+#include "fileops/error_text.h"
+#include "fileops/fs_edge.h"
+#include "fileops/timings.h"
+#include "framework/log_sink.h"
+#include "framework/progress.h"
+#include "framework/prompts.h"
+#include "framework/text.h"
+#include "res/resource.h"
+
+namespace mirrant {
+
+namespace {
+
+bool IsBlank(wchar_t c) { return iswspace(c) != 0; }
+
+std::wstring TrimBlanks(const std::wstring& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b])) ++b;
+    while (e > b && IsBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+wchar_t AsciiUpper(wchar_t c) { return (c >= L'a' && c <= L'z') ? wchar_t(c - L'a' + L'A') : c; }
+
+bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
+    size_t i = 0;
+    for (; i < a.size() && b[i]; ++i)
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+    return i == a.size() && b[i] == 0;
+}
+
+void ReplaceRepeatedly(std::wstring& s, const std::wstring& from, const std::wstring& to) {
+    for (size_t at; (at = s.find(from)) != std::wstring::npos;) s.replace(at, from.size(), to);
+}
+
+bool IsReservedDeviceName(const std::wstring& base) {
+    static const wchar_t* const kNames[] = {L"AUX", L"CON", L"NUL", L"PRN", L"CLOCK$"};
+    for (const wchar_t* n : kNames)
+        if (EqualsNoCase(base, n)) return true;
+    if (base.size() == 4 && base[3] >= L'1' && base[3] <= L'9') {
+        std::wstring stem = base.substr(0, 3);
+        if (EqualsNoCase(stem, L"COM") || EqualsNoCase(stem, L"LPT")) return true;
+    }
+    return false;
+}
+
+constexpr wchar_t kForbidden[] = L"\\/:*?\"<>|";
+
+// Validates the components in place; false when one is not allowed. ".."
+// removes itself and the component before it, and the check starts again.
+bool ValidateComponents(std::vector<std::wstring>& parts) {
+restart:
+    for (size_t i = 0; i < parts.size(); ++i) {
+        std::wstring c = TrimBlanks(parts[i]);
+        if (c.empty()) return false;
+        parts[i] = c;
+        if (c.find_first_of(kForbidden) != std::wstring::npos) return false;
+        if (c == L"..") {
+            parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(i));
+            if (i > 0) parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(i - 1));
+            goto restart;
+        }
+        while (!c.empty() && c.back() == L'.') c.pop_back();
+        if (c.empty()) return false;
+        parts[i] = c;
+        size_t dot = c.rfind(L'.');
+        std::wstring base = dot == std::wstring::npos ? c : c.substr(0, dot);
+        if (base.empty()) return false;
+        if (IsReservedDeviceName(base)) return false;
+    }
+    return true;
+}
+
+std::uint64_t NowSeconds() { return GetTickCount64() / 1000; }
+
+}  // namespace
+
+std::wstring ToLongPath(const std::wstring& path) {
+    if (IsLongForm(path)) return path;
+    if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') return L"\\\\?\\UNC" + path.substr(1);
+    return L"\\\\?\\" + path;
+}
+
+bool IsDriveForm(const std::wstring& path) {
+    return path.size() >= 2 && iswalpha(path[0]) && path[1] == L':';
+}
+
+bool IsShareForm(const std::wstring& path) {
+    return path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\';
+}
+
+bool IsLongForm(const std::wstring& path) { return path.rfind(L"\\\\?\\", 0) == 0; }
+
+void EnsureTrailingBackslash(std::wstring& path) {
+    if (path.empty() || path.back() != L'\\') path += L'\\';
+}
+
+bool IsBareDriveRoot(const std::wstring& path) {
+    return path.size() == 3 && path[1] == L':' && path[2] == L'\\';
+}
+
+bool CheckDriveOrShare(std::wstring& path, const PathDisplay& show, LogSink& log, Prompter& prompter,
+                       bool confirmOtherErrors) {
+    if (IsDriveForm(path)) {
+        if (path.size() == 2) {
+            path += L'\\';
+            if (show) show(path);
+        }
+        return true;
+    }
+    if (IsShareForm(path)) return true;
+    std::wstring message = Message(115, {path});
+    log.AppendError(message);
+    if (confirmOtherErrors) prompter.Warning(message);
+    return false;
+}
+
+void ResolveDriveRelative(std::wstring& path, const PathDisplay& show) {
+    if (path.size() > 2 && iswalpha(path[0]) && path[1] == L':' && path[2] != L'\\') {
+        int drive = static_cast<int>(towupper(path[0])) - 64;
+        std::wstring folder = fs::DriveCurrentFolder(drive);
+        if (!folder.empty()) {
+            EnsureTrailingBackslash(folder);
+            path = folder + path.substr(2);
+        }
+    }
+    if (show) show(path);
+}
+
+bool NormalizePath(std::wstring& path) {
+    std::wstring text = path;
+    while (!text.empty() && IsBlank(text.back())) text.pop_back();
+
+    bool drive = IsDriveForm(text);
+    if (!drive && !IsShareForm(text)) return false;
+
+    std::wstring prefix, rest;
+    if (drive) {
+        prefix = text.substr(0, 2);
+        rest = text.substr(2);
+    } else {
+        size_t sep = text.find_first_of(L"\\/", 3);
+        if (sep == std::wstring::npos) {
+            prefix = text;
+        } else {
+            prefix = text.substr(0, sep);
+            rest = text.substr(sep);
+        }
+        // \\.\COM1 and \\.\LPT1 style device paths.
+        if (prefix == L"\\\\." && rest.size() > 3) {
+            std::wstring head = rest.substr(0, 4);
+            if (EqualsNoCase(head, L"\\COM") || EqualsNoCase(head, L"\\LPT")) {
+                bool digitsOnly = true;
+                for (size_t i = 4; i < rest.size(); ++i)
+                    if (rest[i] < L'0' || rest[i] > L'9') digitsOnly = false;
+                if (digitsOnly) return false;
+            }
+        }
+    }
+
+    for (wchar_t& c : rest)
+        if (c == L'/') c = L'\\';
+    ReplaceRepeatedly(rest, L"\\\\", L"\\");
+    ReplaceRepeatedly(rest, L"\\.\\", L"\\");
+    bool endsWithSeparator = !rest.empty() && rest.back() == L'\\';
+
+    std::vector<std::wstring> parts;
+    for (size_t from = 0; from <= rest.size();) {
+        size_t sep = rest.find(L'\\', from);
+        size_t end = sep == std::wstring::npos ? rest.size() : sep;
+        if (end > from) parts.push_back(rest.substr(from, end - from));
+        if (sep == std::wstring::npos) break;
+        from = sep + 1;
+    }
+
+    if (!ValidateComponents(parts)) return false;
+
+    std::wstring rebuilt;
+    for (const std::wstring& p : parts) rebuilt += L'\\' + p;
+    if (endsWithSeparator) rebuilt += L'\\';
+    if (!rebuilt.empty()) path = prefix + rebuilt;
+    else if (drive) path = prefix + L'\\';
+    else path = prefix;
+    return true;
+}
+
+bool IsFolder(const std::wstring& path) {
+    DWORD a = fs::GetAttributes(path);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFile(const std::wstring& path) {
+    DWORD a = fs::GetAttributes(path);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned long& errorCode) {
+    errorCode = 0;
+    std::wstring path = folder;
+    if (path.size() < 3) {
+        cause = LoadText(path == L"\\\\" ? 154 : 153);
+        return false;
+    }
+    EnsureTrailingBackslash(path);
+    std::wstring parent = path.substr(0, path.size() - 1);
+    size_t last = parent.rfind(L'\\');
+    if (last == std::wstring::npos) parent += L'\\';
+    else parent.resize(last + 1);
+    // "C:abc" and "abc" have no parent above them: creating the parent would
+    // be this very call again.
+    if (parent == path) {
+        cause = LoadText(153);
+        return false;
+    }
+
+    DWORD attrs = fs::GetAttributes(parent);
+    if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) {
+        errorCode = attrs == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_DIRECTORY;
+        if (errorCode == ERROR_BAD_NETPATH) {
+            cause = SystemErrorText(errorCode);
+            return false;
+        }
+        if (IsBareDriveRoot(parent)) {
+            cause = SystemErrorText(errorCode);
+            return false;
+        }
+        if (IsShareForm(parent)) {
+            size_t sep = parent.find(L'\\', 2);
+            if (sep == std::wstring::npos || sep + 1 >= parent.size()) {
+                cause = LoadText(154);
+                return false;
+            }
+        }
+        if (!CreateFolderTree(parent, cause, errorCode)) return false;
+    }
+
+    if (fs::CreateFolder(path)) {
+        errorCode = 0;
+        cause.clear();
+        return true;
+    }
+    errorCode = GetLastError();
+    // An existing folder is what the caller wanted; an existing file is not.
+    if (errorCode == ERROR_ALREADY_EXISTS && IsFolder(path)) {
+        cause.clear();
+        return true;
+    }
+    cause = ReplaceLongPaths(SystemErrorText(errorCode), {path, folder});
+    return false;
+}
+
+bool EnsureParentFolder(const std::wstring& filePath, unsigned long& errorCode) {
+    errorCode = 0;
+    size_t last = filePath.rfind(L'\\');
+    if (last == std::wstring::npos) {
+        errorCode = ERROR_INVALID_DATA;
+        return false;
+    }
+    std::wstring folder = filePath.substr(0, last + 1);
+    if (IsFolder(folder)) return true;
+    std::wstring cause;
+    return CreateFolderTree(folder, cause, errorCode);
+}
+
+bool SearchRoot(SearchSide side, Progress& progress, std::wstring& root, bool& isFolder, bool otherIsFolder,
+                bool testMode, const RunOptions& options, LogSink& log, Prompter& prompter,
+                const PathDisplay& showDestination) {
+    const FileOpTimings& timings = CurrentFileOpTimings();
+    const bool destination = side == SearchSide::Destination;
+    if (destination && !otherIsFolder && !root.empty() && root.back() == L'\\') otherIsFolder = true;
+
+    const std::wstring waitText = LoadText(239);
+    const std::wstring searching =
+        LoadText(destination ? IDS_FILEOPS_DESTINATION_LABEL : IDS_FILEOPS_SOURCE_LABEL) +
+        LoadText(IDS_FILEOPS_SEARCHING);
+    const ErrorPolicy policy = options.folderFailurePolicy;
+    bool checkDriveFirst = true;
+    bool result = false;
+    unsigned driveFailures = 0;
+    int foldersCreated = 0;
+    std::wstring cause;
+
+    // Reports a failure by the folder failure policy; true when the user
+    // chose to search again.
+    auto report = [&](const std::wstring& message) {
+        log.AppendError(message);
+        switch (policy) {
+        case ErrorPolicy::Skip: return false;
+        case ErrorPolicy::Abort: log.AppendLine(LoadText(143)); return false;
+        case ErrorPolicy::Confirm: break;
+        }
+        prompter.Warning(message);
+        if (!prompter.YesNo(LoadText(166))) return false;
+        log.AppendLine(LoadText(165));
+        return !progress.CancelRequested();
+    };
+
+    for (;;) {  // restart point: the deadline starts again
+        progress.Show(waitText, level::RootWait);
+        const std::uint64_t deadline = NowSeconds() + options.rootWaitSeconds;
+        std::wstring failure;  // the message to report, when the search failed for good
+        bool decided = false;  // the search ended: found, or not there
+        bool restart = false;
+
+        while (!decided && failure.empty() && !restart) {  // retry point
+            progress.SetStatus(searching);
+            cause.clear();
+            const bool checkingDrive = checkDriveFirst && root.size() >= 3 && IsDriveForm(root);
+            DWORD attrs;
+            if (checkingDrive) {
+                attrs = fs::GetAttributesPlain(root.substr(0, 2) + L"\\");
+            } else {
+                checkDriveFirst = false;
+                attrs = fs::GetAttributes(root);
+            }
+            if (attrs != INVALID_FILE_ATTRIBUTES) {
+                if (checkingDrive) {
+                    checkDriveFirst = false;
+                    restart = true;
+                    break;
+                }
+                isFolder = (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0;
+                if (isFolder) EnsureTrailingBackslash(root);
+                result = true;
+                decided = true;
+                break;
+            }
+
+            const DWORD code = GetLastError();
+            isFolder = false;
+            cause = SystemErrorText(code);
+            if (checkingDrive) ++driveFailures;
+            else cause = ReplaceLongPaths(cause, {root});
+
+            if (policy != ErrorPolicy::Confirm && !destination) {
+                failure = Message(221, {root, cause});
+                break;
+            }
+
+            if (code == ERROR_ACCESS_DENIED || code == ERROR_NOT_READY || code == ERROR_GEN_FAILURE ||
+                code == ERROR_BAD_NETPATH) {
+                const std::uint64_t now = NowSeconds();
+                const unsigned remaining = static_cast<unsigned>(deadline - now);
+                if (now < deadline && remaining != 0) {
+                    progress.SetStatus(searching + Message(IDS_FILEOPS_SECONDS_LEFT, {remaining}));
+                    const std::wstring waiting = Message(221, {root, cause});
+                    progress.Show(waiting, level::RootWait);
+                    Sleep(timings.rootRetryMs);
+                    if (StopRequested(progress)) {
+                        log.AppendLine(waiting);
+                        log.AppendLine(LoadText(143));
+                        progress.SetStatus(searching);
+                        return false;
+                    }
+                    continue;
+                }
+                progress.SetStatus(searching);
+                if (progress.CancelRequested()) return false;
+                failure = Message(221, {root, cause});
+                break;
+            }
+            if (!checkingDrive && driveFailures != 0) {
+                // The drive is back but the path is not there yet: give the
+                // system a moment to settle before deciding.
+                progress.SetStatus(searching);
+                progress.Show(waitText, level::RootWait);
+                Sleep(timings.rootSettleMs);
+            }
+            decided = true;
+        }
+        if (restart) continue;
+
+        if (failure.empty()) {
+            progress.SetStatus(searching);
+            progress.Show(waitText, level::RootWait);
+            if (result) return true;
+
+            bool notFound = false;
+            if (testMode || (destination && !options.copyEmptyFolders)) {
+                if (!otherIsFolder) {
+                    notFound = true;
+                } else {
+                    // The folder is created later, when something is copied into it.
+                    if (destination && options.copyEmptyFolders) log.AppendLine(Message(123, {root}));
+                    isFolder = true;
+                    EnsureTrailingBackslash(root);
+                    return true;
+                }
+            } else if (!otherIsFolder) {
+                notFound = true;
+            } else if (IsBareDriveRoot(root) || foldersCreated > 0) {
+                failure = Message(221, {root, cause});
+            } else {
+                ResolveDriveRelative(root, showDestination);
+                std::wstring createCause;
+                unsigned long code = 0;
+                if (CreateFolderTree(root, createCause, code)) {
+                    if (code != ERROR_ALREADY_EXISTS) log.AppendLine(Message(130, {root}));
+                    ++foldersCreated;
+                    continue;
+                }
+                failure = Message(122, {root, createCause});
+            }
+
+            if (notFound) {
+                if (destination) {
+                    isFolder = false;
+                    return true;
+                }
+                // Searching again cannot bring a missing source back.
+                const std::wstring message = Message(117, {root, cause});
+                log.AppendError(message);
+                if (policy == ErrorPolicy::Abort) log.AppendLine(LoadText(143));
+                else if (policy == ErrorPolicy::Confirm) prompter.Warning(message);
+                return false;
+            }
+        }
+
+        if (!report(failure)) return false;
+    }
+}
+
+}  // namespace mirrant
