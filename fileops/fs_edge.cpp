@@ -42,6 +42,8 @@ bool ToSystem(const std::wstring& path, SysString& out) {
     return true;
 }
 std::wstring FromSystem(const char* name) { return FromCodePage(name, EdgeCodePage()); }
+// A search pattern ("*.*") goes behind a prepared folder as it is.
+SysString PatternToSystem(const std::wstring& pattern) { return ToCodePage(pattern, EdgeCodePage()); }
 
 DWORD SysGetAttributes(const SysString& p) { return GetFileAttributesA(p.c_str()); }
 BOOL SysSetAttributes(const SysString& p, DWORD a) { return SetFileAttributesA(p.c_str(), a); }
@@ -71,6 +73,9 @@ bool ToSystem(const std::wstring& path, SysString& out) {
     return true;
 }
 std::wstring FromSystem(const wchar_t* name) { return name; }
+// A search pattern ("*.*") goes behind a prepared folder as it is: the long
+// form belongs to the start of the whole path only.
+SysString PatternToSystem(const std::wstring& pattern) { return pattern; }
 
 DWORD SysGetAttributes(const SysString& p) { return GetFileAttributesW(p.c_str()); }
 BOOL SysSetAttributes(const SysString& p, DWORD a) { return SetFileAttributesW(p.c_str(), a); }
@@ -190,11 +195,7 @@ Search FindFirst(const std::wstring& path, const std::wstring* pattern, FindData
     Search s;
     SysString p;
     if (!Prepare(path, p)) return s;
-    if (pattern) {
-        SysString pat;
-        if (!ToSystem(*pattern, pat)) return s;
-        p += pat;
-    }
+    if (pattern) p += PatternToSystem(*pattern);
     SysFindData d;
     s.h_ = SysFindFirst(p, d);
     if (s.valid()) Fill(d, first);

@@ -17,8 +17,14 @@ public:
     void SetStatus(const std::wstring& text) override;
     std::wstring StatusText() const override;
     void Reset() override;
-    void SetDirection(const std::wstring& text) override { direction = text; }
-    void SetTitle(const std::wstring& text) override { title = text; }
+    void SetDirection(const std::wstring& text) override {
+        direction = text;
+        directions.push_back(text);
+    }
+    void SetTitle(const std::wstring& text) override {
+        title = text;
+        titles.push_back(text);
+    }
     void SetVisible(bool v) override { visible = v; }
     bool CancelRequested() const override;
     bool PauseRequested() const override { return pause.load(); }
@@ -36,6 +42,7 @@ public:
     std::vector<std::pair<int, std::wstring>> shown;
     std::vector<std::wstring> statuses;
     std::wstring direction, title;
+    std::vector<std::wstring> titles, directions;  // every call, in order
     bool visible = false;
     int resets = 0;
 
