@@ -45,18 +45,18 @@ std::wstring FromSystem(const char* name) { return FromCodePage(name, EdgeCodePa
 // A search pattern ("*.*") goes behind a prepared folder as it is.
 SysString PatternToSystem(const std::wstring& pattern) { return ToCodePage(pattern, EdgeCodePage()); }
 
-DWORD SysGetAttributes(const SysString& p) { return GetFileAttributesA(p.c_str()); }
-BOOL SysSetAttributes(const SysString& p, DWORD a) { return SetFileAttributesA(p.c_str(), a); }
-BOOL SysDeleteFile(const SysString& p) { return DeleteFileA(p.c_str()); }
-BOOL SysCreateFolder(const SysString& p) { return CreateDirectoryA(p.c_str(), nullptr); }
-BOOL SysRemoveFolder(const SysString& p) { return RemoveDirectoryA(p.c_str()); }
+DWORD SysGetAttributes(const SysString& p) { return ::GetFileAttributesA(p.c_str()); }
+BOOL SysSetAttributes(const SysString& p, DWORD a) { return ::SetFileAttributesA(p.c_str(), a); }
+BOOL SysDeleteFile(const SysString& p) { return ::DeleteFileA(p.c_str()); }
+BOOL SysCreateFolder(const SysString& p) { return ::CreateDirectoryA(p.c_str(), nullptr); }
+BOOL SysRemoveFolder(const SysString& p) { return ::RemoveDirectoryA(p.c_str()); }
 BOOL SysMove(const SysString& a, const SysString& b) {
-    return MoveFileExA(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING);
+    return ::MoveFileExA(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
-HANDLE SysFindFirst(const SysString& p, SysFindData& d) { return FindFirstFileA(p.c_str(), &d); }
-BOOL SysFindNext(HANDLE h, SysFindData& d) { return FindNextFileA(h, &d); }
+HANDLE SysFindFirst(const SysString& p, SysFindData& d) { return ::FindFirstFileA(p.c_str(), &d); }
+BOOL SysFindNext(HANDLE h, SysFindData& d) { return ::FindNextFileA(h, &d); }
 HANDLE SysCreateFile(const SysString& p, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
-    return CreateFileA(p.c_str(), access, share, nullptr, disposition, flags, nullptr);
+    return ::CreateFileA(p.c_str(), access, share, nullptr, disposition, flags, nullptr);
 }
 std::wstring SysDriveFolder(int drive) {
     char buf[MAX_PATH + 1];
@@ -64,7 +64,9 @@ std::wstring SysDriveFolder(int drive) {
     return got ? FromSystem(got) : std::wstring();
 }
 #else
-// The wide program: the W functions with the long form.
+// The wide program: the W functions with the long form. The system calls
+// are named with "::": windows.h turns this namespace's DeleteFile into
+// DeleteFileW, which would otherwise hide the system function of that name.
 using SysString = std::wstring;
 using SysFindData = WIN32_FIND_DATAW;
 
@@ -77,18 +79,18 @@ std::wstring FromSystem(const wchar_t* name) { return name; }
 // form belongs to the start of the whole path only.
 SysString PatternToSystem(const std::wstring& pattern) { return pattern; }
 
-DWORD SysGetAttributes(const SysString& p) { return GetFileAttributesW(p.c_str()); }
-BOOL SysSetAttributes(const SysString& p, DWORD a) { return SetFileAttributesW(p.c_str(), a); }
-BOOL SysDeleteFile(const SysString& p) { return DeleteFileW(p.c_str()); }
-BOOL SysCreateFolder(const SysString& p) { return CreateDirectoryW(p.c_str(), nullptr); }
-BOOL SysRemoveFolder(const SysString& p) { return RemoveDirectoryW(p.c_str()); }
+DWORD SysGetAttributes(const SysString& p) { return ::GetFileAttributesW(p.c_str()); }
+BOOL SysSetAttributes(const SysString& p, DWORD a) { return ::SetFileAttributesW(p.c_str(), a); }
+BOOL SysDeleteFile(const SysString& p) { return ::DeleteFileW(p.c_str()); }
+BOOL SysCreateFolder(const SysString& p) { return ::CreateDirectoryW(p.c_str(), nullptr); }
+BOOL SysRemoveFolder(const SysString& p) { return ::RemoveDirectoryW(p.c_str()); }
 BOOL SysMove(const SysString& a, const SysString& b) {
-    return MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING);
+    return ::MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
-HANDLE SysFindFirst(const SysString& p, SysFindData& d) { return FindFirstFileW(p.c_str(), &d); }
-BOOL SysFindNext(HANDLE h, SysFindData& d) { return FindNextFileW(h, &d); }
+HANDLE SysFindFirst(const SysString& p, SysFindData& d) { return ::FindFirstFileW(p.c_str(), &d); }
+BOOL SysFindNext(HANDLE h, SysFindData& d) { return ::FindNextFileW(h, &d); }
 HANDLE SysCreateFile(const SysString& p, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
-    return CreateFileW(p.c_str(), access, share, nullptr, disposition, flags, nullptr);
+    return ::CreateFileW(p.c_str(), access, share, nullptr, disposition, flags, nullptr);
 }
 std::wstring SysDriveFolder(int drive) {
     std::wstring buf(32769, L'\0');

@@ -207,9 +207,11 @@ TEST_F(RunModes, SingleFileInTestMode) {
     EXPECT_EQ(Run(RunMode::OverwriteTest, S(L"f.txt"), dst), 1);
     EXPECT_EQ(Run(RunMode::OverwriteTest, S(L"f.txt"), D(L"other\\")), 1);
     EXPECT_EQ(Snapshot(temp.path()), before);
-    // A newer, different destination is reported as 131 and 148, never 232.
+    // A newer, different destination is reported as 131 and 148, never 232;
+    // a missing destination folder is reported by the root search.
     EXPECT_TRUE(SameLines(Lines(), Sorted({NewerThan(D(L"f.txt"), S(L"f.txt")), DifferentContent(D(L"f.txt"), S(L"f.txt")),
-                               MissingAtDestination(D(L"other\\f.txt")) + kSingleFileCopiedAnyway})));
+                                           MissingAtDestination(D(L"other\\")),
+                                           MissingAtDestination(D(L"other\\f.txt")) + kSingleFileCopiedAnyway})));
 }
 
 TEST_F(RunModes, EmptyBoxesEndTheRunBeforeAnyPass) {
