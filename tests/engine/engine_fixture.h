@@ -2,6 +2,8 @@
 // A run without windows: a host that hands the engine scripted prompts, a
 // recording progress window and log, the real file system (with chosen
 // operations made to fail), and records what the run asked of the window.
+#include <windows.h>
+
 #include <deque>
 #include <functional>
 #include <map>
