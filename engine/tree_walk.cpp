@@ -633,8 +633,10 @@ int TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
     progress_.Show(t + LoadText(IDS_SUFFIX_DELETING), level::DeletingFolder);
     unsigned remaining = 0;
     bool refused = false;
-    ctx_.files.DeleteFolderTree(t, remaining, o, progress_, ctx_.log, refused);
-    if (progress_.CancelRequested()) return 0;  // the deletion logged the interrupt
+    bool gone = ctx_.files.DeleteFolderTree(t, remaining, o, progress_, ctx_.log, refused);
+    // An interrupted deletion has logged the interrupt; one that ended before
+    // the flag was raised is reported, and the walk stops after this entry.
+    if (!gone && progress_.CancelRequested()) return 0;
     if (!refused) {
         if (remaining > 0) ctx_.log.AppendError(Message(kMsgFolderNotDeleted, {t, remaining}));
         else ctx_.log.AppendLine(Message(kMsgFolderDeleted, {t}));

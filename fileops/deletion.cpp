@@ -68,10 +68,14 @@ bool DeleteOneFile(const std::wstring& path, Progress& progress, LogSink& log, b
     return false;
 }
 
-bool DeleteFolderTree(const std::wstring& folder, unsigned& remaining, Progress& progress, LogSink& log,
-                      bool updateReadOnly, bool& refused) {
+namespace {
+
+// The tree deletion itself. interrupted tells the callers up the tree that
+// the interrupt has been logged already, so that it is logged once.
+bool DeleteTree(const std::wstring& folder, unsigned& remaining, Progress& progress, LogSink& log,
+                bool updateReadOnly, bool& refused, bool& interrupted) {
     refused = false;
-    bool interrupted = false;
+    interrupted = false;
     {
         static const std::wstring kAll = L"*.*";
         fs::FindData entry;
@@ -95,7 +99,8 @@ bool DeleteFolderTree(const std::wstring& folder, unsigned& remaining, Progress&
                 }
             } else if (entry.isFolder()) {
                 bool subRefused = false;
-                DeleteFolderTree(path + L"\\", remaining, progress, log, updateReadOnly, subRefused);
+                DeleteTree(path + L"\\", remaining, progress, log, updateReadOnly, subRefused, interrupted);
+                if (interrupted) break;
             } else {
                 DeleteTreeFile(path, log, updateReadOnly);
             }
@@ -123,6 +128,14 @@ bool DeleteFolderTree(const std::wstring& folder, unsigned& remaining, Progress&
         log.AppendError(Message(138, {folder, SystemCause(code, folder)}));
     }
     return remaining == 0;
+}
+
+}  // namespace
+
+bool DeleteFolderTree(const std::wstring& folder, unsigned& remaining, Progress& progress, LogSink& log,
+                      bool updateReadOnly, bool& refused) {
+    bool interrupted = false;
+    return DeleteTree(folder, remaining, progress, log, updateReadOnly, refused, interrupted);
 }
 
 }  // namespace mirrant

@@ -58,7 +58,12 @@ public:
               unsigned long& error, std::wstring& cause) override {
         return real.List(pattern, onEntry, error, cause);
     }
-    bool IsFile(const std::wstring& path) override { return real.IsFile(path); }
+    // Called with each file looked for on the other side.
+    std::function<void(const std::wstring& path)> onIsFile;
+    bool IsFile(const std::wstring& path) override {
+        if (onIsFile) onIsFile(path);
+        return real.IsFile(path);
+    }
     bool IsFolder(const std::wstring& path) override { return real.IsFolder(path); }
     bool GetFileInfo(const std::wstring& path, FileStamp& out, Progress& progress, LogSink& log) override {
         if (failGetFileInfo && failGetFileInfo(path)) return false;

@@ -1,0 +1,56 @@
+// The interrupt flag of the progress window, raised while the walk lists a
+// folder, while a file is being copied and while a folder tree is deleted:
+// the run stops at once, says so once, and later passes do not run.
+#include "engine_fixture.h"
+#include "texts.h"
+
+namespace mirrant::testing {
+namespace {
+
+using namespace text;
+
+class Interrupt : public EngineTest {};
+
+TEST_F(Interrupt, DuringAWalkStopsAfterTheCurrentEntry) {
+    for (int i = 0; i < 6; ++i) Src(L"f" + std::to_wstring(i) + L".txt", "x", 0);
+    Dst(L"orphan.txt", "o", 0);
+    // The interrupt comes while the second file is being looked at.
+    int files = 0;
+    host.files.onIsFile = [&](const std::wstring&) {
+        if (++files == 2) host.progress.cancel = true;
+    };
+    auto before = Snapshot(temp.path());
+    EXPECT_EQ(Run(RunMode::SyncTest), 0);
+    EXPECT_EQ(Snapshot(temp.path()), before);
+    EXPECT_EQ(CountLines(kInterrupted), 1u);
+    EXPECT_EQ(host.log.lines.size(), 3u);  // two files reported, then the interrupt
+    EXPECT_EQ(host.log.lines.back(), kInterrupted);
+    EXPECT_EQ(host.progress.titles.back(), L"同期ｺﾋﾟｰ ﾃｽﾄﾓｰﾄﾞ");  // no reverse pass
+    EXPECT_EQ(host.resultShown, 1);
+}
+
+TEST_F(Interrupt, DuringACopyLeavesTheDestinationAsItWas) {
+    Src(L"big.bin", std::string(4 * 1024 * 1024, 'n'), 100);
+    Dst(L"big.bin", std::string(3 * 1024 * 1024, 'o'), 0);
+    Src(L"new.bin", std::string(4 * 1024 * 1024, 'n'), 100);
+    host.files.beforeCopy = [&](const std::wstring&) { host.progress.cancelAfterPolls = 4; };
+    auto before = Snapshot(dst);
+    EXPECT_EQ(Run(RunMode::Sync), 0);
+    EXPECT_EQ(host.files.copies, 1);
+    EXPECT_EQ(Snapshot(dst), before);  // no partial file, no temporary file
+    EXPECT_TRUE(SameLines(host.log.lines, {kInterrupted}));
+    EXPECT_EQ(host.progress.titles.back(), L"同期ｺﾋﾟｰ");
+}
+
+TEST_F(Interrupt, DuringATreeDeletionStopsTheRun) {
+    for (int i = 0; i < 6; ++i) Dst(L"orphan\\deep\\f" + std::to_wstring(i) + L".txt", "x", 0);
+    Dst(L"other.txt", "o", 0);
+    host.files.beforeDeleteTree = [&](const std::wstring&) { host.progress.cancelAfterPolls = 2; };
+    EXPECT_EQ(Run(RunMode::Sync), 0);
+    EXPECT_TRUE(SameLines(host.log.lines, {kInterrupted}));
+    EXPECT_TRUE(Exists(D(L"orphan\\deep\\")));
+    EXPECT_TRUE(Exists(D(L"other.txt")) || !Exists(D(L"orphan\\")));
+}
+
+}  // namespace
+}  // namespace mirrant::testing
