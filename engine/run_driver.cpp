@@ -290,15 +290,19 @@ bool OnRunButton(RunHost& host, bool sync) {
     std::wstring source = host.SourceText();
     std::wstring destination = host.DestinationText();
     std::wstring failures[2];
+    // An empty box is not an invalid path: the run reports it as empty
+    // ("ｺﾋﾟｰ元が空欄です。").
     std::wstring normalized = source;
-    if (files.NormalizePath(normalized)) {
+    if (source.empty()) {
+    } else if (files.NormalizePath(normalized)) {
         source = normalized;
         host.SetSourceText(source);
     } else {
         failures[0] = LoadText(IDS_SIDE_SOURCE) + Message(kMsgInvalidPath, {source});
     }
     normalized = destination;
-    if (files.NormalizePath(normalized)) {
+    if (destination.empty()) {
+    } else if (files.NormalizePath(normalized)) {
         destination = normalized;
         host.SetDestinationText(destination);
     } else {

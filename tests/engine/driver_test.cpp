@@ -98,6 +98,17 @@ TEST_F(Driver, InvalidPathsAreRefusedBeforeAnyRun) {
     EXPECT_FALSE(host.state.busy);
 }
 
+TEST_F(Driver, AnEmptyBoxIsReportedAsEmptyNotAsAnInvalidPath) {
+    host.sourceText = L"";
+    host.destinationText = dst;
+    ASSERT_TRUE(OnRunButton(host, false));
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(host.runEnds, (std::vector<bool>{false}));
+    EXPECT_TRUE(host.uiPrompter.prompts().empty());
+    ASSERT_EQ(host.prompter.boxes.prompts().size(), 1u);
+    EXPECT_EQ(host.prompter.boxes.prompts()[0].text, kSourceEmpty);
+}
+
 TEST_F(Driver, EndOfRunContinuesABatchOrEndsIt) {
     host.batchRows = 2;
     OnRunEnd(host, true);
