@@ -31,17 +31,15 @@ bool IsValidUtf8(std::string_view bytes) {
 std::string ToCodePage(std::wstring_view text, unsigned codePage, bool* usedDefault) {
     if (usedDefault) *usedDefault = false;
     if (text.empty()) return {};
-    // No "best fit": without it a name such as "café" would become "cafe",
-    // another file's name, instead of showing the default character and
-    // being reported as not representable.
-    const DWORD flags = codePage == CP_UTF8 || codePage == CP_UTF7 ? 0 : WC_NO_BEST_FIT_CHARS;
+    // No best-fit mapping: a character the code page cannot hold becomes the
+    // default character, never a look-alike (which could name another file).
+    const DWORD flags = WC_NO_BEST_FIT_CHARS;
     BOOL used = FALSE;
-    BOOL* usedOut = flags ? &used : nullptr;
     int n = WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                usedOut);
+                                &used);
     std::string out(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                        usedOut);
+                        &used);
     if (usedDefault) *usedDefault = used != FALSE;
     return out;
 }
