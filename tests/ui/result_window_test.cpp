@@ -135,6 +135,12 @@ TEST(ResultWindow, HundredLinesFitOnePageWithoutPagingButtons) {
     UserScript user([&](DWORD thread) {
         HWND w = Need(WaitForWindow(thread, kTitle), "result window");
         EXPECT_EQ(EditText(w), Joined(lines, 0, 100));
+        // Opened at the first line, nothing selected.
+        DWORD from = 1, to = 1;
+        SendDlgItemMessageW(w, IDC_RESULT_EDIT, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+        EXPECT_EQ(from, 0u);
+        EXPECT_EQ(to, 0u);
+        EXPECT_EQ(SendDlgItemMessageW(w, IDC_RESULT_EDIT, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
         EXPECT_FALSE(Shown(w, IDC_RESULT_PREV));
         EXPECT_FALSE(Shown(w, IDC_RESULT_NEXT));
         EXPECT_TRUE(Shown(w, IDC_RESULT_ERRORS_ONLY));
