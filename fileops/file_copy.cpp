@@ -109,6 +109,10 @@ bool GetFileInfo(const std::wstring& path, FileInfo& info, Progress& progress, L
             info.size = found.size;
             return true;
         }
+        // A name the system can never be given does not come back by waiting.
+        const DWORD code = GetLastError();
+        if (code == ERROR_NO_UNICODE_TRANSLATION || code == ERROR_FILENAME_EXCED_RANGE || code == ERROR_INVALID_NAME)
+            return false;
         if (++failures > 10) return false;
         if (Interrupted(progress, log)) return false;
         Sleep(CurrentFileOpTimings().fileInfoRetryMs);
