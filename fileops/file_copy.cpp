@@ -181,11 +181,19 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
                       Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause) {
     cause.clear();
     const DWORD destAttrs = fs::GetAttributes(destination);
+    const DWORD destCode = destAttrs == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;
     const DWORD sourceAttrs = fs::GetAttributes(source);
     if (sourceAttrs == INVALID_FILE_ATTRIBUTES) {
         const DWORD code = GetLastError();
         cause = Message(IDS_FILEOPS_SOURCE_READ_ERROR,
                         {source, ReplaceLongPaths(SystemErrorText(code), {source, destination})});
+        return false;
+    }
+
+    // A destination that may exist but could not be looked at is not
+    // replaced blindly: its hidden or read-only attribute would go unseen.
+    if (destAttrs == INVALID_FILE_ATTRIBUTES && destCode != ERROR_FILE_NOT_FOUND && destCode != ERROR_PATH_NOT_FOUND) {
+        cause = ReplaceLongPaths(SystemErrorText(destCode), {source, destination});
         return false;
     }
 

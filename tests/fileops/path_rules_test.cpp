@@ -50,7 +50,7 @@ TEST(NormalizePath, RejectsForbiddenNamesAndForms) {
          {L"C:\\con.txt", L"C:\\a\\LPT3", L"C:\\a\\.profile", L"C:\\a\\x?y", L"data\\x", L"\\abc", L"",
           L"\\\\?\\C:\\x", L"\\\\.\\COM1", L"\\\\.\\lpt12", L"\\\\.\\COM", L"C:\\a\\   \\c", L"C:\\a\\.",
           L"C:\\a\\...", L"C:\\Nul", L"C:\\aux.x.y", L"C:\\clock$", L"C:\\a\\COM9.txt", L"C:\\a<b",
-          L"C:\\a>b", L"C:\\a|b", L"C:\\a\"b", L"C:\\a*", L"C:\\a:b"}) {
+          L"C:\\a>b", L"C:\\a|b", L"C:\\a\"b", L"C:\\a*", L"C:\\a:b", L"C:\\nul.tar.gz", L"C:\\con .txt"}) {
         EXPECT_EQ(Normalized(bad), L"<invalid>") << "accepted: " << std::string(bad, bad + wcslen(bad));
     }
     // Only the exact device names are reserved.
