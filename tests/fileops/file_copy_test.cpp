@@ -70,6 +70,23 @@ TEST_F(GetFileInfoTest, RetriesUntilTheFileAppears) {
     EXPECT_EQ(info.size, 4u);
 }
 
+TEST_F(GetFileInfoTest, PauseHoldsTheRetries) {
+    // Eleven quick attempts would be over long before the file comes; the
+    // pause keeps the search waiting until it is lifted.
+    const std::wstring path = dir / L"paused.txt";
+    progress.pause = true;
+    std::thread user([&] {
+        Sleep(200);
+        WriteFile(path, "here");
+        progress.pause = false;
+    });
+    FileInfo info;
+    const bool found = GetFileInfo(path, info, progress, log);
+    user.join();
+    EXPECT_TRUE(found);
+    EXPECT_TRUE(log.lines.empty());
+}
+
 TEST_F(GetFileInfoTest, MissingFileAndInterrupt) {
     FileInfo info;
     EXPECT_FALSE(GetFileInfo(dir / L"none.txt", info, progress, log));
