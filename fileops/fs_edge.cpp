@@ -45,7 +45,7 @@ std::wstring FromSystem(const char* name) { return FromCodePage(name, EdgeCodePa
 
 DWORD SysGetAttributes(const SysString& p) { return GetFileAttributesA(p.c_str()); }
 BOOL SysSetAttributes(const SysString& p, DWORD a) { return SetFileAttributesA(p.c_str(), a); }
-BOOL SysDeleteFile(const SysString& p) { return DeleteFileA(p.c_str()); }
+BOOL SysDeleteFile(const SysString& p) { return ::DeleteFileA(p.c_str()); }
 BOOL SysCreateFolder(const SysString& p) { return CreateDirectoryA(p.c_str(), nullptr); }
 BOOL SysRemoveFolder(const SysString& p) { return RemoveDirectoryA(p.c_str()); }
 BOOL SysMove(const SysString& a, const SysString& b) {
@@ -74,7 +74,7 @@ std::wstring FromSystem(const wchar_t* name) { return name; }
 
 DWORD SysGetAttributes(const SysString& p) { return GetFileAttributesW(p.c_str()); }
 BOOL SysSetAttributes(const SysString& p, DWORD a) { return SetFileAttributesW(p.c_str(), a); }
-BOOL SysDeleteFile(const SysString& p) { return DeleteFileW(p.c_str()); }
+BOOL SysDeleteFile(const SysString& p) { return ::DeleteFileW(p.c_str()); }  // "DeleteFile" is a macro: unqualified, this would find fs::DeleteFile
 BOOL SysCreateFolder(const SysString& p) { return CreateDirectoryW(p.c_str(), nullptr); }
 BOOL SysRemoveFolder(const SysString& p) { return RemoveDirectoryW(p.c_str()); }
 BOOL SysMove(const SysString& a, const SysString& b) {
@@ -191,9 +191,15 @@ Search FindFirst(const std::wstring& path, const std::wstring* pattern, FindData
     SysString p;
     if (!Prepare(path, p)) return s;
     if (pattern) {
-        SysString pat;
-        if (!ToSystem(*pattern, pat)) return s;
-        p += pat;
+        // A name pattern joins the folder as it is: only the folder takes the
+        // long form.
+        if constexpr (kNarrowBuild) {
+            SysString pat;
+            if (!ToSystem(*pattern, pat)) return s;
+            p += pat;
+        } else {
+            p += SysString(pattern->begin(), pattern->end());
+        }
     }
     SysFindData d;
     s.h_ = SysFindFirst(p, d);
