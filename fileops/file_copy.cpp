@@ -291,7 +291,9 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
     }
     out.Close();
 
-    if (complete) {
+    // A new file already carries the archive bit, the common attribute of a
+    // source; other attributes are set on the temporary file.
+    if (complete && Settable(sourceAttrs) != FILE_ATTRIBUTE_ARCHIVE) {
         if (!fs::SetAttributes(temp, Settable(sourceAttrs))) {
             cause = ReplaceLongPaths(SystemErrorText(GetLastError()), {source, destination});
             complete = false;
@@ -317,8 +319,9 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
     }
 
     // A file system that remembers the creation time of a replaced name may
-    // have given it to the new file; the source's creation time wins.
-    {
+    // have given it to the new file; the source's creation time wins. A name
+    // that did not exist has nothing to remember.
+    if (destExists) {
         fs::Handle fix = fs::OpenFile(destination, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       OPEN_EXISTING, 0);
         FILETIME c = ToFileTime(sourceInfo.creationTime);
