@@ -74,7 +74,9 @@ std::wstring FromSystem(const wchar_t* name) { return name; }
 
 DWORD SysGetAttributes(const SysString& p) { return GetFileAttributesW(p.c_str()); }
 BOOL SysSetAttributes(const SysString& p, DWORD a) { return SetFileAttributesW(p.c_str(), a); }
-BOOL SysDeleteFile(const SysString& p) { return DeleteFileW(p.c_str()); }
+// Qualified: unqualified, the name would find fs::DeleteFile (DeleteFileW by the
+// system headers' macro) and call itself.
+BOOL SysDeleteFile(const SysString& p) { return ::DeleteFileW(p.c_str()); }
 BOOL SysCreateFolder(const SysString& p) { return CreateDirectoryW(p.c_str(), nullptr); }
 BOOL SysRemoveFolder(const SysString& p) { return RemoveDirectoryW(p.c_str()); }
 BOOL SysMove(const SysString& a, const SysString& b) {

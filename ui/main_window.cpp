@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "batch/batch_execute_window.h"
+#include "batch/batch_file.h"
 #include "engine/file_access.h"
 #include "framework/edition.h"
 #include "framework/profile.h"
@@ -146,7 +148,7 @@ bool MainWindow::OnCommand(int id, int code, HWND control) {
         return true;
     }
     if (id >= ID_BATCH_HISTORY_FIRST && id < ID_BATCH_HISTORY_FIRST + 16) {
-        if (!runActive_ && batchCommandHandler) batchCommandHandler(id);
+        if (!runActive_ && !busy()) RunBatchHistoryEntry(*this, static_cast<size_t>(id - ID_BATCH_HISTORY_FIRST));
         return true;
     }
     return false;
@@ -157,11 +159,11 @@ void MainWindow::OnOptionCommand(int id) {
     ProfileStore& store = AppProfile();
     switch (id) {
     case ID_BATCH_REGISTER:
-    case ID_BATCH_RUN:
-    case ID_BATCH_DELETE:
-    case ID_BATCH_CLEAR_HISTORY:
         if (!batchCommandHandler || !batchCommandHandler(id)) NotAvailableYet();
         return;
+    case ID_BATCH_RUN: RunBatchFileCommand(*this); return;
+    case ID_BATCH_DELETE: DeleteBatchFilesCommand(*this); return;
+    case ID_BATCH_CLEAR_HISTORY: ClearBatchHistoryCommand(*this); return;
     case ID_TEXT_BATCH_DEFAULT:
         ToggleTextBatchDefault(options_, store);
         RebuildBatchMenu();
@@ -325,9 +327,33 @@ void MainWindow::EnterScheduleMode(bool overwriteLog) {
     SetTitle(Title() + LoadText(IDS_SCHEDULE_TITLE_SUFFIX));
 }
 
-void MainWindow::QueueBatch(std::deque<QueuedRun> rows, const std::wstring& batchFile) {
-    batchQueue_ = std::move(rows);
+void MainWindow::BeginBatchLog(const std::wstring& batchFile) {
+    pendingRunKind_ = RunKind::Batch;
     batchFile_ = batchFile;
+    BeginRunLog();
+}
+
+bool MainWindow::StartBatchRun(bool sync, const std::wstring& source, const std::wstring& destination,
+                               int rowsAfter) {
+    SetPathText(PathSide::Source, source);
+    SetPathText(PathSide::Destination, destination);
+    return StartCheckedRun(*this, sync, rowsAfter);
+}
+
+bool MainWindow::ShowExecuteWindow(const std::wstring& comment, std::deque<std::wstring>& queue) {
+    BatchExecuteWindow window(comment, queue, app_.prompter);
+    return window.Run(hwnd());
+}
+
+std::vector<std::wstring> MainWindow::ChooseBatchFiles(bool several) {
+    if (app_.chooseBatchFiles) return app_.chooseBatchFiles(several);
+    FileDialogSpec spec;
+    spec.filter = LoadText(options_.textBatchDefault ? 103 : 102);
+    spec.defaultExtension = options_.textBatchDefault ? kTextBatchExtension : kBinaryBatchExtension;
+    if (several) return ChooseOpenFiles(hwnd(), spec);
+    std::wstring chosen = ChooseOpenFile(hwnd(), spec);
+    if (chosen.empty()) return {};
+    return {chosen};
 }
 
 // --- RunHost ---------------------------------------------------------------
@@ -340,14 +366,7 @@ bool MainWindow::TestModeChecked() { return IsChecked(IDC_TEST_MODE); }
 
 void MainWindow::ClearBatchQueue() { batchQueue_.clear(); }
 
-void MainWindow::StartNextBatchRow() {
-    if (batchQueue_.empty()) return;
-    QueuedRun row = batchQueue_.front();
-    batchQueue_.pop_front();
-    SetPathText(PathSide::Source, row.source);
-    SetPathText(PathSide::Destination, row.destination);
-    StartRun(*this, row.mode, row.source, row.destination, static_cast<int>(batchQueue_.size()));
-}
+void MainWindow::StartNextBatchRow() { mirrant::StartNextBatchRow(*this); }
 
 void MainWindow::BeginRunLog() {
     RunLogStart start;
