@@ -31,11 +31,14 @@ bool IsValidUtf8(std::string_view bytes) {
 std::string ToCodePage(std::wstring_view text, unsigned codePage, bool* usedDefault) {
     if (usedDefault) *usedDefault = false;
     if (text.empty()) return {};
+    // No best-fit mapping: a character the code page cannot hold becomes the
+    // default character, never a look-alike (which could name another file).
+    const DWORD flags = WC_NO_BEST_FIT_CHARS;
     BOOL used = FALSE;
-    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+    int n = WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
                                 &used);
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+    WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
                         &used);
     if (usedDefault) *usedDefault = used != FALSE;
     return out;
