@@ -3,6 +3,7 @@
 // time, with an error-only view and saving to a text file.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,18 @@
 namespace mirrant {
 
 class Prompter;
+
+// What the result window asks of the outside world; tests replace it.
+struct ResultWindowSeams {
+    // The file to save to, asked on the window's thread; empty: cancelled.
+    // Unset: the save-file dialog with the name "結果ﾛｸﾞ".
+    std::function<std::wstring(HWND window)> chooseSavePath;
+    // Where the outcome of a save is reported (from the save thread).
+    // Null: message boxes owned by the result window.
+    Prompter* savePrompter = nullptr;
+    // Called on the save thread before it writes.
+    std::function<void()> saveStarting;
+};
 
 // The result display at the end of an interactive run: the result window
 // (modal to owner) when the log has lines, unless settings.hideResultDialog;
@@ -24,6 +37,10 @@ void ShowRunResult(HWND owner, const LogBuffer& log, LogSettings settings,
 // Opens the result window modally with these lines; errorLines empty hides
 // "ｴﾗｰ表示のみ".
 void ShowResultWindow(HWND owner, const std::vector<std::wstring>& lines,
-                      const std::vector<std::wstring>& errorLines);
+                      const std::vector<std::wstring>& errorLines,
+                      const ResultWindowSeams* seams = nullptr);
+
+// Lines per page of the result window.
+inline constexpr size_t kResultPageLines = 100;
 
 }  // namespace mirrant

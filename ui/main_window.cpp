@@ -55,6 +55,8 @@ MainWindow::~MainWindow() {
 bool MainWindow::OnInit() {
     boxes_.setOwner(hwnd());
     prompts_.setOwner(hwnd());
+    saveDialogs_ = std::make_unique<LogSaveDialogs>(hwnd());
+    log_.SetSaveUi(saveDialogs_.get());
     SetTitle(ProductName());
     AddAboutToSystemMenu();
     largeIcon_ = static_cast<HICON>(LoadImageW(AppInstance(), MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON,

@@ -20,6 +20,7 @@
 #include "framework/recent_files.h"
 #include "framework/shell_dialogs.h"
 #include "log/log_buffer.h"
+#include "log/log_save_dialog.h"
 #include "ui/item_dialogs.h"
 
 namespace mirrant {
@@ -141,6 +142,7 @@ private:
     EngineState state_;
     FilterSet filter_;
     LogBuffer log_;
+    std::unique_ptr<LogSaveDialogs> saveDialogs_;  // the log saving dialogs of the runs
     LogContext logContext_;
     MessageBoxPrompter boxes_{nullptr};
     DialogPrompter prompts_{nullptr};

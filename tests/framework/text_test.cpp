@@ -47,6 +47,9 @@ TEST(Encoding, CodePage932RoundTripAndDefaultCharacter) {
     EXPECT_FALSE(FitsCodePage(L"\u00e9", kCodePage932));
     EXPECT_EQ(bytes.front(), 'a');
     EXPECT_EQ(bytes.back(), 'b');
+    // No best-fit replacement by a similar letter: that would name another file.
+    EXPECT_EQ(ToCodePage(L"caf\u00e9", kCodePage932, &used), "caf?");
+    EXPECT_TRUE(used);
 }
 
 TEST(Encoding, Utf8Validation) {
