@@ -193,9 +193,14 @@ Search FindFirst(const std::wstring& path, const std::wstring* pattern, FindData
     SysString p;
     if (!Prepare(path, p)) return s;
     if (pattern) {
+        // A name pattern, not a path: it gets no long form of its own.
+#ifdef MIRRANT_NARROW
         SysString pat;
         if (!ToSystem(*pattern, pat)) return s;
         p += pat;
+#else
+        p += *pattern;
+#endif
     }
     SysFindData d;
     s.h_ = SysFindFirst(p, d);
