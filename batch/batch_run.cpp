@@ -27,6 +27,24 @@ enum : unsigned {
     kMsgEndAtOnceFromNowOn = 251,
 };
 
+// The lines an interactive read logs before its batch has a run log of its
+// own: they go into the batch's log once that is started, instead of into
+// the log of the run before (which is finished already and would be
+// written again).
+class HeldLines : public LogSink {
+public:
+    void AppendLine(const std::wstring& text, const std::wstring& errorText = {}) override {
+        lines_.emplace_back(text, errorText);
+    }
+    void MoveInto(LogSink& log) {
+        for (const auto& [text, errorText] : lines_) log.AppendLine(text, errorText);
+        lines_.clear();
+    }
+
+private:
+    std::vector<std::pair<std::wstring, std::wstring>> lines_;
+};
+
 int NoticeFlags() { return AppProfile().GetInt(kSettingsSection, optname::BatchNoticeFlags, 0); }
 
 void AddToHistory(BatchHost& host, const std::wstring& path) {
@@ -101,8 +119,15 @@ int RunBatchFile(BatchHost& host, const std::wstring& path, bool& askAnother, bo
         host.BeginBatchLog(path);
     }
 
-    BatchReadContext context{host.UiPrompter(), host.Log(), host.LogGoesToFile(), unattended,
-                             [&host] { host.WriteRunLog(); }};
+    HeldLines held;
+    BatchReadContext context{host.UiPrompter(), unattended ? host.Log() : held, host.LogGoesToFile(), unattended,
+                             [&] {
+                                 if (!unattended) {
+                                     host.BeginBatchLog(path);
+                                     held.MoveInto(host.Log());
+                                 }
+                                 host.WriteRunLog();
+                             }};
     ParsedBatch parsed;
     const bool read = ReadBatchFile(path, context, parsed);
     bool started = false;
@@ -115,6 +140,7 @@ int RunBatchFile(BatchHost& host, const std::wstring& path, bool& askAnother, bo
             go = host.ShowExecuteWindow(parsed.comment, queue);
             if (go) {
                 host.BeginBatchLog(path);
+                held.MoveInto(host.Log());  // the count of ignored lines
             } else {
                 queue.clear();
             }

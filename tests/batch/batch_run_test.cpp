@@ -259,6 +259,33 @@ TEST_F(BatchRun, IgnoredLinesWarnButTheLogStaysOpenForTheRun) {
     EXPECT_FALSE(host.closed);
 }
 
+TEST_F(BatchRun, InteractiveReadLogsGoIntoTheBatchsOwnLog) {
+    // A failure starts a log of its own for the attempt and finishes it,
+    // rather than writing the previous run's log again.
+    host.log.AppendLine(L"line of the previous run");
+    bool askAnother = false;
+    EXPECT_EQ(RunBatchFile(host, missing, askAnother, false), 0);
+    EXPECT_EQ(host.logsBegun, std::vector<std::wstring>{missing});
+    ASSERT_EQ(host.log.lines.size(), 1u);
+    EXPECT_EQ(host.log.lines[0].rfind(L"\"" + missing + L"\"の読み出しにｴﾗｰが発生しました。", 0), 0u);
+    EXPECT_EQ(host.logsWritten, 1);
+
+    // The count of ignored lines is kept for the batch's log after "実行".
+    FakeHost other;
+    EXPECT_EQ(RunBatchFile(other, ignoredLine, askAnother, false), 1);
+    EXPECT_EQ(other.logsBegun, std::vector<std::wstring>{ignoredLine});
+    EXPECT_EQ(other.log.errorLines, std::vector<std::wstring>{L"ﾊﾞｯﾁﾌｧｲﾙの構文と異なる1行を無視しました。"});
+    EXPECT_EQ(other.logsWritten, 0);
+
+    // Without a log file nothing is logged or written.
+    FakeHost quiet;
+    quiet.logToFile = false;
+    EXPECT_EQ(RunBatchFile(quiet, missing, askAnother, false), 0);
+    EXPECT_TRUE(quiet.logsBegun.empty());
+    EXPECT_EQ(quiet.logsWritten, 0);
+    EXPECT_EQ(quiet.prompter.prompts().size(), 1u);
+}
+
 TEST_F(BatchRun, CommandLineFailureAsksAnotherThenOffersToEndAtOnceFromNowOn) {
     // No to 161, Yes to 251: the flag is stored and the program ends.
     host.prompter.Push(mirrant::PromptAnswer::No);
