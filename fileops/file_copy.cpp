@@ -109,6 +109,10 @@ bool GetFileInfo(const std::wstring& path, FileInfo& info, Progress& progress, L
             info.size = found.size;
             return true;
         }
+        // A name the system can never be given does not come back by waiting.
+        const DWORD code = GetLastError();
+        if (code == ERROR_NO_UNICODE_TRANSLATION || code == ERROR_FILENAME_EXCED_RANGE || code == ERROR_INVALID_NAME)
+            return false;
         if (++failures > 10) return false;
         if (Interrupted(progress, log)) return false;
         Sleep(CurrentFileOpTimings().fileInfoRetryMs);
@@ -177,11 +181,19 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
                       Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause) {
     cause.clear();
     const DWORD destAttrs = fs::GetAttributes(destination);
+    const DWORD destCode = destAttrs == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;
     const DWORD sourceAttrs = fs::GetAttributes(source);
     if (sourceAttrs == INVALID_FILE_ATTRIBUTES) {
         const DWORD code = GetLastError();
         cause = Message(IDS_FILEOPS_SOURCE_READ_ERROR,
                         {source, ReplaceLongPaths(SystemErrorText(code), {source, destination})});
+        return false;
+    }
+
+    // A destination that may exist but could not be looked at is not
+    // replaced blindly: its hidden or read-only attribute would go unseen.
+    if (destAttrs == INVALID_FILE_ATTRIBUTES && destCode != ERROR_FILE_NOT_FOUND && destCode != ERROR_PATH_NOT_FOUND) {
+        cause = ReplaceLongPaths(SystemErrorText(destCode), {source, destination});
         return false;
     }
 
@@ -279,7 +291,9 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
     }
     out.Close();
 
-    if (complete) {
+    // A new file already carries the archive bit, the common attribute of a
+    // source; other attributes are set on the temporary file.
+    if (complete && Settable(sourceAttrs) != FILE_ATTRIBUTE_ARCHIVE) {
         if (!fs::SetAttributes(temp, Settable(sourceAttrs))) {
             cause = ReplaceLongPaths(SystemErrorText(GetLastError()), {source, destination});
             complete = false;
@@ -305,8 +319,9 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
     }
 
     // A file system that remembers the creation time of a replaced name may
-    // have given it to the new file; the source's creation time wins.
-    {
+    // have given it to the new file; the source's creation time wins. A name
+    // that did not exist has nothing to remember.
+    if (destExists) {
         fs::Handle fix = fs::OpenFile(destination, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       OPEN_EXISTING, 0);
         FILETIME c = ToFileTime(sourceInfo.creationTime);

@@ -26,7 +26,9 @@ struct FileInfo {
 
 // Reads the times and size, trying up to 11 times a second apart. False when
 // the file is not found, or when the user interrupts (then "ﾕｰｻﾞの指示により
-// 中断しました。" is logged).
+// 中断しました。" is logged). A path the system cannot be given at all (a
+// name outside the narrow program's code page, too long, a wildcard) fails
+// at once.
 bool GetFileInfo(const std::wstring& path, FileInfo& info, Progress& progress, LogSink& log);
 
 // 0 when a and b are within the tolerance, 1 when b is later, -1 when a is

@@ -25,7 +25,6 @@ bool HasWildcard(const std::wstring& path) {
 // The narrow program: the A functions in the code page they use (932 on a
 // Japanese system), no long form.
 using SysString = std::string;
-using SysFindData = WIN32_FIND_DATAA;
 
 unsigned EdgeCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
 
@@ -41,51 +40,55 @@ bool ToSystem(const std::wstring& path, SysString& out) {
     }
     return true;
 }
-std::wstring FromSystem(const char* name) { return FromCodePage(name, EdgeCodePage()); }
-
-DWORD SysGetAttributes(const SysString& p) { return GetFileAttributesA(p.c_str()); }
-BOOL SysSetAttributes(const SysString& p, DWORD a) { return SetFileAttributesA(p.c_str(), a); }
-BOOL SysDeleteFile(const SysString& p) { return DeleteFileA(p.c_str()); }
-BOOL SysCreateFolder(const SysString& p) { return CreateDirectoryA(p.c_str(), nullptr); }
-BOOL SysRemoveFolder(const SysString& p) { return RemoveDirectoryA(p.c_str()); }
+DWORD SysGetAttributes(const SysString& p) { return ::GetFileAttributesA(p.c_str()); }
+BOOL SysSetAttributes(const SysString& p, DWORD a) { return ::SetFileAttributesA(p.c_str(), a); }
+BOOL SysDeleteFile(const SysString& p) { return ::DeleteFileA(p.c_str()); }
+BOOL SysCreateFolder(const SysString& p) { return ::CreateDirectoryA(p.c_str(), nullptr); }
+BOOL SysRemoveFolder(const SysString& p) { return ::RemoveDirectoryA(p.c_str()); }
 BOOL SysMove(const SysString& a, const SysString& b) {
-    return MoveFileExA(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING);
+    return ::MoveFileExA(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
-HANDLE SysFindFirst(const SysString& p, SysFindData& d) { return FindFirstFileA(p.c_str(), &d); }
-BOOL SysFindNext(HANDLE h, SysFindData& d) { return FindNextFileA(h, &d); }
+// Listing is the one call that takes the wide path (checked as above, plain,
+// so the system sees what the A call would see): the A calls hand names back
+// through the code page's best-fit table, "café" as "cafe" and "a¥b" as "a\b",
+// which name a different file or folder. The true name comes back instead, and
+// every later call refuses it with error 1113 when the code page cannot hold it.
+HANDLE SysFindFirst(const std::wstring& plain, const SysString& p, WIN32_FIND_DATAW& d) {
+    if (p.size() >= MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return INVALID_HANDLE_VALUE;
+    }
+    return ::FindFirstFileW(plain.c_str(), &d);
+}
 HANDLE SysCreateFile(const SysString& p, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
-    return CreateFileA(p.c_str(), access, share, nullptr, disposition, flags, nullptr);
+    return ::CreateFileA(p.c_str(), access, share, nullptr, disposition, flags, nullptr);
 }
 std::wstring SysDriveFolder(int drive) {
     char buf[MAX_PATH + 1];
     const char* got = _getdcwd(drive, buf, MAX_PATH + 1);
-    return got ? FromSystem(got) : std::wstring();
+    return got ? FromCodePage(got, EdgeCodePage()) : std::wstring();
 }
 #else
 // The wide program: the W functions with the long form.
 using SysString = std::wstring;
-using SysFindData = WIN32_FIND_DATAW;
 
 bool ToSystem(const std::wstring& path, SysString& out) {
     out = ToLongPath(path);
     return true;
 }
-std::wstring FromSystem(const wchar_t* name) { return name; }
-
-DWORD SysGetAttributes(const SysString& p) { return GetFileAttributesW(p.c_str()); }
-BOOL SysSetAttributes(const SysString& p, DWORD a) { return SetFileAttributesW(p.c_str(), a); }
-// Qualified: unqualified, the name would find fs::DeleteFile (DeleteFileW by the
-// system headers' macro) and call itself.
+DWORD SysGetAttributes(const SysString& p) { return ::GetFileAttributesW(p.c_str()); }
+BOOL SysSetAttributes(const SysString& p, DWORD a) { return ::SetFileAttributesW(p.c_str(), a); }
 BOOL SysDeleteFile(const SysString& p) { return ::DeleteFileW(p.c_str()); }
-BOOL SysCreateFolder(const SysString& p) { return CreateDirectoryW(p.c_str(), nullptr); }
-BOOL SysRemoveFolder(const SysString& p) { return RemoveDirectoryW(p.c_str()); }
+BOOL SysCreateFolder(const SysString& p) { return ::CreateDirectoryW(p.c_str(), nullptr); }
+BOOL SysRemoveFolder(const SysString& p) { return ::RemoveDirectoryW(p.c_str()); }
 BOOL SysMove(const SysString& a, const SysString& b) {
-    return MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING);
+    return ::MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
-HANDLE SysFindFirst(const SysString& p, SysFindData& d) { return FindFirstFileW(p.c_str(), &d); }
-BOOL SysFindNext(HANDLE h, SysFindData& d) { return FindNextFileW(h, &d); }
+HANDLE SysFindFirst(const std::wstring&, const SysString& p, WIN32_FIND_DATAW& d) {
+    return ::FindFirstFileW(p.c_str(), &d);
+}
 HANDLE SysCreateFile(const SysString& p, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
-    return CreateFileW(p.c_str(), access, share, nullptr, disposition, flags, nullptr);
+    return ::CreateFileW(p.c_str(), access, share, nullptr, disposition, flags, nullptr);
 }
 std::wstring SysDriveFolder(int drive) {
     std::wstring buf(32769, L'\0');
@@ -104,8 +107,8 @@ bool Prepare(const std::wstring& path, SysString& out) {
     return ToSystem(path, out);
 }
 
-void Fill(const SysFindData& d, FindData& out) {
-    out.name = FromSystem(d.cFileName);
+void Fill(const WIN32_FIND_DATAW& d, FindData& out) {
+    out.name = d.cFileName;
     out.attributes = d.dwFileAttributes;
     out.creationTime = Join(d.ftCreationTime);
     out.accessTime = Join(d.ftLastAccessTime);
@@ -117,23 +120,44 @@ FileError MakeError(FileStep step, DWORD code, const std::wstring& path) {
     return FileError{step, code, SystemForm(path)};
 }
 
+ScopedAttributeFault* activeFault = nullptr;
+
 }  // namespace
+
+ScopedAttributeFault::ScopedAttributeFault(std::wstring path, DWORD code, int times)
+    : path_(std::move(path)), code_(code), times_(times), saved_(activeFault) {
+    activeFault = this;
+}
+
+ScopedAttributeFault::~ScopedAttributeFault() { activeFault = saved_; }
+
+// True (last error set) when a test wants this query to fail.
+bool AttributeFault(const std::wstring& path) {
+    for (ScopedAttributeFault* f = activeFault; f; f = f->saved_) {
+        if (f->path_ != path || f->times_ == 0) continue;
+        if (f->times_ > 0) --f->times_;
+        ++f->failed_;
+        SetLastError(f->code_);
+        return true;
+    }
+    return false;
+}
 
 bool Handle::Close() {
     if (!valid()) return true;
-    BOOL ok = CloseHandle(h_);
+    BOOL ok = ::CloseHandle(h_);
     h_ = INVALID_HANDLE_VALUE;
     return ok != FALSE;
 }
 
 Search::~Search() {
-    if (valid()) FindClose(h_);
+    if (valid()) ::FindClose(h_);
 }
 
 bool Search::Next(FindData& out) {
     if (!valid()) return false;
-    SysFindData d;
-    if (!SysFindNext(h_, d)) return false;
+    WIN32_FIND_DATAW d;
+    if (!::FindNextFileW(h_, &d)) return false;
     Fill(d, out);
     return true;
 }
@@ -144,12 +168,14 @@ std::wstring SystemForm(const std::wstring& path) {
 }
 
 DWORD GetAttributes(const std::wstring& path) {
+    if (AttributeFault(path)) return INVALID_FILE_ATTRIBUTES;
     SysString p;
     if (!Prepare(path, p)) return INVALID_FILE_ATTRIBUTES;
     return SysGetAttributes(p);
 }
 
 DWORD GetAttributesPlain(const std::wstring& path) {
+    if (AttributeFault(path)) return INVALID_FILE_ATTRIBUTES;
     if (HasWildcard(path)) {
         SetLastError(ERROR_INVALID_NAME);
         return INVALID_FILE_ATTRIBUTES;
@@ -192,18 +218,20 @@ Search FindFirst(const std::wstring& path, const std::wstring* pattern, FindData
     Search s;
     SysString p;
     if (!Prepare(path, p)) return s;
+    std::wstring plain = path;
     if (pattern) {
-        // A name pattern, not a path: it gets no long form of its own.
+        // The pattern is a name, not a path: it never takes the long form.
 #ifdef MIRRANT_NARROW
         SysString pat;
         if (!ToSystem(*pattern, pat)) return s;
-        p += pat;
 #else
-        p += *pattern;
+        const SysString& pat = *pattern;
 #endif
+        p += pat;
+        plain += *pattern;
     }
-    SysFindData d;
-    s.h_ = SysFindFirst(p, d);
+    WIN32_FIND_DATAW d;
+    s.h_ = SysFindFirst(plain, p, d);
     if (s.valid()) Fill(d, first);
     return s;
 }
@@ -222,14 +250,14 @@ Handle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD dispo
 
 bool Read(const Handle& file, void* buffer, DWORD size, DWORD& got, const std::wstring& path, FileError& error) {
     got = 0;
-    if (ReadFile(file.get(), buffer, size, &got, nullptr)) return true;
+    if (::ReadFile(file.get(), buffer, size, &got, nullptr)) return true;
     error = MakeError(FileStep::Read, GetLastError(), path);
     return false;
 }
 
 bool Write(const Handle& file, const void* buffer, DWORD size, const std::wstring& path, FileError& error) {
     DWORD done = 0;
-    if (!WriteFile(file.get(), buffer, size, &done, nullptr)) {
+    if (!::WriteFile(file.get(), buffer, size, &done, nullptr)) {
         error = MakeError(FileStep::Write, GetLastError(), path);
         return false;
     }
@@ -241,7 +269,7 @@ bool Write(const Handle& file, const void* buffer, DWORD size, const std::wstrin
 }
 
 bool Flush(const Handle& file, const std::wstring& path, FileError& error) {
-    if (FlushFileBuffers(file.get())) return true;
+    if (::FlushFileBuffers(file.get())) return true;
     error = MakeError(FileStep::Flush, GetLastError(), path);
     return false;
 }

@@ -6,7 +6,8 @@
 //   A functions (932 on a Japanese system), no long form. A path that the
 //   code page cannot hold, or that is 260 bytes or longer, fails with error
 //   1113 or 206 before the system sees it, so a lossy conversion can never
-//   reach a different file.
+//   reach a different file. Listings come back with the true names (see
+//   FindFirst), never with the code page's best-fit stand-ins.
 // In both programs a path holding "*" or "?" fails with error 123: those are
 // wildcards to the system, and a name read back through the code page may
 // hold "?" for a character it could not carry.
@@ -91,7 +92,9 @@ bool ReplaceFile(const std::wstring& from, const std::wstring& to);
 
 // Searches folder + pattern ("*.*") when pattern is given, else the path
 // itself (a single entry: the wildcard check applies to the whole path).
-// On failure the search is not valid and the last error is set.
+// On failure the search is not valid and the last error is set. Names are
+// the true names in both programs; in the narrow one a name the code page
+// cannot hold is refused by every later call (error 1113).
 Search FindFirst(const std::wstring& path, const std::wstring* pattern, FindData& first);
 
 // Opens or creates a file (CreateFile arguments). On failure the handle is
@@ -108,5 +111,27 @@ bool Flush(const Handle& file, const std::wstring& path, FileError& error);
 
 // The current folder of a drive (1 = A:), empty when the drive has none.
 std::wstring DriveCurrentFolder(int drive);
+
+// Test-only: while it lives, attribute queries of exactly this plain path
+// fail with the given code, the first `times` queries (all of them when
+// times is negative). Lets tests reproduce drives and shares that are not
+// ready, which a test machine cannot produce on demand.
+class ScopedAttributeFault {
+public:
+    ScopedAttributeFault(std::wstring path, DWORD code, int times = -1);
+    ~ScopedAttributeFault();
+    ScopedAttributeFault(const ScopedAttributeFault&) = delete;
+    ScopedAttributeFault& operator=(const ScopedAttributeFault&) = delete;
+    // How many queries it failed so far.
+    int failed() const { return failed_; }
+
+private:
+    friend bool AttributeFault(const std::wstring& path);
+    std::wstring path_;
+    DWORD code_;
+    int times_;
+    int failed_ = 0;
+    ScopedAttributeFault* saved_;
+};
 
 }  // namespace mirrant::fs

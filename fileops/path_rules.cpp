@@ -74,7 +74,9 @@ restart:
         size_t dot = c.rfind(L'.');
         std::wstring base = dot == std::wstring::npos ? c : c.substr(0, dot);
         if (base.empty()) return false;
-        if (IsReservedDeviceName(base)) return false;
+        // The system takes "nul.tar.gz" and "con .txt" for the device as well:
+        // whatever follows the first dot does not make a device name a file.
+        if (IsReservedDeviceName(TrimBlanks(c.substr(0, c.find(L'.'))))) return false;
     }
     return true;
 }

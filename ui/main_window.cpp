@@ -5,6 +5,7 @@
 #include "batch/batch_execute_window.h"
 #include "batch/batch_file.h"
 #include "engine/file_access.h"
+#include "engine/stored_filter.h"
 #include "framework/edition.h"
 #include "framework/profile.h"
 #include "framework/text.h"
@@ -21,22 +22,6 @@ namespace {
 int BoxId(PathSide side) { return side == PathSide::Source ? IDC_SOURCE_EDIT : IDC_DEST_EDIT; }
 int SideIndex(PathSide side) { return side == PathSide::Source ? 0 : 1; }
 
-// The stored filter settings as the engine's per-entry test.
-class FilterSetEntryFilter : public EntryFilter {
-public:
-    explicit FilterSetEntryFilter(const FilterSet& filter) : filter_(filter) {}
-    bool Accept(const std::wstring& name, bool isFolder, std::uint64_t creationTime,
-                std::uint64_t lastWriteTime) const override {
-        return filter_.AcceptEntry(name, isFolder, creationTime, lastWriteTime);
-    }
-    bool DestinationOnly() const override { return filter_.destinationOnly; }
-    bool ProtectDestination() const override { return filter_.protectDestination; }
-    bool NameListsInUse() const override { return filter_.anyListActive(); }
-
-private:
-    const FilterSet& filter_;
-};
-
 // Controls that a run disables.
 constexpr int kRunControls[] = {IDC_SOURCE_EDIT,  IDC_SOURCE_BROWSE, IDC_DEST_EDIT, IDC_DEST_BROWSE,
                                 IDC_RUN_OVERWRITE, IDC_RUN_SYNC,     IDC_SHOW_LOG,  IDC_TEST_MODE};
@@ -45,7 +30,7 @@ constexpr int kRunControls[] = {IDC_SOURCE_EDIT,  IDC_SOURCE_BROWSE, IDC_DEST_ED
 
 MainWindow::MainWindow(AppState& app) : Dialog(IDD_MAIN), app_(app) {
     options_.timeToleranceSeconds = app.timeToleranceSeconds;
-    entryFilter_ = std::make_unique<FilterSetEntryFilter>(filter_);
+    entryFilter_ = std::make_unique<StoredFilter>(filter_);
 }
 
 MainWindow::~MainWindow() {

@@ -28,8 +28,11 @@ RunningProgram::~RunningProgram() {
 }
 
 std::wstring WindowText(HWND hwnd) {
+    // GetWindowText does not ask a window of another process for its text
+    // (an edit box would read as empty), so the message is sent instead.
     wchar_t buf[1024] = {};
-    GetWindowTextW(hwnd, buf, 1024);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000, &ignored);
     return buf;
 }
 

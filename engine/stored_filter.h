@@ -1,0 +1,25 @@
+#pragma once
+// The stored filter settings as the engine's per-entry test. Holds a
+// reference: the owner reloads the FilterSet before each run and nothing
+// changes it while the run's worker reads it.
+#include "engine/entry_filter.h"
+#include "filter/filter_set.h"
+
+namespace mirrant {
+
+class StoredFilter : public EntryFilter {
+public:
+    explicit StoredFilter(const FilterSet& filter) : filter_(filter) {}
+    bool Accept(const std::wstring& name, bool isFolder, std::uint64_t creationTime,
+                std::uint64_t lastWriteTime) const override {
+        return filter_.AcceptEntry(name, isFolder, creationTime, lastWriteTime);
+    }
+    bool DestinationOnly() const override { return filter_.destinationOnly; }
+    bool ProtectDestination() const override { return filter_.protectDestination; }
+    bool NameListsInUse() const override { return filter_.anyListActive(); }
+
+private:
+    const FilterSet& filter_;
+};
+
+}  // namespace mirrant

@@ -1,0 +1,423 @@
+#include "fileops/path_rules.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "fileops/fs_edge.h"
+#include "fileops_test_support.h"
+#include "framework/text.h"
+#include "support/recording_log.h"
+#include "support/recording_progress.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_dir.h"
+
+namespace mirrant {
+namespace {
+
+using namespace mirrant::testing;
+
+// What NormalizePath makes of a text: the new text, or "<invalid>" (and the
+// text must then be left exactly as it was).
+std::wstring Normalized(const std::wstring& text) {
+    std::wstring p = text;
+    if (NormalizePath(p)) return p;
+    EXPECT_EQ(p, text) << "an invalid path must not be rewritten";
+    return L"<invalid>";
+}
+
+TEST(NormalizePath, RewritesSeparatorsDotsAndBlanks) {
+    EXPECT_EQ(Normalized(L"c:/data//x/./y\\"), L"c:\\data\\x\\y\\");
+    EXPECT_EQ(Normalized(L"C:\\a\\b\\..\\c"), L"C:\\a\\c");
+    EXPECT_EQ(Normalized(L"C:\\a\\file. "), L"C:\\a\\file");
+    EXPECT_EQ(Normalized(L"C:\\a\\..\\..\\b"), L"C:\\b");
+    EXPECT_EQ(Normalized(L"C:\\a\\ b \\c"), L"C:\\a\\b\\c");
+    EXPECT_EQ(Normalized(L"C:data"), L"C:\\data");
+    EXPECT_EQ(Normalized(L"C:"), L"C:\\");
+    EXPECT_EQ(Normalized(L"C:\\"), L"C:\\");
+    EXPECT_EQ(Normalized(L"C:\\a\\.."), L"C:\\");
+    EXPECT_EQ(Normalized(L"C:\\a\\b\\\t "), L"C:\\a\\b\\");
+    EXPECT_EQ(Normalized(L"C:\\a.b.txt"), L"C:\\a.b.txt");
+    EXPECT_EQ(Normalized(L"C:\\日本語\\ﾌｧｲﾙ.txt"), L"C:\\日本語\\ﾌｧｲﾙ.txt");
+    EXPECT_EQ(Normalized(L"\\\\server\\share\\a\\.\\b"), L"\\\\server\\share\\a\\b");
+    EXPECT_EQ(Normalized(L"\\\\server/share//x/"), L"\\\\server\\share\\x\\");
+    EXPECT_EQ(Normalized(L"\\\\server"), L"\\\\server");
+    EXPECT_EQ(Normalized(L"\\\\.\\COMX"), L"\\\\.\\COMX");
+}
+
+TEST(NormalizePath, RejectsForbiddenNamesAndForms) {
+    for (const wchar_t* bad :
+         {L"C:\\con.txt", L"C:\\a\\LPT3", L"C:\\a\\.profile", L"C:\\a\\x?y", L"data\\x", L"\\abc", L"",
+          L"\\\\?\\C:\\x", L"\\\\.\\COM1", L"\\\\.\\lpt12", L"\\\\.\\COM", L"C:\\a\\   \\c", L"C:\\a\\.",
+          L"C:\\a\\...", L"C:\\Nul", L"C:\\aux.x.y", L"C:\\clock$", L"C:\\a\\COM9.txt", L"C:\\a<b",
+          L"C:\\a>b", L"C:\\a|b", L"C:\\a\"b", L"C:\\a*", L"C:\\a:b", L"C:\\nul.tar.gz", L"C:\\con .txt"}) {
+        EXPECT_EQ(Normalized(bad), L"<invalid>") << "accepted: " << std::string(bad, bad + wcslen(bad));
+    }
+    // Only the exact device names are reserved.
+    EXPECT_EQ(Normalized(L"C:\\COM10"), L"C:\\COM10");
+    EXPECT_EQ(Normalized(L"C:\\console"), L"C:\\console");
+    EXPECT_EQ(Normalized(L"C:\\LPT0"), L"C:\\LPT0");
+}
+
+TEST(LongPath, FormsAndTrailingBackslash) {
+    EXPECT_EQ(ToLongPath(L"C:\\a"), L"\\\\?\\C:\\a");
+    EXPECT_EQ(ToLongPath(L"\\\\server\\share\\a"), L"\\\\?\\UNC\\server\\share\\a");
+    EXPECT_EQ(ToLongPath(L"\\\\?\\C:\\a"), L"\\\\?\\C:\\a");
+
+    EXPECT_TRUE(IsDriveForm(L"C:"));
+    EXPECT_FALSE(IsDriveForm(L"1:\\"));
+    EXPECT_TRUE(IsShareForm(L"\\\\s"));
+    EXPECT_FALSE(IsShareForm(L"\\\\\\s"));
+    EXPECT_FALSE(IsShareForm(L"\\\\"));
+
+    std::wstring a = L"C:\\a", b = L"C:\\a\\", c = L"abc";
+    EnsureTrailingBackslash(a);
+    EnsureTrailingBackslash(b);
+    EnsureTrailingBackslash(c);
+    EXPECT_EQ(a, L"C:\\a\\");
+    EXPECT_EQ(b, L"C:\\a\\");
+    EXPECT_EQ(c, L"abc\\");
+}
+
+TEST(CheckDriveOrShare, DriveGetsBackslashOtherFormsAreAmbiguous) {
+    RecordingLog log;
+    ScriptedPrompter prompter;
+    std::vector<std::wstring> shown;
+    PathDisplay show = [&](const std::wstring& p) { shown.push_back(p); };
+
+    std::wstring drive = L"C:";
+    EXPECT_TRUE(CheckDriveOrShare(drive, show, log, prompter, true));
+    EXPECT_EQ(drive, L"C:\\");
+    EXPECT_EQ(shown, std::vector<std::wstring>{L"C:\\"});
+
+    std::wstring share = L"\\\\server\\share";
+    EXPECT_TRUE(CheckDriveOrShare(share, show, log, prompter, true));
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(log.lines.empty());
+
+    std::wstring relative = L"\\abc";
+    EXPECT_FALSE(CheckDriveOrShare(relative, show, log, prompter, true));
+    ASSERT_EQ(log.errorLines.size(), 1u);
+    EXPECT_EQ(log.errorLines[0], L"\"\\abc\"は指定が曖昧です。");
+    EXPECT_EQ(prompter.Count(PromptKind::Warning), 1u);
+
+    std::wstring plain = L"abc";
+    EXPECT_FALSE(CheckDriveOrShare(plain, show, log, prompter, false));
+    EXPECT_EQ(log.errorLines.size(), 2u);
+    EXPECT_EQ(prompter.Count(PromptKind::Warning), 1u) << "no box when other errors are not confirmed";
+}
+
+// Restores the process's current folder.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::wstring& folder) {
+        GetCurrentDirectoryW(MAX_PATH, saved_);
+        SetCurrentDirectoryW(folder.c_str());
+    }
+    ~CurrentFolder() { SetCurrentDirectoryW(saved_); }
+
+private:
+    wchar_t saved_[MAX_PATH] = {};
+};
+
+TEST(ResolveDriveRelative, UsesTheDrivesCurrentFolderAndAlwaysShows) {
+    TempDir dir;
+    CurrentFolder cwd(dir.path());
+    std::vector<std::wstring> shown;
+    PathDisplay show = [&](const std::wstring& p) { shown.push_back(p); };
+
+    std::wstring relative = std::wstring(1, dir.path()[0]) + L":work\\x";
+    ResolveDriveRelative(relative, show);
+    EXPECT_EQ(relative, dir / L"work\\x");
+
+    std::wstring absolute = L"C:\\a";
+    ResolveDriveRelative(absolute, show);
+    EXPECT_EQ(absolute, L"C:\\a");
+
+    // A drive that does not exist has no current folder: the path stays.
+    std::wstring missing = L"Q:work";
+    ResolveDriveRelative(missing, show);
+    EXPECT_EQ(missing, L"Q:work");
+
+    // Not a letter: never handed to the runtime as a drive number.
+    std::wstring odd = L"\u00e9:x";
+    ResolveDriveRelative(odd, show);
+
+    ASSERT_EQ(shown.size(), 4u);
+    EXPECT_EQ(shown[0], relative);
+    EXPECT_EQ(shown[2], L"Q:work");
+}
+
+TEST(CreateFolderTree, CreatesEveryMissingLevel) {
+    TempDir dir;
+    std::wstring cause;
+    unsigned long code = 99;
+    ASSERT_TRUE(CreateFolderTree(dir / L"x\\y\\z", cause, code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(cause.empty());
+    EXPECT_TRUE(IsFolder(dir / L"x\\"));
+    EXPECT_TRUE(IsFolder(dir / L"x\\y\\"));
+    EXPECT_TRUE(IsFolder(dir / L"x\\y\\z\\"));
+
+    // Again: the folder existed, which callers learn from code 183.
+    EXPECT_TRUE(CreateFolderTree(dir / L"x\\y\\z\\", cause, code));
+    EXPECT_EQ(code, 183u);
+}
+
+TEST(CreateFolderTree, FailuresGiveACause) {
+    TempDir dir;
+    std::wstring cause;
+    unsigned long code = 0;
+
+    EXPECT_FALSE(CreateFolderTree(L"C:", cause, code));
+    EXPECT_EQ(cause, L"ﾌｫﾙﾀﾞのﾊﾟｽ指定が正しくありません。");
+    EXPECT_FALSE(CreateFolderTree(L"\\\\", cause, code));
+    EXPECT_EQ(cause, L"ﾈｯﾄﾜｰｸ ﾊﾟｽが見つかりません。");
+    // A drive-relative name has no parent to create first.
+    EXPECT_FALSE(CreateFolderTree(L"C:abc", cause, code));
+    EXPECT_EQ(cause, LoadText(153));
+
+    // A share root cannot be created.
+    EXPECT_FALSE(CreateFolderTree(L"\\\\mrtnoserver\\share\\", cause, code));
+    EXPECT_EQ(cause, LoadText(154));
+    EXPECT_FALSE(CreateFolderTree(L"\\\\mrtnoserver\\share\\a\\b\\", cause, code));
+    EXPECT_EQ(cause, LoadText(154));
+
+    // A drive that does not exist stops at its root with the system's text.
+    EXPECT_FALSE(CreateFolderTree(L"Q:\\x\\y\\", cause, code));
+    EXPECT_NE(code, 0u);
+    EXPECT_FALSE(cause.empty());
+
+    // A file where a folder should be.
+    WriteFile(dir / L"blocker", "x");
+    EXPECT_FALSE(CreateFolderTree(dir / L"blocker\\", cause, code));
+    EXPECT_FALSE(cause.empty());
+    EXPECT_FALSE(Contains(cause, L"\\\\?\\"));
+    EXPECT_FALSE(CreateFolderTree(dir / L"blocker\\sub\\", cause, code));
+    EXPECT_TRUE(IsFile(dir / L"blocker"));
+}
+
+TEST(CreateFolderTree, PathLongerThan260Characters) {
+    TempDir dir;
+    std::wstring deep = dir.path();
+    while (deep.size() < 300) deep += L"abcdefghijklmnopqrstuvwxyz0123456789\\";
+    std::wstring cause;
+    unsigned long code = 0;
+    if constexpr (kNarrowBuild) {
+        EXPECT_FALSE(CreateFolderTree(deep, cause, code));
+        EXPECT_EQ(cause.find(L'\n'), std::wstring::npos);
+        EXPECT_FALSE(cause.empty());
+        EXPECT_FALSE(Contains(cause, L"\\\\?\\"));
+    } else {
+        ASSERT_TRUE(CreateFolderTree(deep, cause, code)) << std::string(cause.begin(), cause.end());
+        EXPECT_TRUE(IsFolder(deep));
+        unsigned long parentCode = 0;
+        EXPECT_TRUE(EnsureParentFolder(deep + L"more\\file.txt", parentCode));
+        EXPECT_TRUE(IsFolder(deep + L"more\\"));
+    }
+}
+
+TEST(EnsureParentFolder, CreatesTheFolderPart) {
+    TempDir dir;
+    unsigned long code = 0;
+    EXPECT_TRUE(EnsureParentFolder(dir / L"a\\b\\log.txt", code));
+    EXPECT_TRUE(IsFolder(dir / L"a\\b\\"));
+    EXPECT_FALSE(IsFile(dir / L"a\\b\\log.txt"));
+    EXPECT_TRUE(EnsureParentFolder(dir / L"a\\b\\log.txt", code));
+    EXPECT_FALSE(EnsureParentFolder(L"log.txt", code));
+    EXPECT_EQ(code, 13u);
+}
+
+// Root search: every case runs with waits of a few milliseconds.
+class SearchRootTest : public ::testing::Test {
+protected:
+    SearchRootTest() : timings_(ShortTimings()) {
+        options.rootWaitSeconds = 2;
+        options.folderFailurePolicy = ErrorPolicy::Confirm;
+    }
+    bool Search(SearchSide side, std::wstring& root, bool otherIsFolder = true, bool testMode = false) {
+        return SearchRoot(side, progress, root, isFolder, otherIsFolder, testMode, options, log, prompter,
+                          [&](const std::wstring& p) { shown.push_back(p); });
+    }
+    std::vector<std::wstring> Countdown() const {
+        std::vector<std::wstring> out;
+        for (const std::wstring& s : progress.statuses)
+            if (Contains(s, L"残り")) out.push_back(s);
+        return out;
+    }
+
+    ScopedFileOpTimings timings_;
+    TempDir dir;
+    RunOptions options;
+    RecordingProgress progress;
+    RecordingLog log;
+    ScriptedPrompter prompter;
+    std::vector<std::wstring> shown;
+    bool isFolder = false;
+};
+
+TEST_F(SearchRootTest, ExistingFolderAndFile) {
+    std::wstring root = dir.path();
+    root.pop_back();
+    ASSERT_TRUE(Search(SearchSide::Source, root, false));
+    EXPECT_TRUE(isFolder);
+    EXPECT_EQ(root, dir.path());
+    EXPECT_EQ(progress.StatusText(), L"ｺﾋﾟｰ元検索中");
+    ASSERT_FALSE(progress.shown.empty());
+    EXPECT_EQ(progress.shown.back(), std::make_pair(100, std::wstring(L"しばらくお待ち下さい...")));
+
+    WriteFile(dir / L"f.txt", "x");
+    std::wstring file = dir / L"f.txt";
+    ASSERT_TRUE(Search(SearchSide::Destination, file, false));
+    EXPECT_FALSE(isFolder);
+    EXPECT_EQ(file, dir / L"f.txt");
+    EXPECT_EQ(progress.StatusText(), L"ｺﾋﾟｰ先検索中");
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_TRUE(prompter.prompts().empty());
+}
+
+TEST_F(SearchRootTest, MissingDestinationRootIsCreated) {
+    std::wstring root = dir / L"new\\dest\\";
+    ASSERT_TRUE(Search(SearchSide::Destination, root));
+    EXPECT_TRUE(isFolder);
+    EXPECT_TRUE(IsFolder(root));
+    EXPECT_EQ(log.lines, std::vector<std::wstring>{Message(130, {root})});
+    EXPECT_TRUE(log.errorLines.empty());
+    EXPECT_EQ(shown, std::vector<std::wstring>{root});
+}
+
+TEST_F(SearchRootTest, MissingDestinationWithoutCreation) {
+    // Test mode: reported as missing, taken as a folder, nothing created.
+    std::wstring root = dir / L"later\\";
+    ASSERT_TRUE(Search(SearchSide::Destination, root, true, true));
+    EXPECT_TRUE(isFolder);
+    EXPECT_FALSE(Exists(root));
+    EXPECT_EQ(log.lines, std::vector<std::wstring>{Message(123, {root})});
+
+    // Empty folders are not copied: the first copy creates it, silently.
+    log.lines.clear();
+    options.copyEmptyFolders = false;
+    std::wstring quiet = dir / L"quiet";
+    ASSERT_TRUE(Search(SearchSide::Destination, quiet, true));
+    EXPECT_TRUE(isFolder);
+    EXPECT_EQ(quiet, dir / L"quiet\\");
+    EXPECT_FALSE(Exists(quiet));
+    EXPECT_TRUE(log.lines.empty());
+
+    // The source is a file: the destination file is created by the copy.
+    options.copyEmptyFolders = true;
+    std::wstring file = dir / L"copy.txt";
+    ASSERT_TRUE(Search(SearchSide::Destination, file, false));
+    EXPECT_FALSE(isFolder);
+    EXPECT_FALSE(Exists(file));
+}
+
+TEST_F(SearchRootTest, MissingSourceIsReportedWithoutRetry) {
+    std::wstring root = dir / L"gone\\";
+    EXPECT_FALSE(Search(SearchSide::Source, root, false));
+    ASSERT_EQ(log.errorLines.size(), 1u);
+    EXPECT_TRUE(Contains(log.errorLines[0], L"\"" + root + L"\"の読み出しにｴﾗｰが発生しました。原因："));
+    EXPECT_EQ(prompter.Count(PromptKind::Warning), 1u);
+    EXPECT_EQ(prompter.Count(PromptKind::YesNo), 0u);
+    EXPECT_FALSE(Exists(root));
+
+    options.folderFailurePolicy = ErrorPolicy::Abort;
+    EXPECT_FALSE(Search(SearchSide::Source, root, false));
+    EXPECT_EQ(log.lines.back(), L"ﾕｰｻﾞの指示により中断しました。");
+    EXPECT_EQ(prompter.Count(PromptKind::Warning), 1u);
+}
+
+TEST_F(SearchRootTest, CreationFailureOffersRetry) {
+    WriteFile(dir / L"blocker", "x");
+    std::wstring root = dir / L"blocker\\dest\\";
+    prompter.Push(PromptAnswer::Yes);
+    prompter.Push(PromptAnswer::No);
+    EXPECT_FALSE(Search(SearchSide::Destination, root));
+    ASSERT_EQ(log.errorLines.size(), 2u);
+    EXPECT_TRUE(Contains(log.errorLines[0], L"ﾌｫﾙﾀﾞ\"" + root + L"\"を作成できませんでした。原因："));
+    EXPECT_FALSE(Contains(log.errorLines[0], L"\\\\?\\"));
+    EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(), L"再試行します。"), 1);
+    EXPECT_EQ(prompter.CountText(L"再試行しますか？"), 2u);
+    EXPECT_EQ(prompter.unusedAnswers(), 0u);
+}
+
+TEST_F(SearchRootTest, MissingDriveRootIsReported) {
+    options.folderFailurePolicy = ErrorPolicy::Skip;
+    std::wstring root = L"Q:\\";
+    EXPECT_FALSE(Search(SearchSide::Destination, root));
+    ASSERT_EQ(log.errorLines.size(), 1u);
+    EXPECT_TRUE(Contains(log.errorLines[0], L"Q:\\を検索中にｴﾗｰが発生しました。原因："));
+    EXPECT_TRUE(prompter.prompts().empty());
+}
+
+TEST_F(SearchRootTest, UnreadyRootIsWaitedForWithCountdown) {
+    std::wstring root = dir.path();
+    // Not ready three times, then there.
+    fs::ScopedAttributeFault fault(root, ERROR_NOT_READY, 3);
+    ASSERT_TRUE(Search(SearchSide::Destination, root));
+    EXPECT_TRUE(isFolder);
+    EXPECT_EQ(fault.failed(), 3);
+    std::vector<std::wstring> countdown = Countdown();
+    ASSERT_EQ(countdown.size(), 3u);
+    EXPECT_EQ(countdown[0], L"ｺﾋﾟｰ先検索中　残り2秒");
+    EXPECT_TRUE(log.lines.empty());
+    bool waitShown = false;
+    for (const auto& [lvl, text] : progress.shown)
+        if (lvl == 100 && Contains(text, root + L"を検索中にｴﾗｰが発生しました。原因：")) waitShown = true;
+    EXPECT_TRUE(waitShown);
+}
+
+TEST_F(SearchRootTest, UnreadyRootGivesUpAfterTheWait) {
+    std::wstring root = dir / L"share\\";
+    fs::ScopedAttributeFault fault(root, ERROR_BAD_NETPATH);
+    prompter.Push(PromptAnswer::No);
+    EXPECT_FALSE(Search(SearchSide::Destination, root));
+    // Falling seconds, ending when the two seconds are over.
+    std::vector<std::wstring> countdown = Countdown();
+    ASSERT_GE(countdown.size(), 2u);
+    EXPECT_EQ(countdown.front(), L"ｺﾋﾟｰ先検索中　残り2秒");
+    EXPECT_EQ(countdown.back(), L"ｺﾋﾟｰ先検索中　残り1秒");
+    EXPECT_EQ(progress.StatusText(), L"ｺﾋﾟｰ先検索中");
+    ASSERT_EQ(log.errorLines.size(), 1u);
+    EXPECT_EQ(log.errorLines[0], Message(221, {root, SystemErrorText(ERROR_BAD_NETPATH)}));
+    EXPECT_EQ(prompter.Count(PromptKind::Warning), 1u);
+    EXPECT_FALSE(Exists(root)) << "an unreachable root is never created";
+}
+
+TEST_F(SearchRootTest, InterruptDuringTheWait) {
+    std::wstring root = dir.path();
+    fs::ScopedAttributeFault fault(root, ERROR_NOT_READY);
+    progress.cancelAfterPolls = 2;
+    EXPECT_FALSE(Search(SearchSide::Destination, root));
+    EXPECT_TRUE(log.errorLines.empty());
+    ASSERT_EQ(log.lines.size(), 2u);
+    EXPECT_TRUE(Contains(log.lines[0], L"を検索中にｴﾗｰが発生しました。"));
+    EXPECT_EQ(log.lines[1], L"ﾕｰｻﾞの指示により中断しました。");
+    EXPECT_TRUE(prompter.prompts().empty());
+    EXPECT_EQ(fault.failed(), 2);
+}
+
+TEST_F(SearchRootTest, SourceIsNotWaitedForUnlessConfirmed) {
+    options.folderFailurePolicy = ErrorPolicy::Skip;
+    std::wstring root = dir.path();
+    fs::ScopedAttributeFault fault(root, ERROR_NOT_READY);
+    EXPECT_FALSE(Search(SearchSide::Source, root, false));
+    EXPECT_EQ(fault.failed(), 1);
+    EXPECT_TRUE(Countdown().empty());
+    ASSERT_EQ(log.errorLines.size(), 1u);
+    EXPECT_TRUE(prompter.prompts().empty());
+}
+
+TEST_F(SearchRootTest, DriveComesBackThenTheFolderIsCreated) {
+    std::wstring root = dir / L"made\\";
+    std::wstring drive = root.substr(0, 2) + L"\\";
+    fs::ScopedAttributeFault fault(drive, ERROR_NOT_READY, 2);
+    ASSERT_TRUE(Search(SearchSide::Destination, root));
+    EXPECT_EQ(fault.failed(), 2);
+    EXPECT_EQ(Countdown().size(), 2u);
+    EXPECT_TRUE(IsFolder(root));
+    EXPECT_EQ(log.lines, std::vector<std::wstring>{Message(130, {root})});
+}
+
+}  // namespace
+}  // namespace mirrant
