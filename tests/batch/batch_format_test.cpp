@@ -3,6 +3,8 @@
 // format, encodings, and where messages go.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include "batch/batch_file.h"
 #include "batch/batch_text.h"
 #include "batch_test_support.h"
@@ -327,6 +329,24 @@ TEST(BatchReading, ExtensionDecidesTheFormatAndOtherExtensionsAreRefused) {
     EXPECT_EQ(TextDefaultForPath(L"x.MRX"), false);
     EXPECT_EQ(TextDefaultForPath(L"x.mrt"), true);
     EXPECT_EQ(TextDefaultForPath(L"x.txt"), true);
+}
+
+TEST(BatchReading, AnOversizedFileIsRefusedWithoutReadingIt) {
+    TempDir dir;
+    for (const wchar_t* name : {L"huge.mrx", L"huge.mrt"}) {
+        const std::wstring path = dir / name;
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER size;
+        size.QuadPart = 300LL * 1024 * 1024;
+        ASSERT_TRUE(SetFilePointerEx(h, size, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(h));
+        CloseHandle(h);
+        ReadRecorder rec;
+        ParsedBatch out;
+        EXPECT_FALSE(ReadBatchFile(path, rec.Context(), out));
+        EXPECT_EQ(rec.prompter.CountText(kMsg156), 1u);
+    }
 }
 
 }  // namespace
