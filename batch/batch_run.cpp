@@ -108,10 +108,24 @@ bool StartNextBatchRow(BatchHost& host) {
     return false;
 }
 
-int RunBatchFile(BatchHost& host, const std::wstring& path, bool& askAnother, bool fromCommandLine) {
+// A batch file named relative to the current folder (a scheduled task's
+// start folder) as a full path: the history entry must work from anywhere,
+// and the log names the file exactly.
+static std::wstring FullBatchPath(const std::wstring& path) {
+    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return path;
+    std::wstring full(n, L'\0');
+    n = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+    if (n == 0 || n >= full.size()) return path;
+    full.resize(n);
+    return full;
+}
+
+int RunBatchFile(BatchHost& host, const std::wstring& given, bool& askAnother, bool fromCommandLine) {
     host.BatchQueue().clear();
+    const std::wstring path = given.empty() ? given : FullBatchPath(given);
     const std::wstring ext = LowerExtension(path);
-    if (path.find(L'.') == std::wstring::npos) return 0;
+    if (given.find(L'.') == std::wstring::npos) return 0;
 
     const bool unattended = host.Scheduled();
     if (unattended) {
