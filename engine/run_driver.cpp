@@ -28,7 +28,7 @@ enum : unsigned {
 };
 
 // Bit 1 of "op17": the batch-interrupted notice is not shown any more.
-constexpr int kBatchNoticeOff = 2;
+constexpr int kBatchInterruptedNoticeOff = 2;
 
 const RunModeRow kModes[] = {
     {RunMode::OverwriteTest, IDS_CAPTION_OVERWRITE_TEST, true, false, false},
@@ -335,11 +335,11 @@ void OnRunEnd(RunHost& host, bool completed) {
         if (!host.Scheduled()) {
             ProfileStore& store = AppProfile();
             int flags = store.GetInt(kSettingsSection, optname::BatchNoticeFlags, 0);
-            if (!(flags & kBatchNoticeOff)) {
+            if (!(flags & kBatchInterruptedNoticeOff)) {
                 Prompter& ui = host.UiPrompter();
                 ui.Information(LoadText(kMsgBatchInterrupted));
                 if (!g_askedToSilenceBatchNotice.exchange(true) && ui.YesNo(LoadText(kMsgDontShowAgain), true)) {
-                    store.SetInt(kSettingsSection, optname::BatchNoticeFlags, flags | kBatchNoticeOff);
+                    store.SetInt(kSettingsSection, optname::BatchNoticeFlags, flags | kBatchInterruptedNoticeOff);
                 }
             }
         }
