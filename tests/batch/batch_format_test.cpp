@@ -106,6 +106,34 @@ TEST(BatchRoundTrip, TextFilesAreCodePage932WithoutMarkUnlessAPathNeedsUnicode) 
     }
 }
 
+TEST(BatchSaving, PayloadsFromTheListSkipIncompleteRowsAndQuoteACommentWithSpaces) {
+    const std::vector<BatchListRow> rows = {
+        {L"上書き", L"C:\\a\\", L"D:\\a\\"},
+        {L"同期", L"C:\\b\\", L""},          // no destination
+        {L"move", L"C:\\c\\", L"D:\\c\\"},  // no operation
+        {L"同期", L"C:\\d e\\", L"D:\\d\\"},
+    };
+    const BatchPayloads p = BuildBatchPayloads(rows, L"two words");
+    EXPECT_EQ(p.keptRows, 2u);
+    EXPECT_EQ(p.skippedRows, 2u);
+    EXPECT_EQ(p.binaryText, L"\"two words\"\r\nC:\\a\\\tD:\\a\\\tO\r\nC:\\d e\\\tD:\\d\\\tS\r\n");
+    EXPECT_EQ(p.textFormat,
+              L"comment\t\"two words\"\r\ncopy\tC:\\a\\\tD:\\a\\\r\nsync\tC:\\d e\\\tD:\\d\\\r\n");
+    EXPECT_EQ(p.ansiPayload, ToCodePage(p.binaryText, kCodePage932));
+    EXPECT_FALSE(p.forcedText);
+    const std::vector<std::uint8_t> image = ScrambleBatchPayload(p.ansiPayload, 0x01020304u);
+    ASSERT_EQ(image.size(), p.ansiPayload.size() + 6);
+    unsigned sum = 0;
+    for (char c : p.ansiPayload) sum += static_cast<unsigned char>(c);
+    EXPECT_EQ(image[0] | (image[1] << 8), static_cast<int>(sum & 0xffff));
+    EXPECT_EQ((std::vector<std::uint8_t>{image[2], image[3], image[4], image[5]}),
+              (std::vector<std::uint8_t>{0x04, 0x03, 0x02, 0x01}));
+
+    const BatchPayloads none = BuildBatchPayloads(std::vector<BatchListRow>{{L"上書き", L"", L"D:\\a\\"}}, L"");
+    EXPECT_EQ(none.keptRows, 0u);
+    EXPECT_EQ(none.binaryText, L"\r\n");
+}
+
 // ---- Binary format ---------------------------------------------------------
 
 TEST(BinaryBatch, GeneratorReproducesTheRuntimeSequence) {
