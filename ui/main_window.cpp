@@ -115,6 +115,9 @@ void MainWindow::RebuildBatchMenu() {
     if (added) EnableMenuItem(menu_, ID_BATCH_CLEAR_HISTORY, MF_BYCOMMAND | MF_ENABLED);
     CheckMenuItem(menu_, ID_TEXT_BATCH_DEFAULT, MF_BYCOMMAND | (options_.textBatchDefault ? MF_CHECKED : MF_UNCHECKED));
     DrawMenuBar(hwnd());
+    // A batch adds its file to the history after its first row started: the
+    // run's menu rules stay in force over the rebuilt menu.
+    if (runActive_) ApplyMenuStates();
 }
 
 bool MainWindow::OnCommand(int id, int code, HWND control) {
@@ -148,9 +151,16 @@ void MainWindow::OnOptionCommand(int id) {
     case ID_BATCH_REGISTER:
         if (!batchCommandHandler || !batchCommandHandler(id)) NotAvailableYet();
         return;
-    case ID_BATCH_RUN: RunBatchFileCommand(*this); return;
-    case ID_BATCH_DELETE: DeleteBatchFilesCommand(*this); return;
-    case ID_BATCH_CLEAR_HISTORY: ClearBatchHistoryCommand(*this); return;
+    // A batch never starts while a run is active, whatever the menu shows.
+    case ID_BATCH_RUN:
+        if (!busy()) RunBatchFileCommand(*this);
+        return;
+    case ID_BATCH_DELETE:
+        if (!busy()) DeleteBatchFilesCommand(*this);
+        return;
+    case ID_BATCH_CLEAR_HISTORY:
+        if (!busy()) ClearBatchHistoryCommand(*this);
+        return;
     case ID_TEXT_BATCH_DEFAULT:
         ToggleTextBatchDefault(options_, store);
         RebuildBatchMenu();
