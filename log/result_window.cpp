@@ -62,7 +62,11 @@ protected:
         else
             ShowItem(IDC_RESULT_ERRORS_ONLY, false);
         ShowPage();
-        return true;
+        // The text starts at its first line, not selected as a whole (which
+        // the dialog would do when it gives the box the focus itself).
+        SetFocus(Item(IDC_RESULT_EDIT));
+        SendItem(IDC_RESULT_EDIT, EM_SETSEL, 0, 0);
+        return false;
     }
 
     bool OnCommand(int id, int code, HWND) override {

@@ -39,6 +39,27 @@ LocalTime TickingClock() { return MakeLocalTime(2024, 3, 5, 14, 7, 9 + g_ticks++
 LocalTime Fixed() { return MakeLocalTime(2024, 3, 5, 14, 7, 9); }
 LocalTime Noon() { return MakeLocalTime(2024, 3, 5, 12, 30, 0); }
 
+// A top-level window of the thread with this title, shown or hidden (other
+// programs' windows do not count).
+HWND ThreadWindowTitled(DWORD thread, const wchar_t* title) {
+    struct Search {
+        const wchar_t* title;
+        HWND found;
+    } s{title, nullptr};
+    EnumThreadWindows(
+        thread,
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            wchar_t text[256] = {};
+            GetWindowTextW(w, text, 256);
+            if (std::wstring(text) != s->title) return TRUE;
+            s->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
 // A click on a check box or radio button as the user makes it.
 void Toggle(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }
 
@@ -183,7 +204,7 @@ TEST(LogSavingDialog, RunLogShowsItsStatusAndClosesItAtTheEndOfARun) {
     start.kind = RunKind::Overwrite;
     log.BeginRunLog(start, context);
     log.ClearLog();
-    EXPECT_EQ(FindWindowW(nullptr, kSavingTitle), nullptr);  // nothing opened before the run
+    EXPECT_EQ(ThreadWindowTitled(GetCurrentThreadId(), kSavingTitle), nullptr);  // nothing opened before the run
 
     std::atomic<bool> done{false};
     std::thread worker([&] {
@@ -193,12 +214,12 @@ TEST(LogSavingDialog, RunLogShowsItsStatusAndClosesItAtTheEndOfARun) {
     });
     std::wstring lastText;
     ASSERT_TRUE(PumpUntil([&] {
-        if (HWND d = FindWindowW(nullptr, kSavingTitle)) lastText = TextOf(d, IDC_SAVING_TEXT);
+        if (HWND d = ThreadWindowTitled(GetCurrentThreadId(), kSavingTitle)) lastText = TextOf(d, IDC_SAVING_TEXT);
         return done.load();
     }));
     worker.join();
     EXPECT_EQ(lastText, dir / L"run.txtの書き込みが終了しました。");
-    EXPECT_TRUE(PumpUntil([&] { return FindWindowW(nullptr, kSavingTitle) == nullptr; }));
+    EXPECT_TRUE(PumpUntil([&] { return ThreadWindowTitled(GetCurrentThreadId(), kSavingTitle) == nullptr; }));
     EXPECT_TRUE(testing::Exists(dir / L"run.txt"));
 }
 

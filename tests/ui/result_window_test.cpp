@@ -73,6 +73,27 @@ RECT ClientRectOf(HWND control) {
     return r;
 }
 
+// A top-level window of the thread with this title, shown or hidden (other
+// programs' windows do not count).
+HWND ThreadWindowTitled(DWORD thread, const wchar_t* title) {
+    struct Search {
+        const wchar_t* title;
+        HWND found;
+    } s{title, nullptr};
+    EnumThreadWindows(
+        thread,
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            wchar_t text[256] = {};
+            GetWindowTextW(w, text, 256);
+            if (std::wstring(text) != s->title) return TRUE;
+            s->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
 // The bytes of a saved log: UTF-16LE after FF FE, or code page 932 without
 // a mark in the narrow program.
 std::string SavedBytes(const std::wstring& text) {
@@ -135,6 +156,12 @@ TEST(ResultWindow, HundredLinesFitOnePageWithoutPagingButtons) {
     UserScript user([&](DWORD thread) {
         HWND w = Need(WaitForWindow(thread, kTitle), "result window");
         EXPECT_EQ(EditText(w), Joined(lines, 0, 100));
+        // Opened at the first line, nothing selected.
+        DWORD from = 1, to = 1;
+        SendDlgItemMessageW(w, IDC_RESULT_EDIT, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+        EXPECT_EQ(from, 0u);
+        EXPECT_EQ(to, 0u);
+        EXPECT_EQ(SendDlgItemMessageW(w, IDC_RESULT_EDIT, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
         EXPECT_FALSE(Shown(w, IDC_RESULT_PREV));
         EXPECT_FALSE(Shown(w, IDC_RESULT_NEXT));
         EXPECT_TRUE(Shown(w, IDC_RESULT_ERRORS_ONLY));
@@ -271,10 +298,11 @@ TEST_F(ResultSave, WritesTheShownLinesWhileClosingAndASecondSaveAreRefused) {
     const std::vector<std::wstring> lines = {L"C:\\src\\a.txt をｺﾋﾟｰしました。", L"二行目", L""};
     std::atomic<bool> dialogSeen{false};
     std::atomic<HWND> window{nullptr};
+    const DWORD testThread = GetCurrentThreadId();
     seams.saveStarting = [&] {
         // The log saving dialog is up, owned by the result window, before
         // anything is written.
-        HWND saving = FindWindowW(nullptr, kSavingTitle);
+        HWND saving = ThreadWindowTitled(testThread, kSavingTitle);
         dialogSeen = saving && IsWindowVisible(saving) && GetWindow(saving, GW_OWNER) == window.load();
     };
     prompter.HoldNext();
@@ -304,7 +332,7 @@ TEST_F(ResultSave, WritesTheShownLinesWhileClosingAndASecondSaveAreRefused) {
     EXPECT_EQ(prompter.kind, PromptKind::Information);
     EXPECT_EQ(prompter.text, path + L"の書き込みが終了しました。");
     EXPECT_EQ(testing::ReadFile(path), SavedBytes(Joined(lines, 0, 3)));
-    EXPECT_EQ(FindWindowW(nullptr, kSavingTitle), nullptr);
+    EXPECT_EQ(ThreadWindowTitled(GetCurrentThreadId(), kSavingTitle), nullptr);
 }
 
 TEST_F(ResultSave, SavesEveryLineNotOnlyThePageShown) {
@@ -348,8 +376,9 @@ TEST_F(ResultSave, TheErrorOnlyWindowSavesTheErrorLines) {
 
 TEST_F(ResultSave, InterruptFromTheSavingDialogStopsTheWriter) {
     const auto lines = Lines(50);
+    const DWORD testThread = GetCurrentThreadId();
     seams.saveStarting = [&] {
-        HWND saving = FindWindowW(nullptr, kSavingTitle);
+        HWND saving = ThreadWindowTitled(testThread, kSavingTitle);
         ASSERT_NE(saving, nullptr);
         SendMessageW(saving, WM_COMMAND, MAKEWPARAM(IDC_SAVING_INTERRUPT, BN_CLICKED), 0);
         // "中断" leaves the dialog open; the writer closes it when it stops.
