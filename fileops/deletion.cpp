@@ -70,8 +70,8 @@ bool DeleteOneFile(const std::wstring& path, Progress& progress, LogSink& log, b
 
 namespace {
 
-// The tree deletion itself. interrupted tells the callers up the tree that
-// the interrupt has been logged already, so that it is logged once.
+// The tree deletion itself. An interrupt is logged by every level that was
+// in progress, the deepest first, and each of them keeps what is left.
 bool DeleteTree(const std::wstring& folder, unsigned& remaining, Progress& progress, LogSink& log,
                 bool updateReadOnly, bool& refused, bool& interrupted) {
     refused = false;
@@ -100,7 +100,6 @@ bool DeleteTree(const std::wstring& folder, unsigned& remaining, Progress& progr
             } else if (entry.isFolder()) {
                 bool subRefused = false;
                 DeleteTree(path + L"\\", remaining, progress, log, updateReadOnly, subRefused, interrupted);
-                if (interrupted) break;
             } else {
                 DeleteTreeFile(path, log, updateReadOnly);
             }
