@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/start_folder.h"
+#include "batch/batch_run.h"
 #include "engine/run_options.h"
 #include "fileops/path_rules.h"
 #include "framework/edition.h"
@@ -55,19 +56,7 @@ void Application::ProcessCommandLine() {
 }
 
 // A batch file named alone on the command line runs at once.
-void Application::StartBatchFromCommandLine(const std::wstring& path) {
-    window_->options().textBatchDefault = IsTextBatchExtension(path);
-    if (state_.runBatchFile) {
-        state_.runBatchFile(path, /*fromCommandLine=*/true);
-        return;
-    }
-    if (window_->scheduleMode()) {
-        // Nothing can run it: a scheduled task must still end.
-        EndDialog(window_->hwnd(), IDOK);
-        return;
-    }
-    window_->UiPrompter().Information(LoadText(IDS_NOT_AVAILABLE_YET));
-}
+void Application::StartBatchFromCommandLine(const std::wstring& path) { RunBatchFromCommandLine(*window_, path); }
 
 void ApplyCommandLinePaths(MainWindow& window, const std::vector<std::wstring>& tokens,
                            const std::function<void(const std::wstring&)>& runBatch) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "batch/batch_file.h"
+#include "fileops/fs_edge.h"
 #include "framework/log_sink.h"
 #include "framework/prompts.h"
 #include "framework/text.h"
@@ -19,29 +20,24 @@ constexpr unsigned kMsgBadBatchContent = 156;
 
 BatchFileReader::BatchFileReader(const std::wstring& path) {
     // Exclusive sharing: a batch that someone is still writing is not read
-    // half-way.
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    handle_ = h;
-    if (h == INVALID_HANDLE_VALUE) {
-        error_ = GetLastError();
+    // half-way. The file-system edge gives the wide program the long form and
+    // the narrow one its code page.
+    FileError failure;
+    file_ = fs::OpenFile(path, GENERIC_READ, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, &failure);
+    if (!file_.valid()) {
+        error_ = failure.code;
         return;
     }
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(h, &size)) {
+    if (!GetFileSizeEx(file_.get(), &size)) {
         error_ = GetLastError();
-        CloseHandle(h);
-        handle_ = INVALID_HANDLE_VALUE;
+        file_.Close();
         return;
     }
     size_ = static_cast<std::uint64_t>(size.QuadPart);
 }
 
-BatchFileReader::~BatchFileReader() {
-    if (isOpen()) CloseHandle(static_cast<HANDLE>(handle_));
-}
-
-bool BatchFileReader::isOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+bool BatchFileReader::isOpen() const { return file_.valid(); }
 
 bool BatchFileReader::ReadAll(std::string& bytes) {
     bytes.assign(static_cast<size_t>(size_), '\0');
@@ -49,7 +45,7 @@ bool BatchFileReader::ReadAll(std::string& bytes) {
     while (done < bytes.size()) {
         DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
         DWORD got = 0;
-        if (!ReadFile(static_cast<HANDLE>(handle_), bytes.data() + done, want, &got, nullptr)) {
+        if (!ReadFile(file_.get(), bytes.data() + done, want, &got, nullptr)) {
             error_ = GetLastError();
             return false;
         }
@@ -62,24 +58,23 @@ bool BatchFileReader::ReadAll(std::string& bytes) {
 
 bool WriteWholeFile(const std::wstring& path, std::string_view bytes, unsigned long& error) {
     error = 0;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        error = GetLastError();
+    FileError failure;
+    fs::Handle file = fs::OpenFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, &failure);
+    if (!file.valid()) {
+        error = failure.code;
         return false;
     }
     size_t done = 0;
     while (done < bytes.size()) {
         DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
         DWORD put = 0;
-        if (!WriteFile(h, bytes.data() + done, want, &put, nullptr)) {
+        if (!WriteFile(file.get(), bytes.data() + done, want, &put, nullptr)) {
             error = GetLastError();
-            CloseHandle(h);
             return false;
         }
         done += put;
     }
-    if (!CloseHandle(h)) {
+    if (!file.Close()) {
         error = GetLastError();
         return false;
     }

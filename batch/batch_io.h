@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "fileops/fs_edge.h"
+
 namespace mirrant {
 
 struct BatchReadContext;
@@ -18,7 +20,6 @@ class BatchFileReader {
 public:
     // Opens the file; on failure error() holds the system error code.
     explicit BatchFileReader(const std::wstring& path);
-    ~BatchFileReader();
     BatchFileReader(const BatchFileReader&) = delete;
     BatchFileReader& operator=(const BatchFileReader&) = delete;
 
@@ -29,7 +30,7 @@ public:
     bool ReadAll(std::string& bytes);
 
 private:
-    void* handle_;
+    fs::Handle file_;
     std::uint64_t size_ = 0;
     unsigned long error_ = 0;
 };

@@ -282,10 +282,7 @@ bool StartRun(RunHost& host, RunMode mode, const std::wstring& source, const std
     return true;
 }
 
-bool OnRunButton(RunHost& host, bool sync) {
-    if (host.State().busy) return false;
-    host.ClearBatchQueue();
-    host.BeginRunLog();
+bool StartCheckedRun(RunHost& host, bool sync, int rowsAfter, bool* pathsValid) {
     FileAccess& files = host.Files();
     std::wstring source = host.SourceText();
     std::wstring destination = host.DestinationText();
@@ -308,17 +305,27 @@ bool OnRunButton(RunHost& host, bool sync) {
     } else {
         failures[1] = LoadText(IDS_SIDE_DESTINATION) + Message(kMsgInvalidPath, {destination});
     }
+    if (pathsValid) *pathsValid = failures[0].empty() && failures[1].empty();
     if (!failures[0].empty() || !failures[1].empty()) {
         for (const std::wstring& text : failures) {
             if (text.empty()) continue;
             if (host.LogGoesToFile()) host.Log().AppendError(text);
             if (!host.Scheduled()) host.UiPrompter().Warning(text);
         }
-        host.WriteRunLog();
         return false;
     }
     RunMode mode = ChooseRunMode(sync, host.TestModeChecked(), host.Options().deletePriority);
-    return StartRun(host, mode, source, destination, 0);
+    return StartRun(host, mode, source, destination, rowsAfter);
+}
+
+bool OnRunButton(RunHost& host, bool sync) {
+    if (host.State().busy) return false;
+    host.ClearBatchQueue();
+    host.BeginRunLog();
+    bool pathsValid = true;
+    const bool started = StartCheckedRun(host, sync, 0, &pathsValid);
+    if (!pathsValid) host.WriteRunLog();
+    return started;
 }
 
 void ResetRunEndNotices() { g_askedToSilenceBatchNotice = false; }

@@ -142,6 +142,13 @@ public:
 // validates both paths and starts the run. false when no run started.
 bool OnRunButton(RunHost& host, bool sync);
 
+// The start behind both buttons and every batch row: validates and
+// normalises the two boxes (message 243 for each failure, logged when the
+// log goes to a file, shown unless unattended), chooses the mode from the
+// button and the test-mode box and starts the run. false when no run
+// started; pathsValid tells whether the paths passed.
+bool StartCheckedRun(RunHost& host, bool sync, int rowsAfter, bool* pathsValid = nullptr);
+
 // Starts a run with the given mode and paths on a worker thread at the
 // priority of runPriority. false only when the run could not be started.
 bool StartRun(RunHost& host, RunMode mode, const std::wstring& source, const std::wstring& destination,

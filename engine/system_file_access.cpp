@@ -14,6 +14,16 @@ namespace mirrant {
 namespace {
 
 class SystemFiles : public FileAccess {
+    struct Recent {
+        std::wstring path;
+        FileStamp stamp;
+    };
+    // Per thread: the object serves every run of the program.
+    static Recent& RecentLookup() {
+        thread_local Recent recent;
+        return recent;
+    }
+
 public:
     bool List(const std::wstring& pattern, const std::function<bool(const ListedEntry&)>& onEntry,
               unsigned long& error, std::wstring& cause) override {
@@ -45,10 +55,28 @@ public:
         return true;
     }
 
-    bool IsFile(const std::wstring& path) override { return mirrant::IsFile(path); }
+    // The walk asks whether the other side's file exists and then reads its
+    // times: one lookup serves both when they follow each other.
+    bool IsFile(const std::wstring& path) override {
+        Recent& recent = RecentLookup();
+        recent.path.clear();
+        fs::FindData data;
+        if (!fs::GetAttributeData(path, data) || (data.attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+        recent.path = path;
+        recent.stamp = {data.creationTime, data.accessTime, data.writeTime, data.size};
+        return true;
+    }
     bool IsFolder(const std::wstring& path) override { return mirrant::IsFolder(path); }
 
     bool GetFileInfo(const std::wstring& path, FileStamp& out, Progress& progress, LogSink& log) override {
+        // Only the lookup just before serves, and only once.
+        Recent& recent = RecentLookup();
+        const bool fresh = !recent.path.empty() && recent.path == path;
+        recent.path.clear();
+        if (fresh) {
+            out = recent.stamp;
+            return true;
+        }
         FileInfo info;
         if (!mirrant::GetFileInfo(path, info, progress, log)) return false;
         out = {info.creationTime, info.accessTime, info.writeTime, info.size};

@@ -101,8 +101,7 @@ bool IsCopyTemporaryName(const std::wstring& name) {
 bool GetFileInfo(const std::wstring& path, FileInfo& info, Progress& progress, LogSink& log) {
     for (int failures = 0;;) {
         fs::FindData found;
-        fs::Search search = fs::FindFirst(path, nullptr, found);
-        if (search.valid()) {
+        if (fs::GetAttributeData(path, found)) {
             info.creationTime = found.creationTime;
             info.accessTime = found.accessTime;
             info.writeTime = found.writeTime;

@@ -41,6 +41,9 @@ bool ToSystem(const std::wstring& path, SysString& out) {
     return true;
 }
 DWORD SysGetAttributes(const SysString& p) { return ::GetFileAttributesA(p.c_str()); }
+BOOL SysGetAttributeData(const SysString& p, WIN32_FILE_ATTRIBUTE_DATA& d) {
+    return ::GetFileAttributesExA(p.c_str(), GetFileExInfoStandard, &d);
+}
 BOOL SysSetAttributes(const SysString& p, DWORD a) { return ::SetFileAttributesA(p.c_str(), a); }
 BOOL SysDeleteFile(const SysString& p) { return ::DeleteFileA(p.c_str()); }
 BOOL SysCreateFolder(const SysString& p) { return ::CreateDirectoryA(p.c_str(), nullptr); }
@@ -77,6 +80,9 @@ bool ToSystem(const std::wstring& path, SysString& out) {
     return true;
 }
 DWORD SysGetAttributes(const SysString& p) { return ::GetFileAttributesW(p.c_str()); }
+BOOL SysGetAttributeData(const SysString& p, WIN32_FILE_ATTRIBUTE_DATA& d) {
+    return ::GetFileAttributesExW(p.c_str(), GetFileExInfoStandard, &d);
+}
 BOOL SysSetAttributes(const SysString& p, DWORD a) { return ::SetFileAttributesW(p.c_str(), a); }
 BOOL SysDeleteFile(const SysString& p) { return ::DeleteFileW(p.c_str()); }
 BOOL SysCreateFolder(const SysString& p) { return ::CreateDirectoryW(p.c_str(), nullptr); }
@@ -172,6 +178,19 @@ DWORD GetAttributes(const std::wstring& path) {
     SysString p;
     if (!Prepare(path, p)) return INVALID_FILE_ATTRIBUTES;
     return SysGetAttributes(p);
+}
+
+bool GetAttributeData(const std::wstring& path, FindData& out) {
+    if (AttributeFault(path)) return false;
+    SysString p;
+    WIN32_FILE_ATTRIBUTE_DATA d{};
+    if (!Prepare(path, p) || !SysGetAttributeData(p, d)) return false;
+    out.attributes = d.dwFileAttributes;
+    out.creationTime = Join(d.ftCreationTime);
+    out.accessTime = Join(d.ftLastAccessTime);
+    out.writeTime = Join(d.ftLastWriteTime);
+    out.size = Join(d.nFileSizeHigh, d.nFileSizeLow);
+    return true;
 }
 
 DWORD GetAttributesPlain(const std::wstring& path) {

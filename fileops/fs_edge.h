@@ -80,6 +80,9 @@ std::wstring SystemForm(const std::wstring& path);
 
 // Attributes, or INVALID_FILE_ATTRIBUTES with the last error set.
 DWORD GetAttributes(const std::wstring& path);
+// Attributes, times and size of one file or folder in one lookup (the name
+// stays empty); false with the last error set.
+bool GetAttributeData(const std::wstring& path, FindData& out);
 // Like GetAttributes, but the path goes to the system as it is, without the
 // long form (a drive root "C:\" when the search checks the drive first).
 DWORD GetAttributesPlain(const std::wstring& path);

@@ -65,7 +65,8 @@ std::wstring FolderChooser::Choose(HWND owner, const std::wstring& prompt, const
 
 namespace {
 
-std::wstring RunFileDialog(HWND owner, const FileDialogSpec& spec, int* filterIndex, bool save) {
+std::vector<std::wstring> RunFileDialog(HWND owner, const FileDialogSpec& spec, int* filterIndex, bool save,
+                                        bool several) {
     std::wstring filter = spec.filter;
     for (auto& c : filter)
         if (c == L'|') c = L'\0';
@@ -83,21 +84,38 @@ std::wstring RunFileDialog(HWND owner, const FileDialogSpec& spec, int* filterIn
     ofn.lpstrTitle = spec.title.empty() ? nullptr : spec.title.c_str();
     ofn.lpstrDefExt = spec.defaultExtension.empty() ? nullptr : spec.defaultExtension.c_str();
     ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER |
-                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
+                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST) |
+                (several ? OFN_ALLOWMULTISELECT : 0);
     BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
     if (!ok) return {};
     if (filterIndex) *filterIndex = static_cast<int>(ofn.nFilterIndex);
-    return std::wstring(name.data());
+    // Several files come as the folder and then each name, every one ended
+    // by a zero; a single file comes as its whole path.
+    std::vector<std::wstring> parts;
+    for (const wchar_t* p = name.data(); p < name.data() + name.size() && *p; p += parts.back().size() + 1)
+        parts.emplace_back(p);
+    if (parts.size() <= 1) return parts;
+    std::wstring folder = parts.front();
+    if (folder.back() != L'\\') folder += L'\\';
+    std::vector<std::wstring> files;
+    for (size_t i = 1; i < parts.size(); ++i) files.push_back(folder + parts[i]);
+    return files;
 }
 
 }  // namespace
 
 std::wstring ChooseOpenFile(HWND owner, const FileDialogSpec& spec, int* filterIndex) {
-    return RunFileDialog(owner, spec, filterIndex, false);
+    std::vector<std::wstring> chosen = RunFileDialog(owner, spec, filterIndex, false, false);
+    return chosen.empty() ? std::wstring() : chosen.front();
+}
+
+std::vector<std::wstring> ChooseOpenFiles(HWND owner, const FileDialogSpec& spec) {
+    return RunFileDialog(owner, spec, nullptr, false, true);
 }
 
 std::wstring ChooseSaveFile(HWND owner, const FileDialogSpec& spec, int* filterIndex) {
-    return RunFileDialog(owner, spec, filterIndex, true);
+    std::vector<std::wstring> chosen = RunFileDialog(owner, spec, filterIndex, true, false);
+    return chosen.empty() ? std::wstring() : chosen.front();
 }
 
 }  // namespace mirrant

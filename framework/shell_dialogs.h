@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace mirrant {
 
@@ -42,6 +43,8 @@ struct FileDialogSpec {
 // The chosen path, or empty when cancelled. filterIndex (1-based) tells
 // which filter entry was selected.
 std::wstring ChooseOpenFile(HWND owner, const FileDialogSpec& spec, int* filterIndex = nullptr);
+// Several existing files at once; empty when cancelled.
+std::vector<std::wstring> ChooseOpenFiles(HWND owner, const FileDialogSpec& spec);
 std::wstring ChooseSaveFile(HWND owner, const FileDialogSpec& spec, int* filterIndex = nullptr);
 
 }  // namespace mirrant

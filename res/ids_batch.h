@@ -1,2 +1,21 @@
 #pragma once
 // Resource ids of the batch subsystem (see res/resource.h for the ranges).
+
+// Dialogs, under the numbers the program has always used.
+#define IDD_BATCH_EXECUTE 136
+
+// Controls of the batch windows, under their fixed numbers.
+#define IDC_BATCH_SOURCE 1018
+#define IDC_BATCH_DEST 1020
+#define IDC_BATCH_LIST 1022
+#define IDC_BATCH_COMMENT 1031
+#define IDC_BATCH_RELOAD 1032
+#define IDC_BATCH_SWAP 1083
+
+// Texts.
+#define IDS_BATCH_COLUMN_OPERATION 6000
+#define IDS_BATCH_COLUMN_SOURCE 6001
+#define IDS_BATCH_COLUMN_DEST 6002
+#define IDS_BATCH_SWAP 6003
+#define IDS_BATCH_UNSWAP 6004
+#define IDS_BATCH_SWAPPED_TITLE 6005

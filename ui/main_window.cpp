@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "batch/batch_execute_window.h"
+#include "batch/batch_file.h"
 #include "engine/file_access.h"
 #include "engine/stored_filter.h"
 #include "framework/edition.h"
@@ -113,6 +115,9 @@ void MainWindow::RebuildBatchMenu() {
     if (added) EnableMenuItem(menu_, ID_BATCH_CLEAR_HISTORY, MF_BYCOMMAND | MF_ENABLED);
     CheckMenuItem(menu_, ID_TEXT_BATCH_DEFAULT, MF_BYCOMMAND | (options_.textBatchDefault ? MF_CHECKED : MF_UNCHECKED));
     DrawMenuBar(hwnd());
+    // A batch adds its file to the history after its first row started: the
+    // run's menu rules stay in force over the rebuilt menu.
+    if (runActive_) ApplyMenuStates();
 }
 
 bool MainWindow::OnCommand(int id, int code, HWND control) {
@@ -133,7 +138,7 @@ bool MainWindow::OnCommand(int id, int code, HWND control) {
         return true;
     }
     if (id >= ID_BATCH_HISTORY_FIRST && id < ID_BATCH_HISTORY_FIRST + 16) {
-        if (!runActive_ && batchCommandHandler) batchCommandHandler(id);
+        if (!runActive_ && !busy()) RunBatchHistoryEntry(*this, static_cast<size_t>(id - ID_BATCH_HISTORY_FIRST));
         return true;
     }
     return false;
@@ -144,10 +149,17 @@ void MainWindow::OnOptionCommand(int id) {
     ProfileStore& store = AppProfile();
     switch (id) {
     case ID_BATCH_REGISTER:
-    case ID_BATCH_RUN:
-    case ID_BATCH_DELETE:
-    case ID_BATCH_CLEAR_HISTORY:
         if (!batchCommandHandler || !batchCommandHandler(id)) NotAvailableYet();
+        return;
+    // A batch never starts while a run is active, whatever the menu shows.
+    case ID_BATCH_RUN:
+        if (!busy()) RunBatchFileCommand(*this);
+        return;
+    case ID_BATCH_DELETE:
+        if (!busy()) DeleteBatchFilesCommand(*this);
+        return;
+    case ID_BATCH_CLEAR_HISTORY:
+        if (!busy()) ClearBatchHistoryCommand(*this);
         return;
     case ID_TEXT_BATCH_DEFAULT:
         ToggleTextBatchDefault(options_, store);
@@ -312,9 +324,33 @@ void MainWindow::EnterScheduleMode(bool overwriteLog) {
     SetTitle(Title() + LoadText(IDS_SCHEDULE_TITLE_SUFFIX));
 }
 
-void MainWindow::QueueBatch(std::deque<QueuedRun> rows, const std::wstring& batchFile) {
-    batchQueue_ = std::move(rows);
+void MainWindow::BeginBatchLog(const std::wstring& batchFile) {
+    pendingRunKind_ = RunKind::Batch;
     batchFile_ = batchFile;
+    BeginRunLog();
+}
+
+bool MainWindow::StartBatchRun(bool sync, const std::wstring& source, const std::wstring& destination,
+                               int rowsAfter) {
+    SetPathText(PathSide::Source, source);
+    SetPathText(PathSide::Destination, destination);
+    return StartCheckedRun(*this, sync, rowsAfter);
+}
+
+bool MainWindow::ShowExecuteWindow(const std::wstring& comment, std::deque<std::wstring>& queue) {
+    BatchExecuteWindow window(comment, queue, app_.prompter);
+    return window.Run(hwnd());
+}
+
+std::vector<std::wstring> MainWindow::ChooseBatchFiles(bool several) {
+    if (app_.chooseBatchFiles) return app_.chooseBatchFiles(several);
+    FileDialogSpec spec;
+    spec.filter = LoadText(options_.textBatchDefault ? 103 : 102);
+    spec.defaultExtension = options_.textBatchDefault ? kTextBatchExtension : kBinaryBatchExtension;
+    if (several) return ChooseOpenFiles(hwnd(), spec);
+    std::wstring chosen = ChooseOpenFile(hwnd(), spec);
+    if (chosen.empty()) return {};
+    return {chosen};
 }
 
 // --- RunHost ---------------------------------------------------------------
@@ -327,14 +363,7 @@ bool MainWindow::TestModeChecked() { return IsChecked(IDC_TEST_MODE); }
 
 void MainWindow::ClearBatchQueue() { batchQueue_.clear(); }
 
-void MainWindow::StartNextBatchRow() {
-    if (batchQueue_.empty()) return;
-    QueuedRun row = batchQueue_.front();
-    batchQueue_.pop_front();
-    SetPathText(PathSide::Source, row.source);
-    SetPathText(PathSide::Destination, row.destination);
-    StartRun(*this, row.mode, row.source, row.destination, static_cast<int>(batchQueue_.size()));
-}
+void MainWindow::StartNextBatchRow() { mirrant::StartNextBatchRow(*this); }
 
 void MainWindow::BeginRunLog() {
     RunLogStart start;

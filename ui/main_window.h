@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "batch/batch_run.h"
 #include "engine/run_driver.h"
 #include "engine/run_options.h"
 #include "filter/filter_set.h"
@@ -44,18 +45,11 @@ struct AppState {
     std::function<void()> openHelp;
     // Where the window's own prompts go; null: real message boxes.
     Prompter* prompter = nullptr;
-    // Reads and runs a batch file (the batch execution sets this).
-    std::function<bool(const std::wstring& path, bool fromCommandLine)> runBatchFile;
+    // The file dialogs of the batch commands; null: the real open dialog.
+    std::function<std::vector<std::wstring>(bool several)> chooseBatchFiles;
 };
 
-// A batch row waiting to run.
-struct QueuedRun {
-    RunMode mode;
-    std::wstring source;
-    std::wstring destination;
-};
-
-class MainWindow : public Dialog, public RunHost {
+class MainWindow : public Dialog, public RunHost, public BatchHost {
 public:
     explicit MainWindow(AppState& app);
     ~MainWindow() override;
@@ -72,13 +66,10 @@ public:
     bool scheduleOverwritesLog() const { return scheduleOverwriteLog_; }
     bool busy() const { return state_.busy.load(); }
 
-    // Batch: the rows of a batch run one after another from the end-of-run
-    // message. The batch execution owns how rows get here.
-    void QueueBatch(std::deque<QueuedRun> rows, const std::wstring& batchFile);
-    // Hook for the batch commands of the batch menu and history entries.
+    // Hook for the batch registration command (32773); false: not handled.
     std::function<bool(int command)> batchCommandHandler;
-    // Called when a batch stopped before its last row (the notice 163).
-    void RebuildBatchMenu();
+    // The history part of the batch menu, rebuilt from the history.
+    void RebuildBatchMenu() override;
 
     RunOptions& options() { return options_; }
     FilterSet& filterSet() { return filter_; }
@@ -97,6 +88,17 @@ public:
     void ClearBatchQueue() override;
     bool BatchRowsWaiting() override { return !batchQueue_.empty(); }
     void StartNextBatchRow() override;
+
+    // BatchHost (the rest is shared with RunHost).
+    std::deque<std::wstring>& BatchQueue() override { return batchQueue_; }
+    void BeginBatchLog(const std::wstring& batchFile) override;
+    void SetTextBatchDefault(bool text) override { options_.textBatchDefault = text; }
+    bool TextBatchDefault() override { return options_.textBatchDefault; }
+    bool StartBatchRun(bool sync, const std::wstring& source, const std::wstring& destination,
+                       int rowsAfter) override;
+    bool ShowExecuteWindow(const std::wstring& comment, std::deque<std::wstring>& queue) override;
+    std::vector<std::wstring> ChooseBatchFiles(bool several) override;
+    RecentFileList* History() override { return app_.batchHistory; }
     void BeginRunLog() override;
     bool LogGoesToFile() override;
     void LoadFilterForRun() override;
@@ -154,7 +156,7 @@ private:
     bool isFolder_[2] = {true, true};
     std::wstring remembered_[2];
     FolderChooser chooser_;
-    std::deque<QueuedRun> batchQueue_;
+    std::deque<std::wstring> batchQueue_;
     std::wstring batchFile_;
     RunKind pendingRunKind_ = RunKind::Other;
     bool anyRunLogged_ = false;

@@ -47,7 +47,7 @@ TEST_F(Interrupt, DuringATreeDeletionStopsTheRun) {
     Dst(L"other.txt", "o", 0);
     host.files.beforeDeleteTree = [&](const std::wstring&) { host.progress.cancelAfterPolls = 2; };
     EXPECT_EQ(Run(RunMode::Sync), 0);
-    // Once for each folder level whose deletion was in progress.
+    // Once for "deep", once for "orphan": each level that was in progress.
     EXPECT_TRUE(SameLines(host.log.lines, {kInterrupted, kInterrupted}));
     EXPECT_TRUE(Exists(D(L"orphan\\deep\\")));
     EXPECT_TRUE(Exists(D(L"other.txt")) || !Exists(D(L"orphan\\")));

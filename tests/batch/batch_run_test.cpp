@@ -1,0 +1,403 @@
+// Running batch files with a scripted main window: the interactive and the
+// unattended start, rows that cannot start, the ask-another questions, the
+// history and the other batch menu commands.
+#include <gtest/gtest.h>
+
+#include "batch/batch_file.h"
+#include "batch/batch_run.h"
+#include "engine/run_options.h"
+#include "framework/profile.h"
+#include "framework/recent_files.h"
+#include "support/recording_log.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_dir.h"
+
+namespace mirrant {
+namespace {
+
+
+
+using testing::TempDir;
+
+const std::wstring kMsg156 = L"ﾊﾞｯﾁﾌｧｲﾙの内容に誤りがあります。";
+const std::wstring kMsg161 = L"他のﾌｧｲﾙを読み出しますか？";
+const std::wstring kMsg163 = L"ﾊﾞｯﾁﾌｧｲﾙが最後まで実行されずに中断されました。";
+const std::wstring kMsg231 = L"履歴から削除します。よろしいですか？";
+const std::wstring kMsg251 = L"今後このﾒｯｾｰｼﾞを表示しないで、すぐ終了するようにしますか？";
+
+struct StartedRow {
+    bool sync;
+    std::wstring source, destination;
+    int rowsAfter;
+    bool operator==(const StartedRow&) const = default;
+};
+
+class FakeHost : public BatchHost {
+public:
+    bool scheduled = false;
+    bool logToFile = true;
+    testing::ScriptedPrompter prompter;
+    testing::RecordingLog log;
+    std::deque<std::wstring> queue;
+    std::vector<std::wstring> logsBegun;
+    int logsWritten = 0;
+    int logsWrittenBeforeFirstRow = -1;
+    bool textDefault = false;
+    std::vector<StartedRow> started;
+    int progressReleased = 0;
+    int windowsShown = 0;
+    std::wstring windowComment;
+    std::vector<std::wstring> windowRows;
+    std::function<bool(std::deque<std::wstring>&)> window = [](std::deque<std::wstring>&) { return true; };
+    std::deque<std::vector<std::wstring>> choices;  // answers of the file dialog
+    int dialogsShown = 0;
+    RecentFileList history{L"Recent File List", L"File%d", 16, 48};
+    int menuRebuilt = 0;
+    bool closed = false;
+
+    bool Scheduled() override { return scheduled; }
+    Prompter& UiPrompter() override { return prompter; }
+    std::deque<std::wstring>& BatchQueue() override { return queue; }
+    void BeginBatchLog(const std::wstring& file) override {
+        logsBegun.push_back(file);
+        log.lines.clear();
+        log.errorLines.clear();
+    }
+    bool LogGoesToFile() override { return logToFile || scheduled; }
+    LogSink& Log() override { return log; }
+    void WriteRunLog() override { ++logsWritten; }
+    void SetTextBatchDefault(bool text) override { textDefault = text; }
+    bool TextBatchDefault() override { return textDefault; }
+    bool StartBatchRun(bool sync, const std::wstring& source, const std::wstring& destination,
+                       int rowsAfter) override {
+        if (started.empty()) logsWrittenBeforeFirstRow = logsWritten;
+        if (source.find(L'|') != std::wstring::npos) {  // stands for a path that fails the check
+            if (LogGoesToFile()) log.AppendError(L"bad path " + source);
+            if (!scheduled) prompter.Warning(L"bad path " + source);
+            return false;
+        }
+        started.push_back({sync, source, destination, rowsAfter});
+        return true;
+    }
+    void ReleaseProgress() override { ++progressReleased; }
+    bool ShowExecuteWindow(const std::wstring& comment, std::deque<std::wstring>& rows) override {
+        ++windowsShown;
+        windowComment = comment;
+        windowRows.assign(rows.begin(), rows.end());
+        return window(rows);
+    }
+    std::vector<std::wstring> ChooseBatchFiles(bool) override {
+        ++dialogsShown;
+        if (choices.empty()) return {};
+        auto c = choices.front();
+        choices.pop_front();
+        return c;
+    }
+    RecentFileList* History() override { return &history; }
+    void RebuildBatchMenu() override { ++menuRebuilt; }
+    void CloseMainWindow() override { closed = true; }
+};
+
+class BatchRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AppProfile().DeleteValue(kSettingsSection, optname::BatchNoticeFlags);
+        testing::WriteFile(threeRows, "comment\t\"three rows\"\r\ncopy\tC:\\a\\\tD:\\a\\\r\nsync\tC:\\b\\\tD:\\b\\\r\n"
+                                      "copy\tC:\\c\\\tD:\\c\\\r\n");
+        testing::WriteFile(withBadRow, "copy\tC:\\a\\\tD:\\a\\\r\ncopy\tC:\\b\\\tD:\\b\\\r\n"
+                                       "copy\tC:\\c\\\tD:\\c\\\r\n");
+        testing::WriteFile(ignoredLine, "copy\tC:\\a\\\tD:\\a\\\r\nmove\tC:\\b\\\tD:\\b\\\r\n");
+    }
+    int Flags() { return AppProfile().GetInt(kSettingsSection, optname::BatchNoticeFlags, 0); }
+
+    TempDir dir;
+    std::wstring threeRows = dir / L"three rows.mrt";
+    std::wstring withBadRow = dir / L"bad row.mrt";
+    std::wstring ignoredLine = dir / L"ignored.mrt";
+    std::wstring missing = dir / L"missing.mrx";
+    FakeHost host;
+};
+
+TEST_F(BatchRun, InteractiveShowsTheWindowThenRunsTheRowsInOrderWithOneLog) {
+    host.textDefault = false;
+    bool askAnother = true;
+    EXPECT_EQ(RunBatchFile(host, threeRows, askAnother, false), 1);
+    EXPECT_FALSE(askAnother);
+    EXPECT_EQ(host.windowsShown, 1);
+    EXPECT_EQ(host.windowComment, L"three rows");
+    EXPECT_EQ(host.windowRows, (std::vector<std::wstring>{L"C:\\a\\\tD:\\a\\\tO", L"C:\\b\\\tD:\\b\\\tS",
+                                                          L"C:\\c\\\tD:\\c\\\tO"}));
+    EXPECT_EQ(host.logsBegun, std::vector<std::wstring>{threeRows});
+    EXPECT_TRUE(host.textDefault);
+    ASSERT_EQ(host.history.size(), 1u);
+    EXPECT_EQ(host.history[0], threeRows);
+    EXPECT_GE(host.menuRebuilt, 1);
+
+    // The end-of-run handler starts each next row.
+    EXPECT_TRUE(StartNextBatchRow(host));
+    EXPECT_TRUE(StartNextBatchRow(host));
+    EXPECT_FALSE(StartNextBatchRow(host));  // nothing left
+    EXPECT_EQ(host.started, (std::vector<StartedRow>{{false, L"C:\\a\\", L"D:\\a\\", 2},
+                                                     {true, L"C:\\b\\", L"D:\\b\\", 1},
+                                                     {false, L"C:\\c\\", L"D:\\c\\", 0}}));
+    EXPECT_TRUE(host.prompter.prompts().empty());
+    EXPECT_FALSE(host.closed);
+}
+
+TEST_F(BatchRun, TheWindowsEditsReachTheQueue) {
+    host.window = [](std::deque<std::wstring>& rows) {
+        rows[1] = L"D:\\b\\\tC:\\b\\\tS";
+        return true;
+    };
+    bool askAnother = false;
+    RunBatchFile(host, threeRows, askAnother, false);
+    StartNextBatchRow(host);
+    ASSERT_EQ(host.started.size(), 2u);
+    EXPECT_EQ(host.started[1], (StartedRow{true, L"D:\\b\\", L"C:\\b\\", 1}));
+}
+
+TEST_F(BatchRun, ClosingTheWindowWithoutRunningDropsTheBatchAndOffersAnotherFile) {
+    host.window = [](std::deque<std::wstring>&) { return false; };
+    host.prompter.Push(mirrant::PromptAnswer::No);
+    bool askAnother = true;
+    EXPECT_EQ(RunBatchFile(host, threeRows, askAnother, false), 1);
+    EXPECT_TRUE(host.queue.empty());
+    EXPECT_TRUE(host.started.empty());
+    EXPECT_TRUE(host.logsBegun.empty());
+    EXPECT_TRUE(host.history.empty());
+    EXPECT_EQ(host.prompter.CountText(kMsg161), 1u);
+    EXPECT_FALSE(askAnother);
+}
+
+TEST_F(BatchRun, UnattendedStartsTheLogFirstShowsNothingAndRunsAtOnce) {
+    host.scheduled = true;
+    bool askAnother = true;
+    EXPECT_EQ(RunBatchFile(host, threeRows, askAnother, true), 1);
+    EXPECT_FALSE(askAnother);
+    EXPECT_EQ(host.windowsShown, 0);
+    EXPECT_EQ(host.logsBegun, std::vector<std::wstring>{threeRows});
+    ASSERT_EQ(host.started.size(), 1u);
+    EXPECT_EQ(host.started[0].rowsAfter, 2);
+    EXPECT_TRUE(host.prompter.prompts().empty());
+    EXPECT_FALSE(host.closed);
+}
+
+TEST_F(BatchRun, UnattendedUnreadableFileLogsFinishesAndEndsTheProgram) {
+    host.scheduled = true;
+    bool askAnother = true;
+    EXPECT_EQ(RunBatchFile(host, missing, askAnother, true), 0);
+    EXPECT_TRUE(host.prompter.prompts().empty());
+    EXPECT_EQ(host.logsBegun, std::vector<std::wstring>{missing});
+    ASSERT_EQ(host.log.errorLines.size(), 1u);
+    EXPECT_EQ(host.log.errorLines[0].rfind(L"\"" + missing + L"\"の読み出しにｴﾗｰが発生しました。", 0), 0u);
+    EXPECT_EQ(host.logsWritten, 1);
+    EXPECT_TRUE(host.closed);
+    EXPECT_FALSE(askAnother);
+
+    // Wrong content the same way.
+    FakeHost other;
+    other.scheduled = true;
+    testing::WriteFile(dir / L"junk.mrt", "nothing here\r\n");
+    EXPECT_EQ(RunBatchFile(other, dir / L"junk.mrt", askAnother, true), 0);
+    EXPECT_EQ(other.log.errorLines, std::vector<std::wstring>{kMsg156});
+    EXPECT_EQ(other.logsWritten, 1);
+    EXPECT_TRUE(other.closed);
+}
+
+TEST_F(BatchRun, UnattendedRowThatCannotStartLogsWhyFinishesTheLogAndEndsTheProgram) {
+    host.scheduled = true;
+    testing::WriteFile(withBadRow, "copy\tC:\\a\\\tD:\\a\\\r\ncopy\tC:\\b\\\tD:\\b\\\r\ncopy\tC:\\c\\\tD:\\c\\\r\n");
+    bool askAnother = false;
+    ASSERT_EQ(RunBatchFile(host, withBadRow, askAnother, true), 1);
+    // The second row's path fails its check when it comes to start.
+    host.queue.front() = L"C:\\|b\\\tD:\\b\\\tO";
+    EXPECT_FALSE(StartNextBatchRow(host));
+    EXPECT_EQ(host.log.errorLines, std::vector<std::wstring>{L"bad path C:\\|b\\"});
+    ASSERT_FALSE(host.log.lines.empty());
+    EXPECT_EQ(host.log.lines.back(), kMsg163);  // a row was still waiting
+    EXPECT_EQ(host.logsWritten, 1);
+    EXPECT_EQ(host.progressReleased, 1);
+    EXPECT_TRUE(host.queue.empty());
+    EXPECT_TRUE(host.closed);
+    EXPECT_TRUE(host.prompter.prompts().empty());
+}
+
+TEST_F(BatchRun, UnattendedFirstAndOnlyRowThatCannotStartEndsTheProgramToo) {
+    host.scheduled = true;
+    testing::WriteFile(withBadRow, "copy\tC:\\a\\\tD:\\a\\\r\n");
+    // A row line that no longer splits (as if damaged after reading).
+    bool askAnother = false;
+    ASSERT_EQ(RunBatchFile(host, withBadRow, askAnother, true), 1);
+    host.queue.push_back(L"C:\\x\\\tD:\\x\\\to");
+    EXPECT_FALSE(StartNextBatchRow(host));
+    EXPECT_EQ(host.log.errorLines, std::vector<std::wstring>{kMsg156});
+    EXPECT_EQ(host.logsWritten, 1);
+    EXPECT_TRUE(host.closed);
+}
+
+TEST_F(BatchRun, InteractiveRowThatCannotStartKeepsTheRestQueuedAndTheProgramOpen) {
+    host.window = [](std::deque<std::wstring>& rows) {
+        rows[0] = L"C:\\|a\\\tD:\\a\\\tO";
+        return true;
+    };
+    bool askAnother = false;
+    EXPECT_EQ(RunBatchFile(host, withBadRow, askAnother, false), 1);
+    EXPECT_TRUE(host.started.empty());
+    EXPECT_EQ(host.prompter.CountText(L"bad path C:\\|a\\"), 1u);
+    EXPECT_EQ(host.logsWritten, 1);
+    EXPECT_EQ(host.queue.size(), 2u);
+    EXPECT_FALSE(host.closed);
+}
+
+TEST_F(BatchRun, IgnoredLinesWarnButTheLogStaysOpenForTheRun) {
+    host.scheduled = true;
+    bool askAnother = false;
+    EXPECT_EQ(RunBatchFile(host, ignoredLine, askAnother, true), 1);
+    EXPECT_EQ(host.log.errorLines, std::vector<std::wstring>{L"ﾊﾞｯﾁﾌｧｲﾙの構文と異なる1行を無視しました。"});
+    EXPECT_EQ(host.logsWrittenBeforeFirstRow, 0);
+    EXPECT_EQ(host.started.size(), 1u);
+    EXPECT_FALSE(host.closed);
+}
+
+TEST_F(BatchRun, InteractiveReadLogsGoIntoTheBatchsOwnLog) {
+    // A failure starts a log of its own for the attempt and finishes it,
+    // rather than writing the previous run's log again.
+    host.log.AppendLine(L"line of the previous run");
+    bool askAnother = false;
+    EXPECT_EQ(RunBatchFile(host, missing, askAnother, false), 0);
+    EXPECT_EQ(host.logsBegun, std::vector<std::wstring>{missing});
+    ASSERT_EQ(host.log.lines.size(), 1u);
+    EXPECT_EQ(host.log.lines[0].rfind(L"\"" + missing + L"\"の読み出しにｴﾗｰが発生しました。", 0), 0u);
+    EXPECT_EQ(host.logsWritten, 1);
+
+    // The count of ignored lines is kept for the batch's log after "実行".
+    FakeHost other;
+    EXPECT_EQ(RunBatchFile(other, ignoredLine, askAnother, false), 1);
+    EXPECT_EQ(other.logsBegun, std::vector<std::wstring>{ignoredLine});
+    EXPECT_EQ(other.log.errorLines, std::vector<std::wstring>{L"ﾊﾞｯﾁﾌｧｲﾙの構文と異なる1行を無視しました。"});
+    EXPECT_EQ(other.logsWritten, 0);
+
+    // Without a log file nothing is logged or written.
+    FakeHost quiet;
+    quiet.logToFile = false;
+    EXPECT_EQ(RunBatchFile(quiet, missing, askAnother, false), 0);
+    EXPECT_TRUE(quiet.logsBegun.empty());
+    EXPECT_EQ(quiet.logsWritten, 0);
+    EXPECT_EQ(quiet.prompter.prompts().size(), 1u);
+}
+
+TEST_F(BatchRun, CommandLineFailureAsksAnotherThenOffersToEndAtOnceFromNowOn) {
+    // No to 161, Yes to 251: the flag is stored and the program ends.
+    host.prompter.Push(mirrant::PromptAnswer::No);
+    host.prompter.Push(mirrant::PromptAnswer::Yes);
+    RunBatchFromCommandLine(host, missing);
+    ASSERT_EQ(host.prompter.prompts().size(), 3u);
+    EXPECT_EQ(host.prompter.prompts()[0].kind, mirrant::PromptKind::Warning);
+    EXPECT_EQ(host.prompter.prompts()[1].text, kMsg161);
+    EXPECT_EQ(host.prompter.prompts()[2].text, kMsg251);
+    EXPECT_EQ(Flags(), kBatchEndAtOnceOnLoadFailure);
+    EXPECT_TRUE(host.closed);
+    EXPECT_EQ(host.dialogsShown, 0);
+
+    // From now on the program ends without asking.
+    FakeHost next;
+    RunBatchFromCommandLine(next, missing);
+    EXPECT_EQ(next.prompter.prompts().size(), 1u);  // the read error only
+    EXPECT_TRUE(next.closed);
+}
+
+TEST_F(BatchRun, CommandLineFailureAnsweredNoTwiceKeepsTheProgramOpen) {
+    host.prompter.Push(mirrant::PromptAnswer::No);
+    host.prompter.Push(mirrant::PromptAnswer::No);
+    RunBatchFromCommandLine(host, missing);
+    EXPECT_FALSE(host.closed);
+    EXPECT_EQ(Flags(), 0);
+}
+
+TEST_F(BatchRun, CommandLineFailureAnsweredYesOpensTheFileDialogLoop) {
+    host.prompter.Push(mirrant::PromptAnswer::Yes);
+    host.choices.push_back({threeRows});
+    RunBatchFromCommandLine(host, missing);
+    EXPECT_EQ(host.dialogsShown, 1);
+    EXPECT_EQ(host.started.size(), 1u);
+    EXPECT_FALSE(host.closed);
+}
+
+TEST_F(BatchRun, PathWithoutADotDoesNothing) {
+    bool askAnother = true;
+    EXPECT_EQ(RunBatchFile(host, dir / L"nodot", askAnother, false), 0);
+    EXPECT_TRUE(host.prompter.prompts().empty());
+    EXPECT_TRUE(askAnother);
+}
+
+TEST_F(BatchRun, FileCommandRepeatsWhileTheUserAsksForAnotherAndSetsTheDefaultFormat) {
+    host.choices.push_back({missing});
+    host.choices.push_back({threeRows});
+    host.prompter.Push(mirrant::PromptAnswer::Yes);  // 161: another file
+    RunBatchFileCommand(host);
+    EXPECT_EQ(host.dialogsShown, 2);
+    EXPECT_EQ(host.started.size(), 1u);
+    EXPECT_TRUE(host.textDefault);
+
+    FakeHost other;
+    other.textDefault = true;
+    other.choices.push_back({missing});
+    other.prompter.Push(mirrant::PromptAnswer::No);
+    RunBatchFileCommand(other);
+    EXPECT_EQ(other.dialogsShown, 1);
+    EXPECT_FALSE(other.textDefault);  // chosen "mrx"
+}
+
+TEST_F(BatchRun, HistoryEntryOfAMissingFileOffersRemoval) {
+    host.history.Add(missing);
+    host.history.Add(threeRows);  // index 0; missing is index 1
+    host.prompter.Push(mirrant::PromptAnswer::No);
+    RunBatchHistoryEntry(host, 1);
+    EXPECT_EQ(host.prompter.CountText(kMsg231), 1u);
+    EXPECT_EQ(host.prompter.CountText(kMsg161), 0u);
+    EXPECT_EQ(host.history.size(), 2u);
+
+    host.prompter.Push(mirrant::PromptAnswer::Yes);
+    RunBatchHistoryEntry(host, 1);
+    ASSERT_EQ(host.history.size(), 1u);
+    EXPECT_EQ(host.history[0], threeRows);
+
+    // A readable entry runs and moves to the front.
+    RunBatchHistoryEntry(host, 0);
+    EXPECT_EQ(host.started.size(), 1u);
+}
+
+TEST_F(BatchRun, DeleteCommandDeletesEachChosenFileAndStopsAtTheFirstFailure) {
+    const std::wstring a = dir / L"a.mrx", b = dir / L"b.mrx";
+    testing::WriteFile(a, "x");
+    testing::WriteFile(b, "x");
+    host.textDefault = true;
+    host.choices.push_back({a, b});
+    DeleteBatchFilesCommand(host);
+    EXPECT_FALSE(testing::Exists(a));
+    EXPECT_FALSE(testing::Exists(b));
+    EXPECT_EQ(host.prompter.CountText(L"削除しました。"), 1u);
+    EXPECT_FALSE(host.textDefault);
+
+    FakeHost other;
+    testing::WriteFile(b, "x");
+    other.choices.push_back({missing, b});
+    DeleteBatchFilesCommand(other);
+    ASSERT_EQ(other.prompter.prompts().size(), 1u);
+    EXPECT_EQ(other.prompter.prompts()[0].text.rfind(L"\"" + missing + L"\"は削除できません。原因：", 0), 0u);
+    EXPECT_TRUE(testing::Exists(b));
+}
+
+TEST_F(BatchRun, ClearHistoryAsksFirst) {
+    host.history.Add(threeRows);
+    host.history.Add(missing);
+    host.prompter.Push(mirrant::PromptAnswer::No);
+    ClearBatchHistoryCommand(host);
+    EXPECT_EQ(host.history.size(), 2u);
+    ClearBatchHistoryCommand(host);
+    EXPECT_TRUE(host.history.empty());
+    EXPECT_EQ(host.prompter.CountText(L"ﾊﾞｯﾁﾌｧｲﾙの履歴を削除します。よろしいですか？"), 2u);
+}
+
+}  // namespace
+}  // namespace mirrant

@@ -1,0 +1,189 @@
+// Batch files run by the real programs: unattended from the command line as
+// a scheduled task would ("/S" appends to the schedule log, "/s" overwrites
+// it), with a file that cannot be read, with a row that cannot start, and
+// the execution window driven once with a swap.
+#include <gtest/gtest.h>
+
+#include "batch/batch_file.h"
+#include "e2e/program.h"
+#include "framework/encoding.h"
+#include "framework/profile.h"
+#include "res/resource.h"
+#include "support/temp_dir.h"
+
+namespace mirrant {
+namespace {
+
+using testing::Exists;
+using testing::ReadFile;
+using testing::RunningProgram;
+using testing::TempDir;
+using testing::WindowText;
+using testing::WriteFile;
+
+struct Edition {
+    const wchar_t* exe;
+    const wchar_t* registryRoot;
+    bool narrow;
+};
+
+// The log file as text: UTF-16 with its mark, or code page 932.
+std::wstring ReadLog(const std::wstring& path, bool narrow) {
+    if (!Exists(path)) return {};
+    std::string bytes = ReadFile(path);
+    if (narrow) return FromCodePage(bytes, kCodePage932);
+    std::wstring text;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    return text;
+}
+
+// The text of a control of the program's window (WM_GETTEXT: the caption
+// text that GetWindowText reads across processes is not an edit box's text).
+std::wstring ControlText(HWND window, int id) {
+    wchar_t buffer[1024] = {};
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(GetDlgItem(window, id), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                        5000, &ignored);
+    return buffer;
+}
+
+size_t Count(const std::wstring& text, const std::wstring& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+class BatchE2E : public ::testing::TestWithParam<Edition> {
+protected:
+    void SetUp() override {
+        store.DeleteRoot();
+        store.SetString(kSettingsSection, L"ScheduleLog", logPath);
+        for (int i = 1; i <= 3; ++i) {
+            testing::MakeFolder(Src(i));
+            testing::MakeFolder(Dst(i));
+            WriteFile(Src(i) + L"file" + std::to_wstring(i) + L".txt", "row " + std::to_string(i));
+        }
+    }
+    void TearDown() override { store.DeleteRoot(); }
+
+    std::wstring Src(int i) { return dir / (L"ｺﾋﾟｰ元 " + std::to_wstring(i) + L"\\"); }
+    std::wstring Dst(int i) { return dir / (L"dst" + std::to_wstring(i) + L"\\"); }
+    std::wstring Log() { return ReadLog(logPath, GetParam().narrow); }
+    std::wstring StartLine(const std::wstring& batch) { return L"ﾊﾞｯﾁﾌｧｲﾙを実行します。(ﾊﾞｯﾁﾌｧｲﾙ名：" + batch + L")"; }
+
+    // Runs the program and waits for it to end by itself.
+    void RunUnattended(const std::wstring& arguments) {
+        RunningProgram program(GetParam().exe, arguments, dir.path());
+        ASSERT_TRUE(program.started());
+        EXPECT_TRUE(program.WaitForExit(60000)) << "the program did not end by itself";
+    }
+
+    ProfileStore store{GetParam().registryRoot};
+    TempDir dir;
+    std::wstring logPath = dir / L"schedule log.txt";
+};
+
+TEST_P(BatchE2E, UnattendedTextBatchRunsEveryRowInOrderWritesOneLogAndEnds) {
+    const std::wstring batch = dir / L"nightly job.mrt";
+    std::wstring text = L"comment\t\"three rows\"\r\n";
+    for (int i = 1; i <= 3; ++i) text += (i == 2 ? L"sync\t" : L"copy\t") + Src(i) + L"\t" + Dst(i) + L"\r\n";
+    WriteFile(batch, ToCodePage(text, kCodePage932));
+
+    RunUnattended(L"/S \"" + batch + L"\"");
+    for (int i = 1; i <= 3; ++i) {
+        const std::wstring copied = Dst(i) + L"file" + std::to_wstring(i) + L".txt";
+        ASSERT_TRUE(Exists(copied)) << copied;
+        EXPECT_EQ(ReadFile(copied), "row " + std::to_string(i));
+    }
+    std::wstring log = Log();
+    EXPECT_EQ(Count(log, StartLine(batch)), 1u) << log;
+    const size_t first = log.find(L"file1.txt"), second = log.find(L"file2.txt"), third = log.find(L"file3.txt");
+    ASSERT_NE(third, std::wstring::npos) << log;
+    EXPECT_LT(first, second);
+    EXPECT_LT(second, third);
+
+    // "/S" appends the next run to the same file; "/s" starts it afresh.
+    RunUnattended(L"/S \"" + batch + L"\"");
+    EXPECT_EQ(Count(Log(), StartLine(batch)), 2u);
+    // A path relative to the start folder, as a scheduled task may give it.
+    RunUnattended(L"/s \"nightly job.mrt\"");
+    EXPECT_EQ(Count(Log(), StartLine(batch)), 1u) << Log();
+}
+
+TEST_P(BatchE2E, UnattendedUnreadableBatchLogsTheErrorAndEnds) {
+    const std::wstring junk = dir / L"junk.mrx";
+    WriteFile(junk, "this is not a batch file at all");
+    RunUnattended(L"/S \"" + junk + L"\"");
+    EXPECT_EQ(Count(Log(), L"ﾊﾞｯﾁﾌｧｲﾙの内容に誤りがあります。"), 1u) << Log();
+
+    const std::wstring missing = dir / L"missing.mrt";
+    RunUnattended(L"/s \"" + missing + L"\"");
+    EXPECT_EQ(Count(Log(), L"\"" + missing + L"\"の読み出しにｴﾗｰが発生しました。"), 1u) << Log();
+}
+
+TEST_P(BatchE2E, UnattendedRowWithAnInvalidPathIsLoggedAndTheProgramEnds) {
+    // The binary format keeps paths as written, so the check happens when the row starts.
+    const std::wstring batch = dir / L"bad row.mrx";
+    const std::wstring bad = L"C:\\bad|name\\";
+    BatchFile file{L"", {{kOverwriteLetter, Src(1), Dst(1)}, {kOverwriteLetter, bad, Dst(2)},
+                         {kOverwriteLetter, Src(3), Dst(3)}}};
+    std::wstring cause;
+    ASSERT_TRUE(WriteBatchFile(batch, BuildBatchPayloads(file), CurrentBatchSeed(), cause)) << cause;
+
+    RunUnattended(L"/S \"" + batch + L"\"");
+    EXPECT_TRUE(Exists(Dst(1) + L"file1.txt"));
+    EXPECT_FALSE(Exists(Dst(3) + L"file3.txt"));  // the batch stopped at the bad row
+    const std::wstring log = Log();
+    EXPECT_EQ(Count(log, L"ｺﾋﾟｰ元\"" + bad + L"\"はﾊﾟｽ名に使用できない文字または文字列が含まれています。"), 1u) << log;
+    EXPECT_EQ(Count(log, L"ﾊﾞｯﾁﾌｧｲﾙが最後まで実行されずに中断されました。"), 1u) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPrograms, BatchE2E,
+                         ::testing::Values(Edition{L"Mirrant_U.exe", L"Software\\qorvane\\Mirrant_U", false},
+                                           Edition{L"Mirrant.exe", L"Software\\qorvane\\Mirrant", true}),
+                         [](const auto& info) { return info.index == 0 ? "Wide" : "Narrow"; });
+
+TEST(BatchWindowE2E, TheExecutionWindowRunsTheRowsSwappedAfterTheQuestion) {
+    ProfileStore store{L"Software\\qorvane\\Mirrant_U"};
+    store.DeleteRoot();
+    TempDir dir;
+    const std::wstring a = dir / L"left\\", b = dir / L"right\\";
+    testing::MakeFolder(a);
+    testing::MakeFolder(b);
+    WriteFile(a + L"only-left.txt", "L");
+    WriteFile(b + L"only-right.txt", "R");
+    const std::wstring batch = dir / L"swap.mrt";
+    const std::string content = "copy\t" + ToUtf8(a) + "\t" + ToUtf8(b) + "\r\n";
+    WriteFile(batch, content);
+
+    RunningProgram program(L"Mirrant_U.exe", L"\"" + batch + L"\"", dir.path());
+    HWND window = program.WaitForWindowTitled(L"ﾊﾞｯﾁﾌｧｲﾙ実行");
+    ASSERT_NE(window, nullptr) << "execution window did not appear";
+    EXPECT_EQ(ControlText(window, IDC_BATCH_SOURCE), a);
+
+    testing::PressButton(window, IDC_BATCH_SWAP);
+    EXPECT_NE(program.WaitForWindowTitled(L"ﾊﾞｯﾁﾌｧｲﾙ実行[全行左右入替]", 5000), nullptr);
+    EXPECT_EQ(ControlText(window, IDC_BATCH_SOURCE), b);
+    testing::PressButton(window, IDOK);
+
+    // Question 234 before a swapped run.
+    HWND question = program.WaitForWindow([&](const std::wstring&) {
+        for (HWND w : program.TopLevelWindows())
+            if (testing::MessageBoxText(w) == L"ｺﾋﾟｰ元とｺﾋﾟｰ先が入れ替わった状態で実行してもよろしいですか？") return true;
+        return false;
+    }, 10000);
+    ASSERT_NE(question, nullptr) << "question 234 did not appear";
+    for (HWND w : program.TopLevelWindows())
+        if (testing::MessageBoxText(w).find(L"入れ替わった") != std::wstring::npos) testing::PressButton(w, IDYES);
+
+    // The row ran from right to left; the batch file is unchanged.
+    for (int i = 0; i < 200 && !Exists(a + L"only-right.txt"); ++i) Sleep(100);
+    EXPECT_TRUE(Exists(a + L"only-right.txt"));
+    EXPECT_FALSE(Exists(b + L"only-left.txt"));
+    EXPECT_EQ(ReadFile(batch), content);
+    store.DeleteRoot();
+}
+
+}  // namespace
+}  // namespace mirrant
