@@ -2,6 +2,7 @@
 // first, then the policy decides; the three prompt shapes with their answers.
 #include "engine_fixture.h"
 #include "fileops/error_text.h"
+#include "fileops/fs_edge.h"
 #include "texts.h"
 
 namespace mirrant::testing {
@@ -274,6 +275,37 @@ TEST_F(FailurePolicies, AnInterruptEndsARetryLoopWithoutAsking) {
     EXPECT_EQ(Run(RunMode::Overwrite), 0);
     EXPECT_TRUE(SameLines(host.log.lines, {TimeSetFailed(D(L"f.txt")) + L"原因：テスト用の失敗", kInterrupted}));
     EXPECT_TRUE(host.prompter.boxes.prompts().empty());
+}
+
+}  // namespace
+}  // namespace mirrant::testing
+
+namespace mirrant::testing {
+namespace {
+
+using namespace text;
+
+class ReadErrors : public EngineTest {};
+
+// A destination that cannot be read is reported and left alone, whatever
+// else would have been done with it.
+TEST_F(ReadErrors, AComparisonThatCannotReadIsReportedAndNothingIsCopied) {
+    host.options.sameTimeSameSizeIsSame = false;
+    Src(L"f.txt", "AAAA", 0);
+    Dst(L"f.txt", "aaaa", 0);
+    const std::wstring t = S(L"f.txt"), o = D(L"f.txt");
+    HANDLE lock = CreateFileW(o.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    const std::wstring cause =
+        ReplaceLongPaths(ExceptionText({FileStep::Open, ERROR_SHARING_VIOLATION, fs::SystemForm(o)}), {t, o});
+    const std::wstring line = Q(o) + L"と" + Q(t) + L"を比較中にﾌｧｲﾙ読み出しｴﾗｰが発生しました。原因：" + cause;
+    EXPECT_EQ(Run(RunMode::Overwrite), 1);
+    EXPECT_EQ(Run(RunMode::OverwriteTest), 1);
+    CloseHandle(lock);
+    EXPECT_TRUE(SameLines(Errors(), {line, line}));
+    EXPECT_TRUE(SameLines(Lines(), {}));
+    EXPECT_EQ(host.files.copies, 0);
+    EXPECT_EQ(ReadFile(o), "aaaa");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // both sides, in test mode and for real; the per-item choice with its check
 // box; the folder-delete confirmation.
 #include "engine_fixture.h"
+#include "fileops/error_text.h"
 #include "framework/profile.h"
 #include "texts.h"
 
@@ -388,6 +389,31 @@ TEST_F(FolderDeleteConfirmation, InterruptButtonAsksWhetherToStop) {
     EXPECT_EQ(Run(RunMode::Sync), 0);
     EXPECT_TRUE(SameLines(Lines(), {kInterrupted}));
     EXPECT_TRUE(Exists(D(L"orphan\\x.txt")));
+}
+
+}  // namespace
+}  // namespace mirrant::testing
+
+namespace mirrant::testing {
+namespace {
+
+using namespace text;
+
+class FolderLeftover : public EngineTest {};
+
+TEST_F(FolderLeftover, AFolderThatCannotBeEmptiedIsReportedWithWhatRemains) {
+    host.options.updateReadOnly = false;
+    Dst(L"keep\\ro.txt", "r", 0);
+    Dst(L"keep\\gone.txt", "g", 0);
+    SetReadOnly(D(L"keep\\ro.txt"), true);
+    EXPECT_EQ(Run(RunMode::Sync), 1);
+    SetReadOnly(D(L"keep\\ro.txt"), false);
+    EXPECT_TRUE(SameLines(
+        Errors(), Sorted({NotDeleted(D(L"keep\\ro.txt"), ReadOnlyRefused(D(L"keep\\ro.txt"))),
+                          NotDeleted(D(L"keep\\"), ReplaceLongPaths(SystemErrorText(ERROR_DIR_NOT_EMPTY), {D(L"keep\\")})),
+                          FolderNotDeleted(D(L"keep\\"), 1)})));
+    EXPECT_TRUE(Exists(D(L"keep\\ro.txt")));
+    EXPECT_FALSE(Exists(D(L"keep\\gone.txt")));
 }
 
 }  // namespace
