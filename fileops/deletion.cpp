@@ -133,6 +133,22 @@ bool DeleteTree(const std::wstring& folder, unsigned& remaining, Progress& progr
 
 bool DeleteFolderTree(const std::wstring& folder, unsigned& remaining, Progress& progress, LogSink& log,
                       bool updateReadOnly, bool& refused) {
+    refused = false;
+    // The folder itself may be a junction or folder link: then the link goes
+    // and what it points to, outside the tree, stays as it is.
+    // It is asked without the trailing backslash, which would look through
+    // the link.
+    std::wstring link = folder;
+    if (!link.empty() && link.back() == L'\\') link.pop_back();
+    const DWORD attrs = fs::GetAttributes(link);
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) &&
+        (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (fs::RemoveFolder(link)) return true;
+        const DWORD code = GetLastError();
+        ++remaining;
+        log.AppendError(Message(138, {folder, SystemCause(code, link)}));
+        return false;
+    }
     bool interrupted = false;
     return DeleteTree(folder, remaining, progress, log, updateReadOnly, refused, interrupted);
 }

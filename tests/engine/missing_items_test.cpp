@@ -418,3 +418,28 @@ TEST_F(FolderLeftover, AFolderThatCannotBeEmptiedIsReportedWithWhatRemains) {
 
 }  // namespace
 }  // namespace mirrant::testing
+
+namespace mirrant::testing {
+namespace {
+
+using namespace text;
+
+class FolderLinks : public EngineTest {};
+
+// A folder link in the destination that the source lacks: deleting it
+// removes the link, never what it points to outside the tree.
+TEST_F(FolderLinks, DeletingALinkedFolderLeavesItsTargetAlone) {
+    const std::wstring outside = temp / L"outside\\";
+    MakeFolder(outside);
+    WriteFile(outside + L"precious.txt", "keep");
+    // Wine may report success and make no link a listing would show.
+    CreateSymbolicLinkW(D(L"lnk").c_str(), (temp / L"outside").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+    if (Snapshot(dst).count(L"lnk\\") == 0) GTEST_SKIP() << "folder links cannot be made here";
+    EXPECT_EQ(Run(RunMode::Sync), 1);
+    EXPECT_EQ(ReadFile(outside + L"precious.txt"), "keep");
+    EXPECT_FALSE(Exists(D(L"lnk")));
+    EXPECT_TRUE(SameLines(host.log.lines, {FolderDeleted(D(L"lnk\\"))}));
+}
+
+}  // namespace
+}  // namespace mirrant::testing
