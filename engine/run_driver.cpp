@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <memory>
-#include <thread>
 
 #include "engine/failure_policy.h"
 #include "engine/file_access.h"
@@ -243,6 +242,40 @@ int PerformRun(RunHost& host, Progress& progress, const RunRequest& request) {
     return finish(result);
 }
 
+namespace {
+
+// The walk recurses once per folder level, about 1.6 KB of stack each. Long
+// paths allow some 16,000 levels, and a folder link that points to one of its
+// own parents makes a walk go as deep as the paths allow; the reservation
+// covers that (only the part in use is committed).
+constexpr SIZE_T kWorkerStackBytes = 64u << 20;
+
+struct WorkerStart {
+    RunHost& host;
+    Progress& progress;
+    int priority;
+    std::unique_ptr<RunRequest> request;
+};
+
+DWORD WINAPI WorkerMain(void* parameter) {
+    std::unique_ptr<WorkerStart> work(static_cast<WorkerStart*>(parameter));
+    RunHost& host = work->host;
+    SetThreadPriority(GetCurrentThread(), work->priority);
+    host.State().busy = true;
+    int result = 0;
+    try {
+        result = PerformRun(host, work->progress, *work->request);
+    } catch (...) {
+        result = 0;
+    }
+    work.reset();
+    host.State().busy = false;
+    host.PostRunEnd(result == 1);
+    return 0;
+}
+
+}  // namespace
+
 bool StartRun(RunHost& host, RunMode mode, const std::wstring& source, const std::wstring& destination,
               int rowsAfter) {
     std::unique_ptr<RunRequest> request(new (std::nothrow) RunRequest);
@@ -260,25 +293,20 @@ bool StartRun(RunHost& host, RunMode mode, const std::wstring& source, const std
     // Set here as well as by the worker, so that a second click that arrives
     // before the worker has begun cannot start a second run.
     host.State().busy = true;
-    int priority = WorkerThreadPriority(host.Options().runPriority);
-    try {
-        std::thread([&host, &progress, priority, request = std::move(request)]() mutable {
-            SetThreadPriority(GetCurrentThread(), priority);
-            host.State().busy = true;
-            int result = 0;
-            try {
-                result = PerformRun(host, progress, *request);
-            } catch (...) {
-                result = 0;
-            }
-            request.reset();
-            host.State().busy = false;
-            host.PostRunEnd(result == 1);
-        }).detach();
-    } catch (...) {
+    auto* work = new (std::nothrow) WorkerStart{host, progress, WorkerThreadPriority(host.Options().runPriority),
+                                                std::move(request)};
+    if (!work) {
         host.State().busy = false;
         return false;
     }
+    HANDLE thread = CreateThread(nullptr, kWorkerStackBytes, WorkerMain, work, STACK_SIZE_PARAM_IS_A_RESERVATION,
+                                 nullptr);
+    if (!thread) {
+        delete work;
+        host.State().busy = false;
+        return false;
+    }
+    CloseHandle(thread);
     return true;
 }
 

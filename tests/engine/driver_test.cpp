@@ -162,3 +162,30 @@ TEST_F(Driver, SilencedBatchNoticeStaysSilent) {
 
 }  // namespace
 }  // namespace mirrant::testing
+
+namespace mirrant::testing {
+namespace {
+
+// The walk recurses once per folder level; the worker's stack is reserved
+// for a tree as deep as long paths allow (a tree that deep takes minutes to
+// build under Wine, so the reservation itself is checked).
+TEST_F(Driver, WorkerStackHoldsTheDeepestTree) {
+    Src(L"a.txt", "a", 0);
+    SIZE_T reserved = 0;
+    host.files.onIsFile = [&](const std::wstring&) {
+        MEMORY_BASIC_INFORMATION info{};
+        VirtualQuery(&info, &info, sizeof info);
+        auto* tib = reinterpret_cast<NT_TIB*>(NtCurrentTeb());
+        reserved = static_cast<SIZE_T>(static_cast<char*>(tib->StackBase) - static_cast<char*>(info.AllocationBase));
+    };
+    host.sourceText = src;
+    host.destinationText = dst;
+    ASSERT_TRUE(OnRunButton(host, false));
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(host.runEnds, (std::vector<bool>{true}));
+    // 16,000 levels of about 1.6 KB.
+    EXPECT_GE(reserved, SIZE_T(32) << 20);
+}
+
+}  // namespace
+}  // namespace mirrant::testing
