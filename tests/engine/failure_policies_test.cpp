@@ -310,3 +310,54 @@ TEST_F(ReadErrors, AComparisonThatCannotReadIsReportedAndNothingIsCopied) {
 
 }  // namespace
 }  // namespace mirrant::testing
+
+namespace mirrant::testing {
+namespace {
+
+using namespace text;
+
+// The destination root cannot be made (a file stands where a folder of its
+// path should be): there is nothing to skip, so every answer but a retry
+// ends the run.
+class RootFailures : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        Src(L"a.txt", "a", 0);
+        Dst(L"blocker", "in the way", 0);
+        root = D(L"blocker\\sub\\");
+    }
+    std::wstring Failed() { return FolderNotCreated(root, SystemErrorText(ERROR_ALREADY_EXISTS)); }
+    std::wstring root;
+};
+
+TEST_F(RootFailures, SkipAndAbortEndTheRun) {
+    host.options.folderFailurePolicy = ErrorPolicy::Skip;
+    EXPECT_EQ(Run(RunMode::Overwrite, src, root), 0);
+    EXPECT_TRUE(SameLines(Errors(), {Failed()}));
+    EXPECT_TRUE(host.prompter.boxes.prompts().empty());
+    EXPECT_EQ(host.files.copies, 0);
+
+    ClearRecords();
+    host.options.folderFailurePolicy = ErrorPolicy::Abort;
+    EXPECT_EQ(Run(RunMode::Overwrite, src, root), 0);
+    EXPECT_TRUE(SameLines(host.log.lines, {Failed(), kInterrupted}));
+    EXPECT_TRUE(host.prompter.boxes.prompts().empty());
+}
+
+TEST_F(RootFailures, ConfirmAsksWhetherToRetry) {
+    host.prompter.boxes.Push(PromptAnswer::Yes);
+    host.prompter.boxes.Push(PromptAnswer::No);
+    EXPECT_EQ(Run(RunMode::Overwrite, src, root), 0);
+    EXPECT_TRUE(SameLines(host.log.lines, {Failed(), kRetrying, Failed()}));
+    const auto& prompts = host.prompter.boxes.prompts();
+    ASSERT_EQ(prompts.size(), 4u);
+    EXPECT_EQ(prompts[0].kind, PromptKind::Warning);
+    EXPECT_EQ(prompts[0].text, Failed());
+    EXPECT_EQ(prompts[1].kind, PromptKind::YesNo);
+    EXPECT_EQ(prompts[1].text, kRetryQuestion);
+    EXPECT_EQ(ReadFile(D(L"blocker")), "in the way");
+}
+
+}  // namespace
+}  // namespace mirrant::testing
