@@ -95,15 +95,15 @@ constexpr ListSlot kLists[] = {
 };
 
 void LoadRange(const ProfileStore& store, const wchar_t* valueName, unsigned kind,
-               const LocalDateTime& now, bool rangesApply, TimeRangeSpec& spec, bool& active,
+               const LocalDateTime& now, bool rangesApply, TimeRangeSpec& record, bool& active,
                std::uint64_t& start, std::uint64_t& end) {
-    spec = TimeRangeSpec::Defaults(kind);
-    if (auto bytes = store.GetBinary(kSettingsSection, valueName)) spec.OverlayBytes(*bytes);
+    record = TimeRangeSpec::Defaults(kind);
+    if (auto bytes = store.GetBinary(kSettingsSection, valueName)) record.OverlayBytes(*bytes);
     // A side that cannot be computed stays open; the time page shows why.
-    const TimeBounds b = ComputeTimeBounds(spec, now);
+    const TimeBounds b = ComputeTimeBounds(record, now);
     start = b.start;
     end = b.end;
-    active = rangesApply && spec.rangeType() != kRangeNone;
+    active = rangesApply && record.rangeType() != kRangeNone;
 }
 
 }  // namespace

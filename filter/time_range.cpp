@@ -190,7 +190,7 @@ bool ShiftDate(unsigned unit, unsigned count, int hour, int minute, int second,
     return true;
 }
 
-TimeBounds ComputeTimeBounds(const TimeRangeSpec& spec, const LocalDateTime& now) {
+TimeBounds ComputeTimeBounds(const TimeRangeSpec& record, const LocalDateTime& now) {
     TimeBounds b;
     const auto setStart = [&](const LocalDateTime& t) {
         std::uint64_t v;
@@ -207,11 +207,11 @@ TimeBounds ComputeTimeBounds(const TimeRangeSpec& spec, const LocalDateTime& now
             b.endError = true;
     };
 
-    switch (spec.rangeType()) {
+    switch (record.rangeType()) {
     case kRangeSimple: {
         LocalDateTime t;
         bool error = false;
-        if (ShiftDate(spec.Get(tf::SimpleUnit), spec.Get(tf::SimpleCount), now.hour, now.minute,
+        if (ShiftDate(record.Get(tf::SimpleUnit), record.Get(tf::SimpleCount), now.hour, now.minute,
                       now.second, now, t, error))
             setStart(t);
         else
@@ -222,55 +222,55 @@ TimeBounds ComputeTimeBounds(const TimeRangeSpec& spec, const LocalDateTime& now
     case kRangeDetailed: {
         LocalDateTime t;
         bool error = false;
-        switch (spec.Get(tf::StartKind)) {
+        switch (record.Get(tf::StartKind)) {
         case kBoundNone:
             break;
         case kBoundToday:
-            setStart(TodayAt(now, spec.Get(tf::StartTodayHour), spec.Get(tf::StartTodayMinute),
-                             spec.Get(tf::StartTodaySecond)));
+            setStart(TodayAt(now, record.Get(tf::StartTodayHour), record.Get(tf::StartTodayMinute),
+                             record.Get(tf::StartTodaySecond)));
             break;
         case kBoundPeriod:
-            if (ShiftDate(spec.Get(tf::StartPeriodUnit), spec.Get(tf::StartPeriodCount),
-                          spec.Get(tf::StartPeriodHour), spec.Get(tf::StartPeriodMinute),
-                          spec.Get(tf::StartPeriodSecond), now, t, error))
+            if (ShiftDate(record.Get(tf::StartPeriodUnit), record.Get(tf::StartPeriodCount),
+                          record.Get(tf::StartPeriodHour), record.Get(tf::StartPeriodMinute),
+                          record.Get(tf::StartPeriodSecond), now, t, error))
                 setStart(t);
             else
                 b.startError = error;
             break;
         case kBoundDate:
-            setStart({static_cast<int>(spec.Get(tf::StartDateYear)),
-                      static_cast<int>(spec.Get(tf::StartDateMonth)),
-                      static_cast<int>(spec.Get(tf::StartDateDay)),
-                      static_cast<int>(spec.Get(tf::StartDateHour)),
-                      static_cast<int>(spec.Get(tf::StartDateMinute)),
-                      static_cast<int>(spec.Get(tf::StartDateSecond))});
+            setStart({static_cast<int>(record.Get(tf::StartDateYear)),
+                      static_cast<int>(record.Get(tf::StartDateMonth)),
+                      static_cast<int>(record.Get(tf::StartDateDay)),
+                      static_cast<int>(record.Get(tf::StartDateHour)),
+                      static_cast<int>(record.Get(tf::StartDateMinute)),
+                      static_cast<int>(record.Get(tf::StartDateSecond))});
             break;
         default:
             b.startError = true;
             break;
         }
-        switch (spec.Get(tf::EndKind)) {
+        switch (record.Get(tf::EndKind)) {
         case kBoundNone:
             break;
         case kBoundToday:
-            setEnd(TodayAt(now, spec.Get(tf::EndTodayHour), spec.Get(tf::EndTodayMinute),
-                           spec.Get(tf::EndTodaySecond)));
+            setEnd(TodayAt(now, record.Get(tf::EndTodayHour), record.Get(tf::EndTodayMinute),
+                           record.Get(tf::EndTodaySecond)));
             break;
         case kBoundPeriod:
-            if (ShiftDate(spec.Get(tf::EndPeriodUnit), spec.Get(tf::EndPeriodCount),
-                          spec.Get(tf::EndPeriodHour), spec.Get(tf::EndPeriodMinute),
-                          spec.Get(tf::EndPeriodSecond), now, t, error))
+            if (ShiftDate(record.Get(tf::EndPeriodUnit), record.Get(tf::EndPeriodCount),
+                          record.Get(tf::EndPeriodHour), record.Get(tf::EndPeriodMinute),
+                          record.Get(tf::EndPeriodSecond), now, t, error))
                 setEnd(t);
             else
                 b.endError = error;
             break;
         case kBoundDate:
-            setEnd({static_cast<int>(spec.Get(tf::EndDateYear)),
-                    static_cast<int>(spec.Get(tf::EndDateMonth)),
-                    static_cast<int>(spec.Get(tf::EndDateDay)),
-                    static_cast<int>(spec.Get(tf::EndDateHour)),
-                    static_cast<int>(spec.Get(tf::EndDateMinute)),
-                    static_cast<int>(spec.Get(tf::EndDateSecond))});
+            setEnd({static_cast<int>(record.Get(tf::EndDateYear)),
+                    static_cast<int>(record.Get(tf::EndDateMonth)),
+                    static_cast<int>(record.Get(tf::EndDateDay)),
+                    static_cast<int>(record.Get(tf::EndDateHour)),
+                    static_cast<int>(record.Get(tf::EndDateMinute)),
+                    static_cast<int>(record.Get(tf::EndDateSecond))});
             break;
         case kBoundRunStart:
             setEnd(now);
@@ -287,8 +287,8 @@ TimeBounds ComputeTimeBounds(const TimeRangeSpec& spec, const LocalDateTime& now
     return b;
 }
 
-TimeBounds ComputeTimeBounds(const TimeRangeSpec& spec) {
-    return ComputeTimeBounds(spec, CurrentLocalTime());
+TimeBounds ComputeTimeBounds(const TimeRangeSpec& record) {
+    return ComputeTimeBounds(record, CurrentLocalTime());
 }
 
 }  // namespace mirrant

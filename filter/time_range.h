@@ -135,9 +135,9 @@ struct TimeBounds {
 // set), and its error flag tells why for settings the user should fix.
 // Every end bound carries one extra second, so that a file stamped anywhere
 // within the named second is still inside.
-TimeBounds ComputeTimeBounds(const TimeRangeSpec& spec, const LocalDateTime& now);
+TimeBounds ComputeTimeBounds(const TimeRangeSpec& record, const LocalDateTime& now);
 // The same at the current local time.
-TimeBounds ComputeTimeBounds(const TimeRangeSpec& spec);
+TimeBounds ComputeTimeBounds(const TimeRangeSpec& record);
 
 // Moves base by count units (PeriodUnit) in its direction. Days, months and
 // years keep base's date but take the given hour, minute and second; months

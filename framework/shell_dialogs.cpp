@@ -65,14 +65,14 @@ std::wstring FolderChooser::Choose(HWND owner, const std::wstring& prompt, const
 
 namespace {
 
-std::vector<std::wstring> RunFileDialog(HWND owner, const FileDialogSpec& spec, int* filterIndex, bool save,
+std::vector<std::wstring> RunFileDialog(HWND owner, const FileDialogRequest& request, int* filterIndex, bool save,
                                         bool several) {
-    std::wstring filter = spec.filter;
+    std::wstring filter = request.filter;
     for (auto& c : filter)
         if (c == L'|') c = L'\0';
     filter.push_back(L'\0');
     std::vector<wchar_t> name(32768, L'\0');
-    spec.initialName.copy(name.data(), name.size() - 1);
+    request.initialName.copy(name.data(), name.size() - 1);
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
@@ -80,9 +80,9 @@ std::vector<std::wstring> RunFileDialog(HWND owner, const FileDialogSpec& spec, 
     ofn.nFilterIndex = filterIndex && *filterIndex > 0 ? static_cast<DWORD>(*filterIndex) : 1;
     ofn.lpstrFile = name.data();
     ofn.nMaxFile = static_cast<DWORD>(name.size());
-    ofn.lpstrInitialDir = spec.initialFolder.empty() ? nullptr : spec.initialFolder.c_str();
-    ofn.lpstrTitle = spec.title.empty() ? nullptr : spec.title.c_str();
-    ofn.lpstrDefExt = spec.defaultExtension.empty() ? nullptr : spec.defaultExtension.c_str();
+    ofn.lpstrInitialDir = request.initialFolder.empty() ? nullptr : request.initialFolder.c_str();
+    ofn.lpstrTitle = request.title.empty() ? nullptr : request.title.c_str();
+    ofn.lpstrDefExt = request.defaultExtension.empty() ? nullptr : request.defaultExtension.c_str();
     ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER |
                 (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST) |
                 (several ? OFN_ALLOWMULTISELECT : 0);
@@ -104,17 +104,17 @@ std::vector<std::wstring> RunFileDialog(HWND owner, const FileDialogSpec& spec, 
 
 }  // namespace
 
-std::wstring ChooseOpenFile(HWND owner, const FileDialogSpec& spec, int* filterIndex) {
-    std::vector<std::wstring> chosen = RunFileDialog(owner, spec, filterIndex, false, false);
+std::wstring ChooseOpenFile(HWND owner, const FileDialogRequest& request, int* filterIndex) {
+    std::vector<std::wstring> chosen = RunFileDialog(owner, request, filterIndex, false, false);
     return chosen.empty() ? std::wstring() : chosen.front();
 }
 
-std::vector<std::wstring> ChooseOpenFiles(HWND owner, const FileDialogSpec& spec) {
-    return RunFileDialog(owner, spec, nullptr, false, true);
+std::vector<std::wstring> ChooseOpenFiles(HWND owner, const FileDialogRequest& request) {
+    return RunFileDialog(owner, request, nullptr, false, true);
 }
 
-std::wstring ChooseSaveFile(HWND owner, const FileDialogSpec& spec, int* filterIndex) {
-    std::vector<std::wstring> chosen = RunFileDialog(owner, spec, filterIndex, true, false);
+std::wstring ChooseSaveFile(HWND owner, const FileDialogRequest& request, int* filterIndex) {
+    std::vector<std::wstring> chosen = RunFileDialog(owner, request, filterIndex, true, false);
     return chosen.empty() ? std::wstring() : chosen.front();
 }
 

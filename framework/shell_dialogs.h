@@ -32,7 +32,7 @@ private:
 std::wstring WithTrailingBackslash(const std::wstring& path);
 
 // Filter in the "text|pattern|text|pattern||" form of the string table.
-struct FileDialogSpec {
+struct FileDialogRequest {
     std::wstring filter;
     std::wstring defaultExtension;  // without dot
     std::wstring initialName;
@@ -42,9 +42,9 @@ struct FileDialogSpec {
 
 // The chosen path, or empty when cancelled. filterIndex (1-based) tells
 // which filter entry was selected.
-std::wstring ChooseOpenFile(HWND owner, const FileDialogSpec& spec, int* filterIndex = nullptr);
+std::wstring ChooseOpenFile(HWND owner, const FileDialogRequest& request, int* filterIndex = nullptr);
 // Several existing files at once; empty when cancelled.
-std::vector<std::wstring> ChooseOpenFiles(HWND owner, const FileDialogSpec& spec);
-std::wstring ChooseSaveFile(HWND owner, const FileDialogSpec& spec, int* filterIndex = nullptr);
+std::vector<std::wstring> ChooseOpenFiles(HWND owner, const FileDialogRequest& request);
+std::wstring ChooseSaveFile(HWND owner, const FileDialogRequest& request, int* filterIndex = nullptr);
 
 }  // namespace mirrant

@@ -42,9 +42,9 @@ std::wstring Widen(const char* s) {
 }
 
 // Formats one numeric directive through the C library with an ASCII pattern.
-std::wstring FormatNumber(const std::string& spec, char conv, const FormatArg& arg) {
+std::wstring FormatNumber(const std::string& flags, char conv, const FormatArg& arg) {
     char buf[128];
-    std::string f = "%" + spec;
+    std::string f = "%" + flags;
     switch (conv) {
     case 'd': case 'i':
         f += "lld";
@@ -88,13 +88,13 @@ std::wstring FormatText(std::wstring_view pattern, std::initializer_list<FormatA
         }
         // %[flags][width][.precision][length]conversion
         size_t j = i + 1;
-        std::string spec;
-        while (j < pattern.size() && wcschr(L"-+ 0#", pattern[j]) && pattern[j]) spec.push_back(char(pattern[j++]));
-        while (j < pattern.size() && iswdigit(pattern[j])) spec.push_back(char(pattern[j++]));
+        std::string flags;
+        while (j < pattern.size() && wcschr(L"-+ 0#", pattern[j]) && pattern[j]) flags.push_back(char(pattern[j++]));
+        while (j < pattern.size() && iswdigit(pattern[j])) flags.push_back(char(pattern[j++]));
         if (j < pattern.size() && pattern[j] == L'.') {
-            spec.push_back('.');
+            flags.push_back('.');
             ++j;
-            while (j < pattern.size() && iswdigit(pattern[j])) spec.push_back(char(pattern[j++]));
+            while (j < pattern.size() && iswdigit(pattern[j])) flags.push_back(char(pattern[j++]));
         }
         if (pattern.substr(j, 3) == L"I64") j += 3;
         while (j < pattern.size() && (pattern[j] == L'l' || pattern[j] == L'h')) ++j;
@@ -109,9 +109,9 @@ std::wstring FormatText(std::wstring_view pattern, std::initializer_list<FormatA
         const FormatArg& arg = *next++;
         if (conv == L's' || conv == L'S') {
             if (arg.kind() == FormatArg::Kind::Text) out.append(arg.text());
-            else out += FormatNumber(spec, arg.kind() == FormatArg::Kind::Real ? 'g' : 'd', arg);
+            else out += FormatNumber(flags, arg.kind() == FormatArg::Kind::Real ? 'g' : 'd', arg);
         } else {
-            out += FormatNumber(spec, static_cast<char>(conv), arg);
+            out += FormatNumber(flags, static_cast<char>(conv), arg);
         }
     }
     return out;

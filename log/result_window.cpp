@@ -172,11 +172,11 @@ private:
         if (seams_.chooseSavePath) {
             path = seams_.chooseSavePath(hwnd());
         } else {
-            FileDialogSpec spec;
-            spec.filter = LoadText(IDS_RESULT_FILTER);
-            spec.defaultExtension = LoadText(IDS_RESULT_DEFAULT_EXT);
-            spec.initialName = LoadText(IDS_RESULT_DEFAULT_NAME);
-            path = ChooseSaveFile(hwnd(), spec);
+            FileDialogRequest chooser;
+            chooser.filter = LoadText(IDS_RESULT_FILTER);
+            chooser.defaultExtension = LoadText(IDS_RESULT_DEFAULT_EXT);
+            chooser.initialName = LoadText(IDS_RESULT_DEFAULT_NAME);
+            path = ChooseSaveFile(hwnd(), chooser);
         }
         if (path.empty() || saving_) return;
         savePath_ = path;

@@ -344,11 +344,11 @@ bool MainWindow::ShowExecuteWindow(const std::wstring& comment, std::deque<std::
 
 std::vector<std::wstring> MainWindow::ChooseBatchFiles(bool several) {
     if (app_.chooseBatchFiles) return app_.chooseBatchFiles(several);
-    FileDialogSpec spec;
-    spec.filter = LoadText(options_.textBatchDefault ? 103 : 102);
-    spec.defaultExtension = options_.textBatchDefault ? kTextBatchExtension : kBinaryBatchExtension;
-    if (several) return ChooseOpenFiles(hwnd(), spec);
-    std::wstring chosen = ChooseOpenFile(hwnd(), spec);
+    FileDialogRequest request;
+    request.filter = LoadText(options_.textBatchDefault ? 103 : 102);
+    request.defaultExtension = options_.textBatchDefault ? kTextBatchExtension : kBinaryBatchExtension;
+    if (several) return ChooseOpenFiles(hwnd(), request);
+    std::wstring chosen = ChooseOpenFile(hwnd(), request);
     if (chosen.empty()) return {};
     return {chosen};
 }
