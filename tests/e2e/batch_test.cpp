@@ -14,18 +14,13 @@
 namespace mirrant {
 namespace {
 
+using testing::Edition;
 using testing::Exists;
 using testing::ReadFile;
 using testing::RunningProgram;
 using testing::TempDir;
 using testing::WindowText;
 using testing::WriteFile;
-
-struct Edition {
-    const wchar_t* exe;
-    const wchar_t* registryRoot;
-    bool narrow;
-};
 
 // The log file as text: UTF-16 with its mark, or code page 932.
 std::wstring ReadLog(const std::wstring& path, bool narrow) {
@@ -36,16 +31,6 @@ std::wstring ReadLog(const std::wstring& path, bool narrow) {
     for (size_t i = 2; i + 1 < bytes.size(); i += 2)
         text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
     return text;
-}
-
-// The text of a control of the program's window (WM_GETTEXT: the caption
-// text that GetWindowText reads across processes is not an edit box's text).
-std::wstring ControlText(HWND window, int id) {
-    wchar_t buffer[1024] = {};
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(GetDlgItem(window, id), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
-                        5000, &ignored);
-    return buffer;
 }
 
 size_t Count(const std::wstring& text, const std::wstring& part) {
@@ -139,10 +124,8 @@ TEST_P(BatchE2E, UnattendedRowWithAnInvalidPathIsLoggedAndTheProgramEnds) {
     EXPECT_EQ(Count(log, L"ﾊﾞｯﾁﾌｧｲﾙが最後まで実行されずに中断されました。"), 1u) << log;
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, BatchE2E,
-                         ::testing::Values(Edition{L"Mirrant_U.exe", L"Software\\qorvane\\Mirrant_U", false},
-                                           Edition{L"Mirrant.exe", L"Software\\qorvane\\Mirrant", true}),
-                         [](const auto& info) { return info.index == 0 ? "Wide" : "Narrow"; });
+INSTANTIATE_TEST_SUITE_P(BothPrograms, BatchE2E, ::testing::Values(testing::kWideProgram, testing::kNarrowProgram),
+                         testing::EditionName());
 
 TEST(BatchWindowE2E, TheExecutionWindowRunsTheRowsSwappedAfterTheQuestion) {
     ProfileStore store{L"Software\\qorvane\\Mirrant_U"};
@@ -160,11 +143,11 @@ TEST(BatchWindowE2E, TheExecutionWindowRunsTheRowsSwappedAfterTheQuestion) {
     RunningProgram program(L"Mirrant_U.exe", L"\"" + batch + L"\"", dir.path());
     HWND window = program.WaitForWindowTitled(L"ﾊﾞｯﾁﾌｧｲﾙ実行");
     ASSERT_NE(window, nullptr) << "execution window did not appear";
-    EXPECT_EQ(ControlText(window, IDC_BATCH_SOURCE), a);
+    EXPECT_EQ(WindowText(GetDlgItem(window, IDC_BATCH_SOURCE)), a);
 
     testing::PressButton(window, IDC_BATCH_SWAP);
     EXPECT_NE(program.WaitForWindowTitled(L"ﾊﾞｯﾁﾌｧｲﾙ実行[全行左右入替]", 5000), nullptr);
-    EXPECT_EQ(ControlText(window, IDC_BATCH_SOURCE), b);
+    EXPECT_EQ(WindowText(GetDlgItem(window, IDC_BATCH_SOURCE)), b);
     testing::PressButton(window, IDOK);
 
     // Question 234 before a swapped run.

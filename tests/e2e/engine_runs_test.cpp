@@ -16,31 +16,16 @@
 namespace mirrant {
 namespace {
 
+using testing::Edition;
 using testing::RunningProgram;
+using testing::WindowText;
 using testing::TempDir;
 
-struct Edition {
-    const wchar_t* exe;
-    const wchar_t* title;
-    const wchar_t* registryRoot;
-    bool wide;
-};
 
 constexpr std::uint64_t kBase = testing::kBaseTime;
 constexpr std::uint64_t kSecond = testing::kSecond;
 
 std::wstring Q(const std::wstring& p) { return L"\"" + p + L"\""; }
-
-std::wstring ControlText(HWND control) {
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                        5000, &copied);
-    text.resize(copied);
-    return text;
-}
 
 std::vector<std::wstring> SortedLines(const std::wstring& text) {
     std::vector<std::wstring> out;
@@ -84,7 +69,7 @@ protected:
         if (!program.started()) return nullptr;
         HWND main = program.WaitForWindowTitled(GetParam().title);
         if (!main) return nullptr;
-        for (int i = 0; i < 50 && ControlText(GetDlgItem(main, IDC_DEST_EDIT)).empty(); ++i) Sleep(100);
+        for (int i = 0; i < 50 && WindowText(GetDlgItem(main, IDC_DEST_EDIT)).empty(); ++i) Sleep(100);
         return main;
     }
 
@@ -102,7 +87,7 @@ protected:
     std::vector<std::wstring> ResultLines(RunningProgram& program, std::wstring& shown) {
         HWND result = program.WaitForWindowTitled(L"結果ﾛｸﾞ");
         if (!result) return {};
-        shown = ControlText(GetDlgItem(result, IDC_RESULT_EDIT));
+        shown = WindowText(GetDlgItem(result, IDC_RESULT_EDIT));
         testing::PressButton(result, IDOK);
         for (int i = 0; i < 100 && IsWindow(result); ++i) Sleep(50);
         return SortedLines(shown);
@@ -111,7 +96,7 @@ protected:
     // The log file holds exactly the lines the result window showed.
     void ExpectLogFileHolds(const std::wstring& shown) {
         const std::string bytes = testing::ReadFile(logPath);
-        if (GetParam().wide) {
+        if (!GetParam().narrow) {
             ASSERT_GE(bytes.size(), 2u);
             ASSERT_EQ(bytes.substr(0, 2), std::string("\xFF\xFE", 2));
             std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
@@ -191,11 +176,8 @@ TEST_P(EngineRunsE2E, SyncAnsweredNoCopiesTheNewerDestinationBack) {
     EXPECT_TRUE(program.WaitForExit(10000));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, EngineRunsE2E,
-                         ::testing::Values(Edition{L"Mirrant_U.exe", L"Mirrant(Unicode版)",
-                                                   L"Software\\qorvane\\Mirrant_U", true},
-                                           Edition{L"Mirrant.exe", L"Mirrant", L"Software\\qorvane\\Mirrant", false}),
-                         [](const auto& info) { return info.index == 0 ? "Wide" : "Narrow"; });
+INSTANTIATE_TEST_SUITE_P(BothPrograms, EngineRunsE2E, ::testing::Values(testing::kWideProgram, testing::kNarrowProgram),
+                         testing::EditionName());
 
 }  // namespace
 }  // namespace mirrant

@@ -9,14 +9,10 @@
 namespace mirrant {
 namespace {
 
+using testing::Edition;
 using testing::RunningProgram;
 using testing::WindowText;
 
-struct Edition {
-    const wchar_t* exe;
-    const wchar_t* title;
-    const wchar_t* registryRoot;
-};
 
 class MainWindowE2E : public ::testing::TestWithParam<Edition> {
 protected:
@@ -74,11 +70,8 @@ TEST_P(MainWindowE2E, ScheduleSwitchWithTwoFoldersFillsBothBoxesAndStartsNothing
     RemoveDirectoryW(b.c_str());
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, MainWindowE2E,
-                         ::testing::Values(Edition{L"Mirrant_U.exe", L"Mirrant(Unicode版)",
-                                                   L"Software\\qorvane\\Mirrant_U"},
-                                           Edition{L"Mirrant.exe", L"Mirrant", L"Software\\qorvane\\Mirrant"}),
-                         [](const auto& info) { return info.index == 0 ? "Wide" : "Narrow"; });
+INSTANTIATE_TEST_SUITE_P(BothPrograms, MainWindowE2E, ::testing::Values(testing::kWideProgram, testing::kNarrowProgram),
+                         testing::EditionName());
 
 }  // namespace
 }  // namespace mirrant

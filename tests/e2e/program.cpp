@@ -28,12 +28,14 @@ RunningProgram::~RunningProgram() {
 }
 
 std::wstring WindowText(HWND hwnd) {
-    // GetWindowText does not ask a window of another process for its text
-    // (an edit box would read as empty), so the message is sent instead.
-    wchar_t buf[1024] = {};
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000, &ignored);
-    return buf;
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 5000,
+                        &copied);
+    text.resize(copied);
+    return text;
 }
 
 std::vector<HWND> RunningProgram::TopLevelWindows() const {

@@ -29,6 +29,23 @@ private:
     DWORD pid_ = 0;
 };
 
+// One of the two programs of the build.
+struct Edition {
+    const wchar_t* exe;
+    const wchar_t* title;         // the main window's title
+    const wchar_t* registryRoot;  // its settings key under HKCU
+    bool narrow;
+};
+inline const Edition kWideProgram{L"Mirrant_U.exe", L"Mirrant(Unicode版)", L"Software\\qorvane\\Mirrant_U", false};
+inline const Edition kNarrowProgram{L"Mirrant.exe", L"Mirrant", L"Software\\qorvane\\Mirrant", true};
+// Names the parameterised cases after the program.
+struct EditionName {
+    template <class Info>
+    std::string operator()(const Info& info) const { return info.param.narrow ? "Narrow" : "Wide"; }
+};
+
+// The whole text of a window or control of another process (WM_GETTEXT:
+// GetWindowText does not ask another process's edit box).
 std::wstring WindowText(HWND hwnd);
 std::wstring BinPath(const std::wstring& exe);
 // The static text of a message box (its prompt).

@@ -14,26 +14,11 @@
 namespace mirrant {
 namespace {
 
+using testing::Edition;
 using testing::RunningProgram;
+using testing::WindowText;
 using testing::TempDir;
 
-struct Edition {
-    const wchar_t* exe;
-    const wchar_t* title;
-    const wchar_t* registryRoot;
-};
-
-// The text of a control of the other process (WM_GETTEXT is carried across).
-std::wstring ControlText(HWND control) {
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                        5000, &copied);
-    text.resize(copied);
-    return text;
-}
 
 class ResultWindowE2E : public ::testing::TestWithParam<Edition> {
 protected:
@@ -58,8 +43,8 @@ TEST_P(ResultWindowE2E, OverwriteShowsItsLinesAndTheLatestLogShowsThemAgain) {
     ASSERT_TRUE(program.started());
     HWND main = program.WaitForWindowTitled(GetParam().title);
     ASSERT_NE(main, nullptr) << "main window did not appear";
-    for (int i = 0; i < 50 && ControlText(GetDlgItem(main, IDC_DEST_EDIT)).empty(); ++i) Sleep(100);
-    ASSERT_EQ(ControlText(GetDlgItem(main, IDC_DEST_EDIT)), destination);
+    for (int i = 0; i < 50 && WindowText(GetDlgItem(main, IDC_DEST_EDIT)).empty(); ++i) Sleep(100);
+    ASSERT_EQ(WindowText(GetDlgItem(main, IDC_DEST_EDIT)), destination);
 
     testing::PressButton(main, IDC_RUN_OVERWRITE);
     // The log saving dialog stays up for a moment with the outcome.
@@ -69,7 +54,7 @@ TEST_P(ResultWindowE2E, OverwriteShowsItsLinesAndTheLatestLogShowsThemAgain) {
     ASSERT_NE(result, nullptr) << "result window did not appear";
     EXPECT_FALSE(IsWindow(saving) && IsWindowVisible(saving));
 
-    const std::wstring shown = ControlText(GetDlgItem(result, IDC_RESULT_EDIT));
+    const std::wstring shown = WindowText(GetDlgItem(result, IDC_RESULT_EDIT));
     EXPECT_NE(shown.find(L"\"" + destination + L"a.txt\"は新規に格納されました。\r\n"), std::wstring::npos) << shown;
     EXPECT_NE(shown.find(L"\"" + destination + L"sub\\b.txt\"は新規に格納されました。\r\n"), std::wstring::npos)
         << shown;
@@ -104,7 +89,7 @@ TEST_P(ResultWindowE2E, OverwriteShowsItsLinesAndTheLatestLogShowsThemAgain) {
         again = program.WaitForWindowTitled(L"結果ﾛｸﾞ", 3000);
     }
     ASSERT_NE(again, nullptr) << "\"最新ﾛｸﾞ表示\" opened no result window";
-    EXPECT_EQ(ControlText(GetDlgItem(again, IDC_RESULT_EDIT)), shown);
+    EXPECT_EQ(WindowText(GetDlgItem(again, IDC_RESULT_EDIT)), shown);
     testing::PressButton(again, IDOK);
     for (int i = 0; i < 100 && IsWindow(again); ++i) Sleep(50);
     EXPECT_FALSE(IsWindow(again));
@@ -113,11 +98,8 @@ TEST_P(ResultWindowE2E, OverwriteShowsItsLinesAndTheLatestLogShowsThemAgain) {
     EXPECT_TRUE(program.WaitForExit(10000));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, ResultWindowE2E,
-                         ::testing::Values(Edition{L"Mirrant_U.exe", L"Mirrant(Unicode版)",
-                                                   L"Software\\qorvane\\Mirrant_U"},
-                                           Edition{L"Mirrant.exe", L"Mirrant", L"Software\\qorvane\\Mirrant"}),
-                         [](const auto& info) { return info.index == 0 ? "Wide" : "Narrow"; });
+INSTANTIATE_TEST_SUITE_P(BothPrograms, ResultWindowE2E, ::testing::Values(testing::kWideProgram, testing::kNarrowProgram),
+                         testing::EditionName());
 
 }  // namespace
 }  // namespace mirrant
