@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <memory>
+#include <utility>
 
 #include "engine/failure_policy.h"
 #include "engine/file_access.h"
 #include "engine/tree_walk.h"
+#include "fileops/error_text.h"
 #include "framework/log_sink.h"
 #include "framework/profile.h"
 #include "framework/progress.h"
@@ -276,6 +278,21 @@ DWORD WINAPI WorkerMain(void* parameter) {
 
 }  // namespace
 
+namespace {
+
+// Set by tests: the next worker thread "cannot be created" with this code.
+DWORD g_workerStartFailure = 0;
+
+// A run whose worker cannot start says why: in the log, and in a warning
+// unless unattended. No end-of-run message will come for it.
+void ReportStartFailure(RunHost& host, DWORD code) {
+    const std::wstring text = Message(IDS_RUN_NOT_STARTED, {SystemErrorText(code)});
+    host.Log().AppendError(text);
+    if (!host.Scheduled()) host.UiPrompter().Warning(text);
+}
+
+}  // namespace
+
 bool StartRun(RunHost& host, RunMode mode, const std::wstring& source, const std::wstring& destination,
               int rowsAfter) {
     std::unique_ptr<RunRequest> request(new (std::nothrow) RunRequest);
@@ -297,18 +314,28 @@ bool StartRun(RunHost& host, RunMode mode, const std::wstring& source, const std
                                                 std::move(request)};
     if (!work) {
         host.State().busy = false;
+        ReportStartFailure(host, ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
-    HANDLE thread = CreateThread(nullptr, kWorkerStackBytes, WorkerMain, work, STACK_SIZE_PARAM_IS_A_RESERVATION,
-                                 nullptr);
+    HANDLE thread = nullptr;
+    if (DWORD injected = std::exchange(g_workerStartFailure, 0)) {
+        SetLastError(injected);
+    } else {
+        thread = CreateThread(nullptr, kWorkerStackBytes, WorkerMain, work, STACK_SIZE_PARAM_IS_A_RESERVATION,
+                              nullptr);
+    }
     if (!thread) {
+        const DWORD code = GetLastError();
         delete work;
         host.State().busy = false;
+        ReportStartFailure(host, code);
         return false;
     }
     CloseHandle(thread);
     return true;
 }
+
+void FailNextWorkerStartForTest(unsigned long code) { g_workerStartFailure = code; }
 
 bool StartCheckedRun(RunHost& host, bool sync, int rowsAfter, bool* pathsValid) {
     FileAccess& files = host.Files();
@@ -352,7 +379,8 @@ bool OnRunButton(RunHost& host, bool sync) {
     host.BeginRunLog();
     bool pathsValid = true;
     const bool started = StartCheckedRun(host, sync, 0, &pathsValid);
-    if (!pathsValid) host.WriteRunLog();
+    if (!started && pathsValid) host.ReleaseProgress();
+    if (!started) host.WriteRunLog();
     return started;
 }
 

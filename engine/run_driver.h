@@ -154,6 +154,9 @@ bool StartCheckedRun(RunHost& host, bool sync, int rowsAfter, bool* pathsValid =
 bool StartRun(RunHost& host, RunMode mode, const std::wstring& source, const std::wstring& destination,
               int rowsAfter);
 
+// Tests: the next worker thread cannot be created, failing with this code.
+void FailNextWorkerStartForTest(unsigned long code);
+
 // The end-of-run message 1124 (user-interface thread).
 void OnRunEnd(RunHost& host, bool completed);
 // The question that silences the batch-interrupted notice is asked once per

@@ -98,6 +98,30 @@ TEST_F(Driver, InvalidPathsAreRefusedBeforeAnyRun) {
     EXPECT_FALSE(host.state.busy);
 }
 
+TEST_F(Driver, AWorkerThatCannotStartIsReportedAndLeavesNothingBehind) {
+    host.sourceText = src;
+    host.destinationText = dst;
+    FailNextWorkerStartForTest(ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_FALSE(OnRunButton(host, false));
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_EQ(Errors()[0].rfind(L"処理を開始できません。原因：", 0), 0u) << Errors()[0];
+    EXPECT_GT(Errors()[0].size(), std::wstring(L"処理を開始できません。原因：").size());  // the system's text
+    ASSERT_EQ(host.uiPrompter.prompts().size(), 1u);
+    EXPECT_EQ(host.uiPrompter.prompts()[0].text, Errors()[0]);
+    EXPECT_FALSE(host.state.busy);
+    EXPECT_EQ(host.progressReleased, 1);
+    EXPECT_EQ(host.logWrites, 1);
+    EXPECT_TRUE(host.runEnds.empty());
+
+    // Unattended: the log says it, no box.
+    ClearRecords();
+    host.scheduled = true;
+    FailNextWorkerStartForTest(ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_FALSE(OnRunButton(host, false));
+    EXPECT_EQ(Errors().size(), 1u);
+    EXPECT_EQ(host.uiPrompter.prompts().size(), 1u);  // none added
+}
+
 TEST_F(Driver, AnEmptyBoxIsReportedAsEmptyNotAsAnInvalidPath) {
     host.sourceText = L"";
     host.destinationText = dst;
