@@ -18,7 +18,12 @@ start_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
   local n
   for n in $(seq 90 140); do
-    [ -e "/tmp/.X$n-lock" ] && continue
+    if [ -e "/tmp/.X$n-lock" ]; then
+      # A lock whose server is gone is stale; anything else is in use.
+      local pid; pid=$(tr -dc '0-9' <"/tmp/.X$n-lock" 2>/dev/null)
+      if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then continue; fi
+      rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n" 2>/dev/null || continue
+    fi
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
     XVFB_PID=$!
     export DISPLAY=":$n"
