@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "batch/batch_file.h"
+
 namespace mirrant {
 
 std::vector<std::wstring> TokenizeCommandLine(const std::wstring& text) {
@@ -42,24 +44,9 @@ CommandLine ParseCommandLine(const std::wstring& text) {
     return cl;
 }
 
-namespace {
-std::wstring ExtensionOf(const std::wstring& token) {
-    size_t dot = token.find_last_of(L'.');
-    size_t slash = token.find_last_of(L"\\/");
-    if (dot == std::wstring::npos || (slash != std::wstring::npos && slash > dot)) return {};
-    return token.substr(dot + 1);
-}
-bool EqualsIgnoringCase(const std::wstring& a, const wchar_t* b) {
-    return CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
-}
-}  // namespace
+bool HasBatchExtension(const std::wstring& token) { return FormatOfPath(token) != BatchFormat::Unknown; }
 
-bool HasBatchExtension(const std::wstring& token) {
-    std::wstring ext = ExtensionOf(token);
-    return EqualsIgnoringCase(ext, L"mrx") || EqualsIgnoringCase(ext, L"mrt");
-}
-
-bool IsTextBatchExtension(const std::wstring& token) { return !EqualsIgnoringCase(ExtensionOf(token), L"mrx"); }
+bool IsTextBatchExtension(const std::wstring& token) { return TextDefaultForPath(token); }
 
 std::wstring ProcessArguments() {
     // Skip the program name the way the system's own parser does: a quoted

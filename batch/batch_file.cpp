@@ -49,17 +49,6 @@ std::wstring TrimBoth(std::wstring_view s) {
     return std::wstring(s.substr(b, e - b));
 }
 
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        wchar_t x = a[i], y = b[i];
-        if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x - L'A' + L'a');
-        if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y - L'A' + L'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 // A comment as it stands in both formats: wrapped in double quotes when it
 // holds a space (or a quote, whose inner copies are doubled so that reading
 // gives back exactly the comment). Line breaks and TABs would split the line
@@ -112,13 +101,14 @@ bool SplitRowLine(std::wstring_view line, BatchRow& row) {
 
 std::wstring PathExtension(std::wstring_view path) {
     size_t dot = path.rfind(L'.');
-    if (dot == std::wstring_view::npos) return {};
+    size_t separator = path.find_last_of(L"\\/");
+    if (dot == std::wstring_view::npos || (separator != std::wstring_view::npos && separator > dot)) return {};
     return std::wstring(path.substr(dot + 1));
 }
 
 BatchFormat FormatOfExtension(std::wstring_view extension) {
-    if (EqualsNoCase(extension, kBinaryBatchExtension)) return BatchFormat::Binary;
-    if (EqualsNoCase(extension, kTextBatchExtension)) return BatchFormat::Text;
+    if (EqualsAsciiNoCase(extension, kBinaryBatchExtension)) return BatchFormat::Binary;
+    if (EqualsAsciiNoCase(extension, kTextBatchExtension)) return BatchFormat::Text;
     return BatchFormat::Unknown;
 }
 

@@ -57,7 +57,7 @@ bool SplitRowLine(std::wstring_view line, BatchRow& row);
 
 enum class BatchFormat { Unknown, Binary, Text };
 
-// The text after the last "." of the path (empty when there is none).
+// The text after the last "." of the file name (empty when there is none).
 std::wstring PathExtension(std::wstring_view path);
 // "mrx" and "mrt" in any letter case; anything else is Unknown.
 BatchFormat FormatOfExtension(std::wstring_view extension);

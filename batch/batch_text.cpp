@@ -2,6 +2,7 @@
 
 #include "batch/batch_file.h"
 #include "framework/encoding.h"
+#include "framework/text.h"
 #include "fileops/path_rules.h"
 
 namespace mirrant {
@@ -9,17 +10,6 @@ namespace mirrant {
 namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f'; }
-
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        wchar_t x = a[i], y = b[i];
-        if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x - L'A' + L'a');
-        if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y - L'A' + L'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 std::wstring ReplacePairedQuotes(std::wstring_view s) {
     std::wstring out;
@@ -167,7 +157,7 @@ NormalizedBatchText NormalizeBatchText(std::wstring_view text) {
         const std::wstring_view keyword = keywordField.substr(kb, ke - kb);
         const std::wstring_view rest = std::wstring_view(line).substr(tab + 1);
 
-        if (EqualsNoCase(keyword, kCommentKeyword)) {
+        if (EqualsAsciiNoCase(keyword, kCommentKeyword)) {
             if (haveComment) {
                 ++result.rejectedLines;
                 continue;
@@ -178,8 +168,8 @@ NormalizedBatchText NormalizeBatchText(std::wstring_view text) {
         }
 
         wchar_t letter = 0;
-        if (EqualsNoCase(keyword, kCopyKeyword)) letter = kOverwriteLetter;
-        else if (EqualsNoCase(keyword, kSyncKeyword)) letter = kSyncLetter;
+        if (EqualsAsciiNoCase(keyword, kCopyKeyword)) letter = kOverwriteLetter;
+        else if (EqualsAsciiNoCase(keyword, kSyncKeyword)) letter = kSyncLetter;
         if (letter == 0) {
             ++result.rejectedLines;
             continue;

@@ -8,6 +8,7 @@
 #include "engine/file_access.h"
 #include "engine/tree_walk.h"
 #include "fileops/error_text.h"
+#include "filter/filter_set.h"
 #include "framework/log_sink.h"
 #include "framework/profile.h"
 #include "framework/progress.h"
@@ -110,13 +111,8 @@ int PerformRun(RunHost& host, Progress& progress, const RunRequest& request) {
     state.testMode = row.test;
 
     // Every title of the run: pass text, filter marker, destination markers.
-    auto decorate = [&](std::wstring text) {
-        if (filter.NameListsInUse()) text += LoadText(IDS_MARK_FILTERS);
-        if (filter.DestinationOnly()) {
-            text += LoadText(IDS_MARK_DESTINATION_ONLY);
-            if (filter.ProtectDestination()) text += LoadText(IDS_MARK_PROTECT_DESTINATION);
-        }
-        return text;
+    auto decorate = [&](const std::wstring& text) {
+        return text + TitleMarkers(filter.NameListsInUse(), filter.DestinationOnly(), filter.ProtectDestination());
     };
     const std::wstring caption = RunModeCaption(request.mode);
     progress.SetTitle(decorate(caption));
@@ -350,7 +346,7 @@ bool StartCheckedRun(RunHost& host, bool sync, int rowsAfter, bool* pathsValid) 
         source = normalized;
         host.SetSourceText(source);
     } else {
-        failures[0] = LoadText(IDS_SIDE_SOURCE) + Message(kMsgInvalidPath, {source});
+        failures[0] = LoadText(IDS_FILEOPS_SOURCE_LABEL) + Message(kMsgInvalidPath, {source});
     }
     normalized = destination;
     if (destination.empty()) {
@@ -358,7 +354,7 @@ bool StartCheckedRun(RunHost& host, bool sync, int rowsAfter, bool* pathsValid) 
         destination = normalized;
         host.SetDestinationText(destination);
     } else {
-        failures[1] = LoadText(IDS_SIDE_DESTINATION) + Message(kMsgInvalidPath, {destination});
+        failures[1] = LoadText(IDS_FILEOPS_DESTINATION_LABEL) + Message(kMsgInvalidPath, {destination});
     }
     if (pathsValid) *pathsValid = failures[0].empty() && failures[1].empty();
     if (!failures[0].empty() || !failures[1].empty()) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "fileops/file_copy.h"
 #include "framework/log_sink.h"
 #include "framework/profile.h"
 #include "framework/progress.h"
@@ -53,21 +54,9 @@ constexpr unsigned long kErrorAlreadyExists = 183;
 
 // "%s" arguments of message 220: the byte count and the unit in parentheses.
 std::wstring ByteCount(std::uint64_t size, std::wstring& unit) {
-    std::wstring digits = std::to_wstring(size);
-    std::wstring out;
-    int n = 0;
-    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
-        if (n && n % 3 == 0) out.insert(out.begin(), L',');
-        out.insert(out.begin(), *it);
-        ++n;
-    }
-    unit.clear();
-    if (size >= 1048576000ULL) {
-        unit = L"(" + Message(226, {static_cast<double>(size) / 1073741824.0}) + L")";
-    } else if (size >= 1024000ULL) {
-        unit = L"(" + Message(225, {static_cast<double>(size) / 1048576.0}) + L")";
-    }
-    return out;
+    std::wstring count = FormatSizeText(size, unit);
+    if (!unit.empty()) unit = L"(" + unit + L")";
+    return count;
 }
 
 std::wstring WithCause(unsigned id, const std::wstring& path, const std::wstring& cause) {
@@ -106,8 +95,8 @@ ItemChoiceRequest MakeItemChoiceRequest(MissingSide side, bool isFolder, const s
     bool source = side == MissingSide::Source;
     r.title = LoadText(source ? IDS_CHOICE_TITLE_SOURCE : IDS_CHOICE_TITLE_DESTINATION);
     std::wstring kind = LoadText(isFolder ? IDS_WORD_FOLDER : IDS_WORD_FILE);
-    std::wstring here = LoadText(source ? IDS_SIDE_DESTINATION : IDS_SIDE_SOURCE);
-    std::wstring there = LoadText(source ? IDS_SIDE_SOURCE : IDS_SIDE_DESTINATION);
+    std::wstring here = LoadText(source ? IDS_FILEOPS_DESTINATION_LABEL : IDS_FILEOPS_SOURCE_LABEL);
+    std::wstring there = LoadText(source ? IDS_FILEOPS_SOURCE_LABEL : IDS_FILEOPS_DESTINATION_LABEL);
     r.message = Message(IDS_CHOICE_MESSAGE, {here, kind, there});
     r.path = path;
     for (int i = 0; i < 3; ++i) r.choiceTexts[i] = ItemChoiceText(side, i);
@@ -630,7 +619,7 @@ int TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
         }
     }
     progress_.SetStatus(LoadText(IDS_STATUS_DELETING_FOLDER));
-    progress_.Show(t + LoadText(IDS_SUFFIX_DELETING), level::DeletingFolder);
+    progress_.Show(t + LoadText(IDS_FILEOPS_DELETING_SUFFIX), level::DeletingFolder);
     unsigned remaining = 0;
     bool refused = false;
     bool gone = ctx_.files.DeleteFolderTree(t, remaining, o, progress_, ctx_.log, refused);

@@ -28,15 +28,6 @@ std::wstring TrimBlanks(const std::wstring& s) {
     return s.substr(b, e - b);
 }
 
-wchar_t AsciiUpper(wchar_t c) { return (c >= L'a' && c <= L'z') ? wchar_t(c - L'a' + L'A') : c; }
-
-bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-    return i == a.size() && b[i] == 0;
-}
-
 void ReplaceRepeatedly(std::wstring& s, const std::wstring& from, const std::wstring& to) {
     for (size_t at; (at = s.find(from)) != std::wstring::npos;) s.replace(at, from.size(), to);
 }
@@ -44,10 +35,10 @@ void ReplaceRepeatedly(std::wstring& s, const std::wstring& from, const std::wst
 bool IsReservedDeviceName(const std::wstring& base) {
     static const wchar_t* const kNames[] = {L"AUX", L"CON", L"NUL", L"PRN", L"CLOCK$"};
     for (const wchar_t* n : kNames)
-        if (EqualsNoCase(base, n)) return true;
+        if (EqualsAsciiNoCase(base, n)) return true;
     if (base.size() == 4 && base[3] >= L'1' && base[3] <= L'9') {
         std::wstring stem = base.substr(0, 3);
-        if (EqualsNoCase(stem, L"COM") || EqualsNoCase(stem, L"LPT")) return true;
+        if (EqualsAsciiNoCase(stem, L"COM") || EqualsAsciiNoCase(stem, L"LPT")) return true;
     }
     return false;
 }
@@ -159,7 +150,7 @@ bool NormalizePath(std::wstring& path) {
         // \\.\COM1 and \\.\LPT1 style device paths.
         if (prefix == L"\\\\." && rest.size() > 3) {
             std::wstring head = rest.substr(0, 4);
-            if (EqualsNoCase(head, L"\\COM") || EqualsNoCase(head, L"\\LPT")) {
+            if (EqualsAsciiNoCase(head, L"\\COM") || EqualsAsciiNoCase(head, L"\\LPT")) {
                 bool digitsOnly = true;
                 for (size_t i = 4; i < rest.size(); ++i)
                     if (rest[i] < L'0' || rest[i] > L'9') digitsOnly = false;

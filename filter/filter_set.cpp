@@ -263,14 +263,18 @@ void SaveFilterSet(const FilterSet& f, ProfileStore& store) {
     store.SetBinary(kSettingsSection, optname::ModificationRange, f.modificationSpec.ToBytes());
 }
 
-std::wstring TitleMarkers(const FilterSet& f) {
+std::wstring TitleMarkers(bool listsInForce, bool destinationOnly, bool protectDestination) {
     std::wstring markers;
-    if (f.anyListActive()) markers += LoadText(IDS_FILTER_MARKER_LISTS);
-    if (f.destinationOnly) {
+    if (listsInForce) markers += LoadText(IDS_FILTER_MARKER_LISTS);
+    if (destinationOnly) {
         markers += LoadText(IDS_FILTER_MARKER_DEST_ONLY);
-        if (f.protectDestination) markers += LoadText(IDS_FILTER_MARKER_PROTECT);
+        if (protectDestination) markers += LoadText(IDS_FILTER_MARKER_PROTECT);
     }
     return markers;
+}
+
+std::wstring TitleMarkers(const FilterSet& f) {
+    return TitleMarkers(f.anyListActive(), f.destinationOnly, f.protectDestination);
 }
 
 }  // namespace mirrant

@@ -143,5 +143,6 @@ bool MatchesList(std::wstring_view name, const std::vector<std::wstring>& includ
 // destinationOnly, then "[ｺﾋﾟｰ先保護]" when protectDestination is also on.
 // Empty when none applies; appended to the pass's title text.
 std::wstring TitleMarkers(const FilterSet& f);
+std::wstring TitleMarkers(bool listsInForce, bool destinationOnly, bool protectDestination);
 
 }  // namespace mirrant

@@ -130,4 +130,12 @@ std::wstring Message(unsigned id, std::initializer_list<FormatArg> args) {
     return FormatText(LoadText(id), args);
 }
 
+bool EqualsAsciiNoCase(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) return false;
+    auto lower = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c - L'A' + L'a') : c; };
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
 }  // namespace mirrant

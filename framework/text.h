@@ -50,4 +50,8 @@ std::wstring LoadText(unsigned id);
 // LoadText(id) formatted with the arguments.
 std::wstring Message(unsigned id, std::initializer_list<FormatArg> args = {});
 
+// Equal when only the letter case of A-Z differs (keywords, extensions and
+// device names, which the system compares the same way in every locale).
+bool EqualsAsciiNoCase(std::wstring_view a, std::wstring_view b);
+
 }  // namespace mirrant

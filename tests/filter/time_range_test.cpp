@@ -5,22 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "filter/time_range.h"
+#include "support/temp_dir.h"
 
 namespace mirrant {
 namespace {
 
-std::uint64_t Utc(int y, int mo, int d, int h, int mi, int s) {
-    SYSTEMTIME st{};
-    st.wYear = static_cast<WORD>(y);
-    st.wMonth = static_cast<WORD>(mo);
-    st.wDay = static_cast<WORD>(d);
-    st.wHour = static_cast<WORD>(h);
-    st.wMinute = static_cast<WORD>(mi);
-    st.wSecond = static_cast<WORD>(s);
-    FILETIME ft;
-    EXPECT_TRUE(SystemTimeToFileTime(&st, &ft));
-    return (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-}
+using testing::Utc;
 constexpr std::uint64_t kHour = 3600 * kFileTimeSecond;
 // A Tokyo wall-clock time as UTC.
 std::uint64_t Tokyo(int y, int mo, int d, int h, int mi, int s) { return Utc(y, mo, d, h, mi, s) - 9 * kHour; }
@@ -127,7 +117,7 @@ TEST(ShiftDate, CalendarArithmeticClampsAndLimits) {
         LocalDateTime r{1, 1, 1, 1, 1, 1};
         bool error = !c.error;
         const bool ok = ShiftDate(c.unit, c.count, c.h, c.mi, c.s, c.base, r, error);
-        SCOPED_TRACE(testing::Message() << "unit " << c.unit << " count " << c.count << " from "
+        SCOPED_TRACE(::testing::Message() << "unit " << c.unit << " count " << c.count << " from "
                                         << c.base.year << "-" << c.base.month << "-" << c.base.day);
         EXPECT_EQ(ok, c.ok);
         EXPECT_EQ(error, c.error);

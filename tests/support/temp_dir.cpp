@@ -89,4 +89,17 @@ std::uint64_t GetWriteTime(const std::wstring& path) {
     return (std::uint64_t(d.ftLastWriteTime.dwHighDateTime) << 32) | d.ftLastWriteTime.dwLowDateTime;
 }
 
+std::uint64_t Utc(int year, int month, int day, int hour, int minute, int second) {
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(year);
+    st.wMonth = static_cast<WORD>(month);
+    st.wDay = static_cast<WORD>(day);
+    st.wHour = static_cast<WORD>(hour);
+    st.wMinute = static_cast<WORD>(minute);
+    st.wSecond = static_cast<WORD>(second);
+    FILETIME ft;
+    EXPECT_TRUE(SystemTimeToFileTime(&st, &ft));
+    return (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
 }  // namespace mirrant::testing

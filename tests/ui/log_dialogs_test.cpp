@@ -26,6 +26,7 @@ using testing::OwnerWindow;
 using testing::Press;
 using testing::PumpUntil;
 using testing::TextOf;
+using testing::ThreadWindowTitled;
 using testing::UserScript;
 using testing::WaitForWindow;
 using testing::WaitGone;
@@ -38,27 +39,6 @@ std::atomic<int> g_ticks{0};
 LocalTime TickingClock() { return MakeLocalTime(2024, 3, 5, 14, 7, 9 + g_ticks++ % 50); }
 LocalTime Fixed() { return MakeLocalTime(2024, 3, 5, 14, 7, 9); }
 LocalTime Noon() { return MakeLocalTime(2024, 3, 5, 12, 30, 0); }
-
-// A top-level window of the thread with this title, shown or hidden (other
-// programs' windows do not count).
-HWND ThreadWindowTitled(DWORD thread, const wchar_t* title) {
-    struct Search {
-        const wchar_t* title;
-        HWND found;
-    } s{title, nullptr};
-    EnumThreadWindows(
-        thread,
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            wchar_t text[256] = {};
-            GetWindowTextW(w, text, 256);
-            if (std::wstring(text) != s->title) return TRUE;
-            s->found = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
 
 // A click on a check box or radio button as the user makes it.
 void Toggle(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }

@@ -28,6 +28,7 @@ using testing::Need;
 using testing::Press;
 using testing::ScriptedPrompter;
 using testing::TempDir;
+using testing::ThreadWindowTitled;
 using testing::UserScript;
 using testing::WaitForWindow;
 using testing::WaitGone;
@@ -71,27 +72,6 @@ RECT ClientRectOf(HWND control) {
     GetWindowRect(control, &r);
     MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
     return r;
-}
-
-// A top-level window of the thread with this title, shown or hidden (other
-// programs' windows do not count).
-HWND ThreadWindowTitled(DWORD thread, const wchar_t* title) {
-    struct Search {
-        const wchar_t* title;
-        HWND found;
-    } s{title, nullptr};
-    EnumThreadWindows(
-        thread,
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            wchar_t text[256] = {};
-            GetWindowTextW(w, text, 256);
-            if (std::wstring(text) != s->title) return TRUE;
-            s->found = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
 }
 
 // The bytes of a saved log: UTF-16LE after FF FE, or code page 932 without

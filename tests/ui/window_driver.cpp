@@ -46,6 +46,25 @@ BOOL CALLBACK DismissDialogs(HWND w, LPARAM) {
 
 }  // namespace
 
+HWND ThreadWindowTitled(DWORD thread, const wchar_t* title) {
+    struct Search {
+        const wchar_t* title;
+        HWND found;
+    } s{title, nullptr};
+    EnumThreadWindows(
+        thread,
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            wchar_t text[256] = {};
+            GetWindowTextW(w, text, 256);
+            if (std::wstring(text) != s->title) return TRUE;
+            s->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
 HWND WaitForWindow(DWORD thread, const std::wstring& title, int timeoutMs) {
     for (int waited = 0; waited <= timeoutMs; waited += 10) {
         Search s{&title};

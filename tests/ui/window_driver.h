@@ -13,6 +13,9 @@ namespace mirrant::testing {
 // The visible top-level window of `thread` with this exact title, waiting up
 // to timeoutMs; null when none appeared.
 HWND WaitForWindow(DWORD thread, const std::wstring& title, int timeoutMs = 10000);
+// A top-level window of `thread` with this exact title, shown or hidden,
+// now (null when there is none).
+HWND ThreadWindowTitled(DWORD thread, const wchar_t* title);
 // Throws (ending the user script as a failure) when w is null.
 HWND Need(HWND w, const char* what);
 // Waits until the window is gone or hidden; false on timeout.

@@ -6,22 +6,12 @@
 #include <gtest/gtest.h>
 
 #include "filter/time_range.h"
+#include "support/temp_dir.h"
 
 namespace mirrant {
 namespace {
 
-std::uint64_t Utc(int y, int mo, int d, int h, int mi, int s) {
-    SYSTEMTIME st{};
-    st.wYear = static_cast<WORD>(y);
-    st.wMonth = static_cast<WORD>(mo);
-    st.wDay = static_cast<WORD>(d);
-    st.wHour = static_cast<WORD>(h);
-    st.wMinute = static_cast<WORD>(mi);
-    st.wSecond = static_cast<WORD>(s);
-    FILETIME ft;
-    EXPECT_TRUE(SystemTimeToFileTime(&st, &ft));
-    return (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-}
+using testing::Utc;
 
 TEST(DaylightSaving, TheZoneIsInForce) {
     std::uint64_t winter = 0, summer = 0;
