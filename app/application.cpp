@@ -42,10 +42,11 @@ int Application::Run() {
     MainWindow window(state_);
     window_ = &window;
     window.DoModal(nullptr);
+    const ExitCode exitCode = window.session().exitCode();
     window_ = nullptr;
 
     history_->Save(store);
-    return 0;
+    return static_cast<int>(exitCode);
 }
 
 void Application::ProcessCommandLine() {
@@ -56,7 +57,7 @@ void Application::ProcessCommandLine() {
 }
 
 // A batch file named alone on the command line runs at once.
-void Application::StartBatchFromCommandLine(const std::wstring& path) { RunBatchFromCommandLine(*window_, path); }
+void Application::StartBatchFromCommandLine(const std::wstring& path) { RunBatchFromCommandLine(window_->session(), path); }
 
 void ApplyCommandLinePaths(MainWindow& window, const std::vector<std::wstring>& tokens,
                            const std::function<void(const std::wstring&)>& runBatch) {

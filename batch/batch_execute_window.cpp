@@ -26,7 +26,7 @@ constexpr int kOperationColumnWidth = 60;
 
 }  // namespace
 
-BatchExecuteWindow::BatchExecuteWindow(const std::wstring& comment, std::deque<std::wstring>& queue,
+BatchExecuteWindow::BatchExecuteWindow(const std::wstring& comment, std::deque<BatchRow>& queue,
                                        Prompter* prompter)
     : Dialog(IDD_BATCH_EXECUTE), comment_(comment), queue_(queue), prompter_(prompter) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
@@ -98,7 +98,8 @@ void BatchExecuteWindow::Load(int row) {
     SetItemText(IDC_BATCH_SOURCE, L"");
     SetItemText(IDC_BATCH_DEST, L"");
     updating_ = false;
-    const std::vector<std::wstring> lines(queue_.begin(), queue_.end());
+    std::vector<std::wstring> lines;
+    for (const BatchRow& row : queue_) lines.push_back(MakeRowLine(row));
     const bool ok = FillBatchListView(Item(IDC_BATCH_COMMENT), Item(IDC_BATCH_LIST), comment_, lines);
     if (!ok) {
         Prompts().Warning(LoadText(kMsgCannotShow));
@@ -182,8 +183,8 @@ void BatchExecuteWindow::OnOK() {
             Prompts().Warning(LoadText(kMsgEmptyPath));
             return;
         }
-        const std::wstring line = MakeRowLine({letter, source, destination});
-        if (static_cast<size_t>(i) < queue_.size() && queue_[i] != line) queue_[i] = line;
+        const BatchRow row{letter, source, destination};
+        if (static_cast<size_t>(i) < queue_.size()) queue_[i] = row;
     }
     End(IDOK);
 }

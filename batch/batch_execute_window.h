@@ -6,6 +6,7 @@
 #include <deque>
 #include <string>
 
+#include "batch/batch_file.h"
 #include "framework/dialog.h"
 #include "framework/message_box.h"
 
@@ -15,7 +16,7 @@ class BatchExecuteWindow : public Dialog {
 public:
     // prompter: where the window's messages go; null for message boxes owned
     // by the window.
-    BatchExecuteWindow(const std::wstring& comment, std::deque<std::wstring>& queue, Prompter* prompter = nullptr);
+    BatchExecuteWindow(const std::wstring& comment, std::deque<BatchRow>& queue, Prompter* prompter = nullptr);
 
     // Modal; true when the window closed with "実行".
     bool Run(HWND owner) { return DoModal(owner) == IDOK; }
@@ -37,7 +38,7 @@ private:
     Prompter& Prompts() { return prompter_ ? *prompter_ : boxes_; }
 
     std::wstring comment_;
-    std::deque<std::wstring>& queue_;
+    std::deque<BatchRow>& queue_;
     Prompter* prompter_;
     MessageBoxPrompter boxes_{nullptr};
     std::wstring openingTitle_;

@@ -64,29 +64,17 @@ std::wstring LowerExtension(const std::wstring& path) {
 }
 
 bool StartNextBatchRow(BatchHost& host) {
-    std::deque<std::wstring>& queue = host.BatchQueue();
+    std::deque<BatchRow>& queue = host.BatchQueue();
     if (queue.empty()) return false;
-    const std::wstring line = queue.front();
+    const BatchRow row = queue.front();
     queue.pop_front();
     const int rowsLeft = static_cast<int>(queue.size());
 
-    // Source, destination and the operation, split at the first two TABs;
-    // the operation counts only as exactly one letter.
-    std::wstring source, destination, operation;
-    const size_t first = line.find(L'\t');
-    if (first != std::wstring::npos) {
-        source = line.substr(0, first);
-        const size_t second = line.find(L'\t', first + 1);
-        if (second != std::wstring::npos) {
-            destination = line.substr(first + 1, second - first - 1);
-            operation = line.substr(second + 1);
-        }
-    }
-    const bool valid = !source.empty() && !destination.empty() && operation.size() == 1 &&
-                       (operation[0] == kOverwriteLetter || operation[0] == kSyncLetter);
+    const bool valid = !row.source.empty() && !row.destination.empty() &&
+                       (row.operation == kOverwriteLetter || row.operation == kSyncLetter);
     bool started = false;
     if (valid) {
-        started = host.StartBatchRun(operation[0] == kSyncLetter, source, destination, rowsLeft);
+        started = host.StartBatchRun(row, rowsLeft);
     } else if (host.Scheduled()) {
         host.Log().AppendError(LoadText(kMsgBadBatchContent));
     } else {
@@ -98,6 +86,7 @@ bool StartNextBatchRow(BatchHost& host) {
     // written now and the progress window of the earlier rows goes. An
     // unattended run ends here, so that a scheduled task never waits for a
     // run that will not come.
+    host.BatchFailed();
     host.ReleaseProgress();
     if (host.Scheduled() && rowsLeft > 0) host.Log().AppendLine(LoadText(kMsgBatchInterrupted));
     host.WriteRunLog();
@@ -147,8 +136,9 @@ int RunBatchFile(BatchHost& host, const std::wstring& given, bool& askAnother, b
     bool started = false;
     if (read) {
         host.SetTextBatchDefault(ext != kBinaryBatchExtension);
-        std::deque<std::wstring>& queue = host.BatchQueue();
-        queue.assign(parsed.rowLines.begin(), parsed.rowLines.end());
+        std::deque<BatchRow>& queue = host.BatchQueue();
+        const BatchFile batch = ToBatchFile(parsed);
+        queue.assign(batch.rows.begin(), batch.rows.end());
         bool go = true;
         if (!unattended) {
             go = host.ShowExecuteWindow(parsed.comment, queue);
@@ -188,7 +178,10 @@ int RunBatchFile(BatchHost& host, const std::wstring& given, bool& askAnother, b
     }
     if (unattended) {
         askAnother = false;
-        if (!read) host.CloseMainWindow();
+        if (!read) {
+            host.BatchFailed();
+            host.CloseMainWindow();
+        }
     }
     return read ? 1 : 0;
 }

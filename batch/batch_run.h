@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "batch/batch_file.h"
+
 namespace mirrant {
 
 class LogSink;
@@ -19,8 +21,7 @@ class RecentFileList;
 inline constexpr int kBatchEndAtOnceOnLoadFailure = 1;
 inline constexpr int kBatchInterruptedNoticeOff = 2;
 
-// What batch execution needs from the main window. The names that the run
-// host has as well mean the same there.
+// What batch execution needs from the run session of the main window.
 class BatchHost {
 public:
     virtual ~BatchHost() = default;
@@ -28,8 +29,8 @@ public:
     // Unattended run from the command line: no window and no message box.
     virtual bool Scheduled() = 0;
     virtual Prompter& UiPrompter() = 0;
-    // The rows still to run, as row lines, front first.
-    virtual std::deque<std::wstring>& BatchQueue() = 0;
+    // The rows still to run, front first.
+    virtual std::deque<BatchRow>& BatchQueue() = 0;
     // Clears the run's log lines and starts the run log for the batch file.
     virtual void BeginBatchLog(const std::wstring& batchFile) = 0;
     // The run log is saved to a file: failures are logged too.
@@ -40,17 +41,16 @@ public:
     // Sets textBatchDefault in memory (not written, menu check unchanged).
     virtual void SetTextBatchDefault(bool text) = 0;
     virtual bool TextBatchDefault() = 0;
-    // Puts the paths into the boxes and starts the run as the "上書き"
-    // (sync false) or "同期" button would, with the rows still queued after
-    // it; false when no run started (the failure was logged when the log
-    // goes to a file and shown unless unattended).
-    virtual bool StartBatchRun(bool sync, const std::wstring& source, const std::wstring& destination,
-                               int rowsAfter) = 0;
+    // Puts the row's paths into the boxes and starts the run as the
+    // "上書き" or "同期" button would, with the rows still queued after it;
+    // false when no run started (the failure was logged when the log goes
+    // to a file and shown unless unattended).
+    virtual bool StartBatchRun(const BatchRow& row, int rowsAfter) = 0;
     // Closes the progress window of the batch, if there is one.
     virtual void ReleaseProgress() = 0;
     // The execution window (dialog 136) over the queue; true when it closed
     // with "実行" (the queue then holds the rows to run).
-    virtual bool ShowExecuteWindow(const std::wstring& comment, std::deque<std::wstring>& queue) = 0;
+    virtual bool ShowExecuteWindow(const std::wstring& comment, std::deque<BatchRow>& queue) = 0;
     // The open-file dialog for batch files; empty when cancelled.
     virtual std::vector<std::wstring> ChooseBatchFiles(bool several) = 0;
     // The batch history; null when the program runs without one.
@@ -58,6 +58,9 @@ public:
     virtual void RebuildBatchMenu() = 0;
     // Ends the program (closes the main window).
     virtual void CloseMainWindow() = 0;
+    // A row could not start, or the batch file could not be read: an
+    // unattended program reports it in its exit code.
+    virtual void BatchFailed() {}
 };
 
 // Reads the batch file and starts it: the execution window first unless

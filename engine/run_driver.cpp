@@ -1,13 +1,13 @@
 #include "engine/run_driver.h"
 
+#include <windows.h>
+
 #include <atomic>
-#include <memory>
 #include <utility>
 
 #include "engine/failure_policy.h"
 #include "engine/file_access.h"
 #include "engine/tree_walk.h"
-#include "fileops/error_text.h"
 #include "filter/filter_set.h"
 #include "framework/log_sink.h"
 #include "framework/profile.h"
@@ -24,13 +24,8 @@ enum : unsigned {
     kMsgDestinationEmpty = 119,
     kMsgOneSideFile = 120,
     kMsgFolderOntoFile = 152,
-    kMsgBatchInterrupted = 163,
     kMsgInvalidPath = 243,
-    kMsgDontShowAgain = 250,
 };
-
-// Bit 1 of "op17": the batch-interrupted notice is not shown any more.
-constexpr int kBatchInterruptedNoticeOff = 2;
 
 const RunModeRow kModes[] = {
     {RunMode::OverwriteTest, IDS_CAPTION_OVERWRITE_TEST, true, false, false},
@@ -40,7 +35,7 @@ const RunModeRow kModes[] = {
     {RunMode::SyncDeletePriority, IDS_CAPTION_SYNC_DELETE_PRIORITY, false, true, true},
 };
 
-// Counts the lines of the run, so that the end knows whether it logged any.
+// Counts the lines of the run, so that its end knows whether it logged any.
 class CountingLog : public LogSink {
 public:
     explicit CountingLog(LogSink& inner) : inner_(inner) {}
@@ -55,10 +50,33 @@ private:
     std::atomic<size_t> count_{0};
 };
 
-// The notice of an interrupted batch asks once per program whether to stop it.
-std::atomic<bool> g_askedToSilenceBatchNotice{false};
-
 }  // namespace
+
+MissingPolicies MissingPolicies::Of(const RunOptions& options) {
+    return {options.missingInDestination, options.missingInSource, options.deletePriority};
+}
+
+void PolicyChanges::Record(const MissingPolicies& before, const RunOptions& changed, ProfileStore& store) {
+    const MissingPolicies p = MissingPolicies::Of(changed);
+    if (p.missingInDestination != before.missingInDestination)
+        store.SetInt(kSettingsSection, optname::MissingInDestination, static_cast<int>(p.missingInDestination));
+    if (p.missingInSource != before.missingInSource)
+        store.SetInt(kSettingsSection, optname::MissingInSource, static_cast<int>(p.missingInSource));
+    if (p.deletePriority != before.deletePriority)
+        store.SetInt(kSettingsSection, optname::DeletePriority, p.deletePriority ? 1 : 0);
+    std::lock_guard lock(mutex_);
+    pending_ = p;
+}
+
+bool PolicyChanges::TakeInto(RunOptions& options) {
+    std::lock_guard lock(mutex_);
+    if (!pending_) return false;
+    options.missingInDestination = pending_->missingInDestination;
+    options.missingInSource = pending_->missingInSource;
+    options.deletePriority = pending_->deletePriority;
+    pending_.reset();
+    return true;
+}
 
 const RunModeRow& RunModeInfo(RunMode mode) {
     int i = static_cast<int>(mode);
@@ -96,19 +114,42 @@ int WorkerThreadPriority(int runPriority) {
     }
 }
 
-int PerformRun(RunHost& host, Progress& progress, const RunRequest& request) {
-    RunOptions& options = host.Options();
-    EngineState& state = host.State();
-    const EntryFilter& filter = host.Filter();
-    FileAccess& files = host.Files();
-    EnginePrompter& prompter = host.Prompts();
-    CountingLog log(host.Log());
-    FailureHandler failures(options, prompter, log, progress);
-    const RunModeRow& row = RunModeInfo(request.mode);
+RunPaths CheckRunPaths(FileAccess& files, const std::wstring& source, const std::wstring& destination) {
+    RunPaths paths{source, destination};
+    const unsigned labels[2] = {IDS_FILEOPS_SOURCE_LABEL, IDS_FILEOPS_DESTINATION_LABEL};
+    std::wstring* boxes[2] = {&paths.source, &paths.destination};
+    for (int i = 0; i < 2; ++i) {
+        std::wstring normalized = *boxes[i];
+        if (normalized.empty()) continue;
+        if (files.NormalizePath(normalized)) *boxes[i] = normalized;
+        else paths.refusals[i] = LoadText(labels[i]) + Message(kMsgInvalidPath, {*boxes[i]});
+    }
+    return paths;
+}
 
-    state.forwardPass = true;
-    state.executePhase = true;
+RunOutcome PerformRun(RunContext& run) {
+    RunOptions& options = run.options;
+    const EntryFilter& filter = *run.filter;
+    FileAccess& files = run.files;
+    EnginePrompter& prompter = run.prompts;
+    Progress& progress = run.progress;
+    const RunRequest& request = run.request;
+    CountingLog log(run.log);
+    const RunModeRow& row = RunModeInfo(request.mode);
+    RunState state;
     state.testMode = row.test;
+
+    RunOutcome outcome;
+    auto end = [&](bool completed) {
+        outcome.completed = completed;
+        outcome.loggedAnything = log.count() > 0;
+        return outcome;
+    };
+    // The run could not go on, and a box has told the user why.
+    auto endToldInBox = [&] {
+        outcome.toldInBox = true;
+        return end(false);
+    };
 
     // Every title of the run: pass text, filter marker, destination markers.
     auto decorate = [&](const std::wstring& text) {
@@ -116,128 +157,87 @@ int PerformRun(RunHost& host, Progress& progress, const RunRequest& request) {
     };
     const std::wstring caption = RunModeCaption(request.mode);
     progress.SetTitle(decorate(caption));
-    host.SetRunActive(true);
 
-    // Step 9: the end common to every run.
-    auto done = [&](int result) {
-        state.ClearPathSets();
-        host.SetRunActive(false);
-        return result;
-    };
-    // Step 8: finishing with the log and the result display.
-    auto finish = [&](int result) {
-        if (result == 1 && request.rowsAfter > 0) return done(result);  // the batch goes on
-        progress.SetVisible(false);
-        if (result == 0 && log.count() == 0) {
-            host.WriteRunLog();
-            return done(result);
-        }
-        while (progress.PauseRequested()) Sleep(500);
-        if (request.scheduled) {
-            if (result == 0 && request.rowsAfter > 0) log.AppendLine(LoadText(kMsgBatchInterrupted));
-            host.WriteRunLog();
-        } else {
-            host.WriteRunLog();
-            host.ShowRunResult(log.count() == 0);
-        }
-        return done(result);
-    };
     // An empty box: shown and ended quietly, or logged and finished.
     auto emptyBox = [&](unsigned id) {
         if (options.confirmOtherErrors) {
             prompter.Warning(LoadText(id));
-            progress.SetVisible(false);
-            host.WriteRunLog();
-            return done(0);
+            return endToldInBox();
         }
         log.AppendError(LoadText(id));
-        return finish(0);
+        return end(false);
     };
-
     std::wstring source = request.sourcePath;
     std::wstring destination = request.destinationPath;
     if (source.empty()) return emptyBox(kMsgSourceEmpty);
     if (destination.empty()) return emptyBox(kMsgDestinationEmpty);
 
+    // The roots: drive or share, reachable, folder or file; a missing
+    // destination root folder is created here.
     progress.SetVisible(true);
-    std::wstring before = source;
-    if (!files.CheckDriveOrShare(source, options, prompter, log)) return finish(0);
-    if (source != before) host.SetSourceText(source);
-    before = destination;
-    if (!files.CheckDriveOrShare(destination, options, prompter, log)) return finish(0);
-    if (destination != before) host.SetDestinationText(destination);
+    if (!files.CheckDriveOrShare(source, options, prompter, log)) return end(false);
+    outcome.sourcePath = source;
+    if (!files.CheckDriveOrShare(destination, options, prompter, log)) return end(false);
+    outcome.destinationPath = destination;
     bool sourceIsFolder = false, destinationIsFolder = false;
     if (!files.SearchRoot(RootSide::Source, source, sourceIsFolder, false, state.testMode, options, progress,
                           prompter, log))
-        return finish(0);
+        return end(false);
     if (!files.SearchRoot(RootSide::Destination, destination, destinationIsFolder, sourceIsFolder,
                           state.testMode, options, progress, prompter, log))
-        return finish(0);
+        return end(false);
     progress.Reset();
     files.ResolveDriveRelative(source);
-    host.SetSourceText(source);
     files.ResolveDriveRelative(destination);
-    host.SetDestinationText(destination);
+    outcome.sourcePath = source;
+    outcome.destinationPath = destination;
 
-    WalkContext context{request.mode, options, state, filter, files, prompter, log};
+    WalkContext context{request.mode, options, state, filter, files, prompter, log, run.policyChanges};
 
     if (sourceIsFolder && !destinationIsFolder) {
         if (options.confirmOtherErrors) {
             if (prompter.YesNo(LoadText(kMsgFolderOntoFile)))
                 prompter.Information(LoadText(IDS_UNSUPPORTED_COMBINATION));
-            progress.SetVisible(false);
-            host.WriteRunLog();
-            return done(0);
+            return endToldInBox();
         }
         log.AppendError(LoadText(IDS_FOLDER_ONTO_FILE) + LoadText(IDS_UNSUPPORTED_COMBINATION));
-        return finish(0);
+        return end(false);
     }
     if (!sourceIsFolder) {
         if (row.sync) {
             if (options.confirmOtherErrors) prompter.Warning(LoadText(kMsgOneSideFile));
             else log.AppendLine(LoadText(kMsgOneSideFile));
         }
-        state.executePhase = true;
         TreeWalk walk(context, progress);
-        return finish(walk.RunSingleFile(source, destination, destinationIsFolder));
+        return end(walk.RunSingleFile(source, destination, destinationIsFolder) == 1);
     }
 
-    // Both roots are folders: the passes of the mode.
-    state.ClearPathSets();
-    state.workFound = false;
+    // Both roots are folders: the passes of the mode, each a walk from the
+    // two roots. A pass that stops ends the run; later passes do not run.
     auto pass = [&](bool forward, bool execute, const std::wstring& title, unsigned directionId) {
         state.forwardPass = forward;
         state.executePhase = execute;
         progress.SetTitle(decorate(title));
         if (directionId) progress.SetDirection(LoadText(directionId));
         TreeWalk walk(context, progress);
-        return forward ? walk.CompareFolder(source, true, destination)
-                       : walk.CompareFolder(destination, true, source);
+        int r = forward ? walk.CompareFolder(source, true, destination)
+                        : walk.CompareFolder(destination, true, source);
+        return r == 1;
     };
 
-    int result = 1;
-    if (!row.sync) {
-        result = pass(true, true, caption, 0);
-        return finish(result);
-    }
+    if (!row.sync) return end(pass(true, true, caption, 0));
     if (row.searchPasses) {
-        result = pass(true, false, caption + LoadText(IDS_PASS_SEARCHING_SUFFIX), 0);
-        if (result == 1) result = pass(false, false, LoadText(IDS_PASS_REVERSE_SEARCH), IDS_DIRECTION_REVERSE);
-        state.forwardPass = true;
-        state.executePhase = true;
-        if (result == 0) return finish(0);
-        if (!state.workFound) return finish(1);  // nothing to copy
+        bool searched = pass(true, false, caption + LoadText(IDS_PASS_SEARCHING_SUFFIX), 0) &&
+                        pass(false, false, LoadText(IDS_PASS_REVERSE_SEARCH), IDS_DIRECTION_REVERSE);
+        if (!searched) return end(false);
+        if (!state.workFound) return end(true);  // nothing to copy or delete
         state.workFound = false;
     }
-    result = pass(true, true, caption, IDS_DIRECTION_FORWARD);
-    if (result == 1) {
-        unsigned reverseTitle = request.mode == RunMode::SyncDeletePriority ? IDS_PASS_REVERSE_DELETE_PRIORITY
-                                : request.mode == RunMode::SyncTest          ? IDS_PASS_REVERSE_TEST
-                                                                             : IDS_PASS_REVERSE;
-        result = pass(false, true, LoadText(reverseTitle), IDS_DIRECTION_REVERSE);
-    }
-    state.forwardPass = true;
-    return finish(result);
+    if (!pass(true, true, caption, IDS_DIRECTION_FORWARD)) return end(false);
+    unsigned reverseTitle = request.mode == RunMode::SyncDeletePriority ? IDS_PASS_REVERSE_DELETE_PRIORITY
+                            : request.mode == RunMode::SyncTest          ? IDS_PASS_REVERSE_TEST
+                                                                         : IDS_PASS_REVERSE;
+    return end(pass(false, true, LoadText(reverseTitle), IDS_DIRECTION_REVERSE));
 }
 
 namespace {
@@ -249,68 +249,36 @@ namespace {
 constexpr SIZE_T kWorkerStackBytes = 64u << 20;
 
 struct WorkerStart {
-    RunHost& host;
-    Progress& progress;
-    int priority;
-    std::unique_ptr<RunRequest> request;
+    std::unique_ptr<RunContext> context;
+    RunEndHandler onEnd;
 };
 
 DWORD WINAPI WorkerMain(void* parameter) {
     std::unique_ptr<WorkerStart> work(static_cast<WorkerStart*>(parameter));
-    RunHost& host = work->host;
-    SetThreadPriority(GetCurrentThread(), work->priority);
-    host.State().busy = true;
-    int result = 0;
+    SetThreadPriority(GetCurrentThread(), WorkerThreadPriority(work->context->options.runPriority));
+    auto outcome = std::make_unique<RunOutcome>();
     try {
-        result = PerformRun(host, work->progress, *work->request);
+        *outcome = PerformRun(*work->context);
     } catch (...) {
-        result = 0;
+        outcome->completed = false;
     }
-    work.reset();
-    host.State().busy = false;
-    host.PostRunEnd(result == 1);
+    // The end waits while the user has the run paused (the interrupt
+    // question is open), so that the answer still applies to this run.
+    while (work->context->progress.PauseRequested()) Sleep(500);
+    work->context.reset();
+    work->onEnd(std::move(outcome));
     return 0;
 }
-
-}  // namespace
-
-namespace {
 
 // Set by tests: the next worker thread "cannot be created" with this code.
 DWORD g_workerStartFailure = 0;
 
-// A run whose worker cannot start says why: in the log, and in a warning
-// unless unattended. No end-of-run message will come for it.
-void ReportStartFailure(RunHost& host, DWORD code) {
-    const std::wstring text = Message(IDS_RUN_NOT_STARTED, {SystemErrorText(code)});
-    host.Log().AppendError(text);
-    if (!host.Scheduled()) host.UiPrompter().Warning(text);
-}
-
 }  // namespace
 
-bool StartRun(RunHost& host, RunMode mode, const std::wstring& source, const std::wstring& destination,
-              int rowsAfter) {
-    std::unique_ptr<RunRequest> request(new (std::nothrow) RunRequest);
-    if (!request) return false;
-    host.LoadFilterForRun();
-    Progress& progress = host.AcquireProgress();
-    progress.SetTitle(RunModeCaption(mode));
-    progress.SetDirection(LoadText(IDS_DIRECTION_FORWARD));
-    request->mode = mode;
-    request->sourcePath = source;
-    request->destinationPath = destination;
-    request->rowsAfter = rowsAfter < 0 ? 0 : rowsAfter;
-    request->scheduled = host.Scheduled();
-
-    // Set here as well as by the worker, so that a second click that arrives
-    // before the worker has begun cannot start a second run.
-    host.State().busy = true;
-    auto* work = new (std::nothrow) WorkerStart{host, progress, WorkerThreadPriority(host.Options().runPriority),
-                                                std::move(request)};
+bool StartWorker(std::unique_ptr<RunContext> context, RunEndHandler onEnd, unsigned long& error) {
+    auto* work = new (std::nothrow) WorkerStart{std::move(context), std::move(onEnd)};
     if (!work) {
-        host.State().busy = false;
-        ReportStartFailure(host, ERROR_NOT_ENOUGH_MEMORY);
+        error = ERROR_NOT_ENOUGH_MEMORY;
         return false;
     }
     HANDLE thread = nullptr;
@@ -321,10 +289,8 @@ bool StartRun(RunHost& host, RunMode mode, const std::wstring& source, const std
                               nullptr);
     }
     if (!thread) {
-        const DWORD code = GetLastError();
+        error = GetLastError();
         delete work;
-        host.State().busy = false;
-        ReportStartFailure(host, code);
         return false;
     }
     CloseHandle(thread);
@@ -332,80 +298,5 @@ bool StartRun(RunHost& host, RunMode mode, const std::wstring& source, const std
 }
 
 void FailNextWorkerStartForTest(unsigned long code) { g_workerStartFailure = code; }
-
-bool StartCheckedRun(RunHost& host, bool sync, int rowsAfter, bool* pathsValid) {
-    FileAccess& files = host.Files();
-    std::wstring source = host.SourceText();
-    std::wstring destination = host.DestinationText();
-    std::wstring failures[2];
-    // An empty box is not an invalid path: the run reports it as empty
-    // ("ｺﾋﾟｰ元が空欄です。").
-    std::wstring normalized = source;
-    if (source.empty()) {
-    } else if (files.NormalizePath(normalized)) {
-        source = normalized;
-        host.SetSourceText(source);
-    } else {
-        failures[0] = LoadText(IDS_FILEOPS_SOURCE_LABEL) + Message(kMsgInvalidPath, {source});
-    }
-    normalized = destination;
-    if (destination.empty()) {
-    } else if (files.NormalizePath(normalized)) {
-        destination = normalized;
-        host.SetDestinationText(destination);
-    } else {
-        failures[1] = LoadText(IDS_FILEOPS_DESTINATION_LABEL) + Message(kMsgInvalidPath, {destination});
-    }
-    if (pathsValid) *pathsValid = failures[0].empty() && failures[1].empty();
-    if (!failures[0].empty() || !failures[1].empty()) {
-        for (const std::wstring& text : failures) {
-            if (text.empty()) continue;
-            if (host.LogGoesToFile()) host.Log().AppendError(text);
-            if (!host.Scheduled()) host.UiPrompter().Warning(text);
-        }
-        return false;
-    }
-    RunMode mode = ChooseRunMode(sync, host.TestModeChecked(), host.Options().deletePriority);
-    return StartRun(host, mode, source, destination, rowsAfter);
-}
-
-bool OnRunButton(RunHost& host, bool sync) {
-    if (host.State().busy) return false;
-    host.ClearBatchQueue();
-    host.BeginRunLog();
-    bool pathsValid = true;
-    const bool started = StartCheckedRun(host, sync, 0, &pathsValid);
-    if (!started && pathsValid) host.ReleaseProgress();
-    if (!started) host.WriteRunLog();
-    return started;
-}
-
-void ResetRunEndNotices() { g_askedToSilenceBatchNotice = false; }
-
-void OnRunEnd(RunHost& host, bool completed) {
-    if (host.BatchRowsWaiting()) {
-        if (completed) {
-            host.StartNextBatchRow();
-            return;
-        }
-        if (!host.Scheduled()) {
-            ProfileStore& store = AppProfile();
-            int flags = store.GetInt(kSettingsSection, optname::BatchNoticeFlags, 0);
-            if (!(flags & kBatchInterruptedNoticeOff)) {
-                Prompter& ui = host.UiPrompter();
-                ui.Information(LoadText(kMsgBatchInterrupted));
-                if (!g_askedToSilenceBatchNotice.exchange(true) && ui.YesNo(LoadText(kMsgDontShowAgain), true)) {
-                    store.SetInt(kSettingsSection, optname::BatchNoticeFlags, flags | kBatchInterruptedNoticeOff);
-                }
-            }
-        }
-    }
-    host.ClearBatchQueue();
-    host.ReleaseProgress();
-    RunOptions& options = host.Options();
-    options.suppressFolderDeleteConfirm = false;
-    options.suppressDeleteFailureMessages = false;
-    if (host.Scheduled() || host.CloseProgramAfterRun()) host.CloseMainWindow();
-}
 
 }  // namespace mirrant

@@ -1,7 +1,9 @@
 #pragma once
-// The stored filter settings as the engine's per-entry test. Holds a
-// reference: the owner reloads the FilterSet before each run and nothing
-// changes it while the run's worker reads it.
+// The stored filter settings as the engine's per-entry test. A run gets its
+// own copy of the settings as loaded at its start, so nothing the window
+// does meanwhile reaches the worker.
+#include <utility>
+
 #include "engine/entry_filter.h"
 #include "filter/filter_set.h"
 
@@ -9,7 +11,7 @@ namespace mirrant {
 
 class StoredFilter : public EntryFilter {
 public:
-    explicit StoredFilter(const FilterSet& filter) : filter_(filter) {}
+    explicit StoredFilter(FilterSet filter) : filter_(std::move(filter)) {}
     bool Accept(const std::wstring& name, bool isFolder, std::uint64_t creationTime,
                 std::uint64_t lastWriteTime) const override {
         return filter_.AcceptEntry(name, isFolder, creationTime, lastWriteTime);
@@ -19,7 +21,7 @@ public:
     bool NameListsInUse() const override { return filter_.anyListActive(); }
 
 private:
-    const FilterSet& filter_;
+    const FilterSet filter_;
 };
 
 }  // namespace mirrant

@@ -198,7 +198,7 @@ TreeWalk::Content TreeWalk::CompareContents(const std::wstring& a, const std::ws
 
 int TreeWalk::BothFiles(FolderWalk& walk, FileCase& f) {
     const RunOptions& o = ctx_.options;
-    EngineState& st = ctx_.state;
+    RunState& st = ctx_.state;
     // 1. The other file's times and size.
     for (;;) {
         if (ctx_.files.GetFileInfo(f.o, f.otherStamp, progress_, ctx_.log)) break;
@@ -338,7 +338,7 @@ int TreeWalk::SetTimeOfOther(FileCase& f) {
 }
 
 int TreeWalk::Act(FolderWalk& walk, FileCase& f, int order) {
-    EngineState& st = ctx_.state;
+    RunState& st = ctx_.state;
     if (!st.executePhase) {
         st.pendingActions.Add(f.t);
         st.workFound = true;
@@ -419,7 +419,7 @@ int TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
 
 int TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
     const RunOptions& o = ctx_.options;
-    EngineState& st = ctx_.state;
+    RunState& st = ctx_.state;
     if (Test()) {
         std::wstring line;
         if (Forward()) {
@@ -487,26 +487,23 @@ int TreeWalk::AskMissing(MissingSide side, bool isFolder, const std::wstring& th
     ctx_.log.AppendLine(Message(lineId, {otherPath}) + LoadText(chosenId));
 
     if (answer.changeSetting) {
+        // From here on the run goes by the new choice; the window and the
+        // registry get it through the policy changes.
         RunOptions& o = ctx_.options;
-        ProfileStore& store = AppProfile();
+        const MissingPolicies before = MissingPolicies::Of(o);
         auto policy = static_cast<MissingPolicy>(choice);
         if (source) {
             o.missingInSource = policy;
-            store.SetInt(kSettingsSection, optname::MissingInSource, choice);
             if (policy == MissingPolicy::Delete && !o.deletePriority) {
-                if (ctx_.prompter.YesNo(LoadText(kMsgDeletePriorityOnQuestion))) {
-                    o.deletePriority = true;
-                    store.SetInt(kSettingsSection, optname::DeletePriority, 1);
-                }
+                if (ctx_.prompter.YesNo(LoadText(kMsgDeletePriorityOnQuestion))) o.deletePriority = true;
             } else if (policy != MissingPolicy::Delete && o.deletePriority) {
                 ctx_.prompter.Information(LoadText(kMsgDeletePriorityOff));
                 o.deletePriority = false;
-                store.SetInt(kSettingsSection, optname::DeletePriority, 0);
             }
         } else {
             o.missingInDestination = policy;
-            store.SetInt(kSettingsSection, optname::MissingInDestination, choice);
         }
+        if (ctx_.policyChanges) ctx_.policyChanges->Record(before, o, AppProfile());
         ctx_.log.AppendLine(Message(IDS_CHOICE_SETTING_CHANGED, {request.title, request.choiceTexts[choice]}));
     }
     return choice;
@@ -526,7 +523,7 @@ int TreeWalk::FolderEntry(FolderWalk& walk, const ListedEntry& entry) {
 
 int TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o) {
     const RunOptions& opt = ctx_.options;
-    EngineState& st = ctx_.state;
+    RunState& st = ctx_.state;
     if (Test()) {
         if (Forward()) {
             MissingPolicy p = opt.missingInDestination;
@@ -598,7 +595,7 @@ int TreeWalk::CreateFolderAndDescend(FolderWalk& walk, const std::wstring& t, co
 
 int TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
     RunOptions& o = ctx_.options;
-    EngineState& st = ctx_.state;
+    RunState& st = ctx_.state;
     if (o.confirmFolderDelete && !o.suppressFolderDeleteConfirm) {
         if (st.declinedFolders.Contains(t)) return 1;
         progress_.SetVisible(false);

@@ -15,12 +15,13 @@ namespace mirrant {
 
 struct WalkContext {
     RunMode mode;
-    RunOptions& options;
-    EngineState& state;
+    RunOptions& options;  // the run's own copy
+    RunState& state;
     const EntryFilter& filter;
     FileAccess& files;
     EnginePrompter& prompter;
     LogSink& log;
+    PolicyChanges* policyChanges = nullptr;  // where a lasting policy change goes
 };
 
 // The per-process memory of the per-item choice: the last radio choice per

@@ -4,6 +4,7 @@
 
 #include "framework/text.h"
 #include "res/resource.h"
+#include "res/version.h"
 
 namespace mirrant {
 
@@ -24,6 +25,11 @@ std::wstring ModulePath() {
     }
 }
 }  // namespace
+
+std::wstring ProgramVersionText() {
+    const char* text = MIRRANT_VERSION_DISPLAY_TEXT;
+    return std::wstring(text, text + std::char_traits<char>::length(text));
+}
 
 std::wstring ProgramName() {
     std::wstring path = ModulePath();

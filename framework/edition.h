@@ -23,6 +23,9 @@ std::wstring ProgramName();
 // The program's own folder, ending in a backslash.
 std::wstring ProgramFolder();
 
+// "Version 1.0": the version as the about box shows it.
+std::wstring ProgramVersionText();
+
 // HKCU\Software\<company>\<program name>.
 std::wstring RegistryRootFor(const std::wstring& programName);
 

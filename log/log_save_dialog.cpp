@@ -32,7 +32,7 @@ protected:
     void OnOK() override {}
     void OnCancel() override {}
     INT_PTR OnMessage(UINT msg, WPARAM, LPARAM, bool& handled) override {
-        if (msg != kLogSavingCloseMessage) return 0;
+        if (msg != kDestroySelfMessage) return 0;
         handled = true;
         DestroyWindow(hwnd());
         return TRUE;
@@ -58,7 +58,7 @@ public:
         if (!closed_ && IsWindow(dialog_)) ShowWindowAsync(dialog_, SW_HIDE);
     }
     void Close() override {
-        if (!closed_.exchange(true) && IsWindow(dialog_)) PostMessageW(dialog_, kLogSavingCloseMessage, 0, 0);
+        if (!closed_.exchange(true) && IsWindow(dialog_)) PostMessageW(dialog_, kDestroySelfMessage, 0, 0);
     }
 
 private:

@@ -9,12 +9,11 @@
 #include <memory>
 #include <string>
 
+#include "framework/window_messages.h"
 #include "log/log_buffer.h"
 
 namespace mirrant {
 
-// The message that makes the dialog destroy itself (and free itself).
-inline constexpr UINT kLogSavingCloseMessage = WM_USER + 200;  // 1224
 
 // Creates the dialog on the calling thread, owned by owner, centred on it and
 // shown with the text. "中断" sets *cancelFlag (which must outlive the

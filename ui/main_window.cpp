@@ -28,20 +28,29 @@ constexpr int kRunControls[] = {IDC_SOURCE_EDIT,  IDC_SOURCE_BROWSE, IDC_DEST_ED
 
 }  // namespace
 
-MainWindow::MainWindow(AppState& app) : Dialog(IDD_MAIN), app_(app) {
-    options_.timeToleranceSeconds = app.timeToleranceSeconds;
-    entryFilter_ = std::make_unique<StoredFilter>(filter_);
-}
+MainWindow::MainWindow(AppState& app)
+    : Dialog(IDD_MAIN), app_(app), session_(*this, SystemFileAccess(), app.startFolder) {}
 
 MainWindow::~MainWindow() {
+    // A window that still exists destroys its menu with itself; one that
+    // never got it leaves it to us.
+    if (!hwnd() && menu_ && !IsMenu(menu_)) menu_ = nullptr;
+    if (hwnd()) SetMenu(hwnd(), nullptr);
     if (menu_) DestroyMenu(menu_);
+    if (largeIcon_) DestroyIcon(largeIcon_);
+    if (smallIcon_) DestroyIcon(smallIcon_);
+}
+
+void MainWindow::OnDestroyed() {
+    // The system destroyed the menu with the window.
+    menu_ = nullptr;
 }
 
 bool MainWindow::OnInit() {
     boxes_.setOwner(hwnd());
     prompts_.setOwner(hwnd());
     saveDialogs_ = std::make_unique<LogSaveDialogs>(hwnd());
-    log_.SetSaveUi(saveDialogs_.get());
+    session_.runLog().SetSaveUi(saveDialogs_.get());
     SetTitle(ProductName());
     AddAboutToSystemMenu();
     largeIcon_ = static_cast<HICON>(LoadImageW(AppInstance(), MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON,
@@ -53,10 +62,7 @@ bool MainWindow::OnInit() {
     menu_ = LoadMenuW(AppInstance(), MAKEINTRESOURCEW(IDR_MAINMENU));
     SetMenu(hwnd(), menu_);
 
-    LoadRunOptions(options_, AppProfile());
-    LoadFilterSet(filter_, AppProfile());
-    ApplyStartupConsistency(options_, filterModes(), AppProfile());
-    logContext_ = LoadLogContext(AppProfile(), app_.startFolder);
+    session_.Load(app_.timeToleranceSeconds);
     ApplyMenuStates();
     RebuildBatchMenu();
 
@@ -75,7 +81,7 @@ void MainWindow::AddAboutToSystemMenu() {
 
 void MainWindow::ApplyMenuStates() {
     if (!menu_) return;
-    for (const MenuItemState& s : OptionMenuStates(options_, filterModes(), runActive_)) {
+    for (const MenuItemState& s : OptionMenuStates(options(), filterModes(), runActive_)) {
         CheckMenuItem(menu_, s.command, MF_BYCOMMAND | (s.checked ? MF_CHECKED : MF_UNCHECKED));
         EnableMenuItem(menu_, s.command, MF_BYCOMMAND | (s.enabled ? MF_ENABLED : MF_GRAYED));
     }
@@ -113,7 +119,7 @@ void MainWindow::RebuildBatchMenu() {
         }
     }
     if (added) EnableMenuItem(menu_, ID_BATCH_CLEAR_HISTORY, MF_BYCOMMAND | MF_ENABLED);
-    CheckMenuItem(menu_, ID_TEXT_BATCH_DEFAULT, MF_BYCOMMAND | (options_.textBatchDefault ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu_, ID_TEXT_BATCH_DEFAULT, MF_BYCOMMAND | (options().textBatchDefault ? MF_CHECKED : MF_UNCHECKED));
     DrawMenuBar(hwnd());
     // A batch adds its file to the history after its first row started: the
     // run's menu rules stay in force over the rebuilt menu.
@@ -124,8 +130,8 @@ bool MainWindow::OnCommand(int id, int code, HWND control) {
     switch (id) {
     case IDC_SOURCE_BROWSE: OnBrowse(PathSide::Source); return true;
     case IDC_DEST_BROWSE: OnBrowse(PathSide::Destination); return true;
-    case IDC_RUN_OVERWRITE: OnRunButtonPressed(false); return true;
-    case IDC_RUN_SYNC: OnRunButtonPressed(true); return true;
+    case IDC_RUN_OVERWRITE: session_.OnRunButton(false); return true;
+    case IDC_RUN_SYNC: session_.OnRunButton(true); return true;
     case IDC_SHOW_LOG: OnShowLatestLog(); return true;
     case ID_HELP_ABOUT: ShowAbout(); return true;
     case ID_HELP_CONTENTS:
@@ -138,7 +144,7 @@ bool MainWindow::OnCommand(int id, int code, HWND control) {
         return true;
     }
     if (id >= ID_BATCH_HISTORY_FIRST && id < ID_BATCH_HISTORY_FIRST + 16) {
-        if (!runActive_ && !busy()) RunBatchHistoryEntry(*this, static_cast<size_t>(id - ID_BATCH_HISTORY_FIRST));
+        if (!runActive_ && !busy()) RunBatchHistoryEntry(session_, static_cast<size_t>(id - ID_BATCH_HISTORY_FIRST));
         return true;
     }
     return false;
@@ -147,29 +153,30 @@ bool MainWindow::OnCommand(int id, int code, HWND control) {
 void MainWindow::OnOptionCommand(int id) {
     if (!MenuItemEnabled(id)) return;  // grayed items do nothing, even by accelerator
     ProfileStore& store = AppProfile();
+    RunOptions& o = options();
     switch (id) {
     case ID_BATCH_REGISTER:
         if (!batchCommandHandler || !batchCommandHandler(id)) NotAvailableYet();
         return;
     // A batch never starts while a run is active, whatever the menu shows.
     case ID_BATCH_RUN:
-        if (!busy()) RunBatchFileCommand(*this);
+        if (!busy()) RunBatchFileCommand(session_);
         return;
     case ID_BATCH_DELETE:
-        if (!busy()) DeleteBatchFilesCommand(*this);
+        if (!busy()) DeleteBatchFilesCommand(session_);
         return;
     case ID_BATCH_CLEAR_HISTORY:
-        if (!busy()) ClearBatchHistoryCommand(*this);
+        if (!busy()) ClearBatchHistoryCommand(session_);
         return;
     case ID_TEXT_BATCH_DEFAULT:
-        ToggleTextBatchDefault(options_, store);
+        ToggleTextBatchDefault(o, store);
         RebuildBatchMenu();
         return;
-    case ID_TOLERANCE: ShowToleranceDialog(hwnd(), options_, runActive_); return;
-    case ID_DISPLAY_SETTINGS: ShowDisplaySettingsDialog(hwnd(), options_, runActive_); return;
-    case ID_PRIORITY: ShowPriorityDialog(hwnd(), options_, runActive_); return;
+    case ID_TOLERANCE: ShowToleranceDialog(hwnd(), o, runActive_); return;
+    case ID_DISPLAY_SETTINGS: ShowDisplaySettingsDialog(hwnd(), o, runActive_); return;
+    case ID_PRIORITY: ShowPriorityDialog(hwnd(), o, runActive_); return;
     case ID_CONFIRM_OPTIONS:
-        ShowConfirmOptionsDialog(hwnd(), options_, runActive_);
+        ShowConfirmOptionsDialog(hwnd(), o, runActive_);
         ApplyMenuStates();
         return;
     case ID_LOG_SETTINGS:
@@ -178,7 +185,7 @@ void MainWindow::OnOptionCommand(int id) {
         return;
     default: break;
     }
-    if (ToggleOption(options_, id, store, UiPrompter()) || ChooseMissingPolicy(options_, id, store, UiPrompter()))
+    if (ToggleOption(o, id, store, UiPrompter()) || ChooseMissingPolicy(o, id, store, UiPrompter()))
         ApplyMenuStates();
 }
 
@@ -188,7 +195,7 @@ void MainWindow::ShowAbout() {
     struct About : Dialog {
         About() : Dialog(IDD_ABOUT) {}
         bool OnInit() override {
-            SetItemText(IDC_ABOUT_TEXT, ProductName() + L" Version 1.0");
+            SetItemText(IDC_ABOUT_TEXT, ProductName() + L" " + ProgramVersionText());
             return true;
         }
     } about;
@@ -247,14 +254,9 @@ void MainWindow::OnDropFiles(HDROP drop) {
 
 void MainWindow::OnShowLatestLog() {
     if (busy()) return;
-    if (log_.lineCount() > 0) ShowResultWindow(hwnd(), log_.lines(), log_.errorLines());
+    const LogBuffer& log = session_.runLog();
+    if (log.lineCount() > 0) ShowResultWindow(hwnd(), log.lines(), log.errorLines());
     else UiPrompter().Information(LoadText(230));
-}
-
-void MainWindow::OnRunButtonPressed(bool sync) {
-    if (busy()) return;
-    pendingRunKind_ = sync ? RunKind::Synchronize : RunKind::Overwrite;
-    OnRunButton(*this, sync);
 }
 
 INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
@@ -264,11 +266,11 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         if (app_.processCommandLine) app_.processCommandLine();
         return TRUE;
     case kRunEndMessage:
-        OnRunEnd(*this, lp != 0);
+        session_.OnRunEnd(std::unique_ptr<RunOutcome>(reinterpret_cast<RunOutcome*>(wp)));
         return TRUE;
     case kFilterSheetOkMessage:
-        SaveFilterSet(filter_, AppProfile());
-        ApplyFilterConsistency(options_, filterModes(), AppProfile(), UiPrompter());
+        SaveFilterSet(filterSet(), AppProfile());
+        ApplyFilterConsistency(options(), filterModes(), AppProfile(), UiPrompter());
         ApplyMenuStates();
         return TRUE;
     case WM_DROPFILES:
@@ -319,90 +321,13 @@ void MainWindow::SetRememberedFolder(PathSide side, const std::wstring& folder) 
 const std::wstring& MainWindow::RememberedFolder(PathSide side) const { return remembered_[SideIndex(side)]; }
 
 void MainWindow::EnterScheduleMode(bool overwriteLog) {
-    scheduleMode_ = true;
-    scheduleOverwriteLog_ = overwriteLog;
+    session_.EnterScheduleMode(overwriteLog);
     SetTitle(Title() + LoadText(IDS_SCHEDULE_TITLE_SUFFIX));
 }
 
-void MainWindow::BeginBatchLog(const std::wstring& batchFile) {
-    pendingRunKind_ = RunKind::Batch;
-    batchFile_ = batchFile;
-    BeginRunLog();
-}
-
-bool MainWindow::StartBatchRun(bool sync, const std::wstring& source, const std::wstring& destination,
-                               int rowsAfter) {
-    SetPathText(PathSide::Source, source);
-    SetPathText(PathSide::Destination, destination);
-    return StartCheckedRun(*this, sync, rowsAfter);
-}
-
-bool MainWindow::ShowExecuteWindow(const std::wstring& comment, std::deque<std::wstring>& queue) {
-    BatchExecuteWindow window(comment, queue, app_.prompter);
-    return window.Run(hwnd());
-}
-
-std::vector<std::wstring> MainWindow::ChooseBatchFiles(bool several) {
-    if (app_.chooseBatchFiles) return app_.chooseBatchFiles(several);
-    FileDialogRequest request;
-    request.filter = LoadText(options_.textBatchDefault ? 103 : 102);
-    request.defaultExtension = options_.textBatchDefault ? kTextBatchExtension : kBinaryBatchExtension;
-    if (several) return ChooseOpenFiles(hwnd(), request);
-    std::wstring chosen = ChooseOpenFile(hwnd(), request);
-    if (chosen.empty()) return {};
-    return {chosen};
-}
-
-// --- RunHost ---------------------------------------------------------------
-
-const EntryFilter& MainWindow::Filter() { return *entryFilter_; }
-
-FileAccess& MainWindow::Files() { return SystemFileAccess(); }
+// --- RunWindow -------------------------------------------------------------
 
 bool MainWindow::TestModeChecked() { return IsChecked(IDC_TEST_MODE); }
-
-void MainWindow::ClearBatchQueue() { batchQueue_.clear(); }
-
-void MainWindow::StartNextBatchRow() { mirrant::StartNextBatchRow(*this); }
-
-void MainWindow::BeginRunLog() {
-    RunLogStart start;
-    start.kind = pendingRunKind_;
-    start.source = SourceText();
-    start.destination = DestinationText();
-    start.batchFile = batchFile_;
-    start.testMode = TestModeChecked();
-    start.scheduleMode = scheduleMode_;
-    start.scheduleAppend = !scheduleOverwriteLog_;
-    logContext_ = LoadLogContext(AppProfile(), app_.startFolder);
-    log_.BeginRunLog(start, logContext_);
-    log_.ClearLog();
-}
-
-bool MainWindow::LogGoesToFile() { return scheduleMode_ || log_.settings().saveToFile; }
-
-void MainWindow::LoadFilterForRun() { LoadFilterSet(filter_, AppProfile()); }
-
-Progress& MainWindow::AcquireProgress() {
-    if (!progress_) {
-        progress_ = ProgressWindow::Create(hwnd(), options_.displayLevel);
-        if (scheduleMode_) progress_->SetScheduleText(LoadText(223));
-    }
-    return *progress_;
-}
-
-void MainWindow::ReleaseProgress() {
-    if (progress_) progress_->RequestDestroy();
-    progress_ = nullptr;
-}
-
-bool MainWindow::CloseProgramAfterRun() { return scheduleMode_ || log_.settings().exitWhenDone; }
-
-void MainWindow::CloseMainWindow() { EndDialog(hwnd(), IDOK); }
-
-void MainWindow::SetSourceText(const std::wstring& text) { SetPathText(PathSide::Source, text); }
-
-void MainWindow::SetDestinationText(const std::wstring& text) { SetPathText(PathSide::Destination, text); }
 
 void MainWindow::SetRunActive(bool active) {
     runActive_ = active;
@@ -411,12 +336,44 @@ void MainWindow::SetRunActive(bool active) {
     if (!active) RebuildBatchMenu();
 }
 
-void MainWindow::WriteRunLog() { log_.FinishRunLog(); }
-
-void MainWindow::ShowRunResult(bool nothingLogged) {
-    mirrant::ShowRunResult(hwnd(), log_, log_.settings(), &UiPrompter());
+Progress* MainWindow::CreateProgress(int displayThreshold, bool scheduled) {
+    ProgressWindow* window = ProgressWindow::Create(hwnd(), displayThreshold);
+    if (window && scheduled) window->SetScheduleText(LoadText(223));
+    return window;
 }
 
-void MainWindow::PostRunEnd(bool completed) { PostMessageW(hwnd(), kRunEndMessage, 0, completed ? 1 : 0); }
+void MainWindow::DestroyProgress(Progress* progress) {
+    if (auto* window = dynamic_cast<ProgressWindow*>(progress)) window->RequestDestroy();
+}
+
+void MainWindow::ShowRunResult(const LogBuffer& log) {
+    mirrant::ShowRunResult(hwnd(), log, log.settings(), &UiPrompter());
+}
+
+void MainWindow::PostRunEnd(std::unique_ptr<RunOutcome> outcome) {
+    // The message carries the outcome (first parameter) and, as the end
+    // notification always has, 1 for a completed run (second parameter).
+    const LPARAM completed = outcome->completed ? 1 : 0;
+    RunOutcome* raw = outcome.release();
+    if (!PostMessageW(hwnd(), kRunEndMessage, reinterpret_cast<WPARAM>(raw), completed)) delete raw;
+}
+
+bool MainWindow::ShowExecuteWindow(const std::wstring& comment, std::deque<BatchRow>& rows) {
+    BatchExecuteWindow window(comment, rows, app_.prompter);
+    return window.Run(hwnd());
+}
+
+std::vector<std::wstring> MainWindow::ChooseBatchFiles(bool several, bool textDefault) {
+    if (app_.chooseBatchFiles) return app_.chooseBatchFiles(several);
+    FileDialogRequest request;
+    request.filter = LoadText(textDefault ? 103 : 102);
+    request.defaultExtension = textDefault ? kTextBatchExtension : kBinaryBatchExtension;
+    if (several) return ChooseOpenFiles(hwnd(), request);
+    std::wstring chosen = ChooseOpenFile(hwnd(), request);
+    if (chosen.empty()) return {};
+    return {chosen};
+}
+
+void MainWindow::Close() { EndDialog(hwnd(), IDOK); }
 
 }  // namespace mirrant

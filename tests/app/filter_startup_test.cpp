@@ -6,6 +6,7 @@
 #include "framework/profile.h"
 #include "res/resource.h"
 #include "support/scripted_prompter.h"
+#include "support/temp_dir.h"
 #include "ui/main_window.h"
 
 namespace mirrant {
@@ -54,23 +55,34 @@ TEST(MainWindowFilters, StartupForcesIgnoreForProtectedDestinationSilently) {
     EXPECT_FALSE(w.Grayed(ID_MISSING_DST_IGNORE));
     EXPECT_TRUE(w.Grayed(ID_MISSING_SRC_DELETE));
     EXPECT_FALSE(w.Grayed(ID_MISSING_SRC_IGNORE));
-    EXPECT_TRUE(w.window->Filter().DestinationOnly());
-    EXPECT_TRUE(w.window->Filter().ProtectDestination());
+    EXPECT_TRUE(w.window->filterSet().destinationOnly);
+    EXPECT_TRUE(w.window->filterSet().protectDestination);
 }
 
 TEST(MainWindowFilters, EachRunReloadsTheStoredSettings) {
     ScriptedPrompter prompter;
     Window w(prompter);
     ASSERT_TRUE(w.created);
-    EXPECT_TRUE(w.window->Filter().Accept(L"a.tmp", false, 0, 0));
-    EXPECT_FALSE(w.window->Filter().NameListsInUse());
+    const FilterSet& filter = w.window->filterSet();
+    EXPECT_TRUE(filter.AcceptEntry(L"a.tmp", false, 0, 0));
 
     AppProfile().SetInt(kSettingsSection, optname::FilterFlags, kGeneralPartial);
     AppProfile().SetString(kSettingsSection, optname::FileExcludes, L"*.TMP");
-    w.window->LoadFilterForRun();
-    EXPECT_FALSE(w.window->Filter().Accept(L"a.tmp", false, 0, 0));
-    EXPECT_TRUE(w.window->Filter().Accept(L"a.txt", false, 0, 0));
-    EXPECT_TRUE(w.window->Filter().NameListsInUse());
+    testing::TempDir dir;
+    testing::MakeFolder(dir / L"s\\");
+    testing::MakeFolder(dir / L"d\\");  // nothing to do: the result is a box, answered
+    w.window->SetPathText(PathSide::Source, dir / L"s\\");
+    w.window->SetPathText(PathSide::Destination, dir / L"d\\");
+    ASSERT_TRUE(w.window->session().OnRunButton(false));
+    EXPECT_FALSE(filter.AcceptEntry(L"a.tmp", false, 0, 0));
+    EXPECT_TRUE(filter.anyListActive());
+    // The run ends through the window's messages.
+    for (int i = 0; i < 1000 && w.window->busy(); ++i) {
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+        Sleep(10);
+    }
+    EXPECT_FALSE(w.window->busy());
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ void ClickRow(HWND window, int row) {
 }
 
 struct WindowRun {
-    std::deque<std::wstring> queue;
+    std::deque<BatchRow> queue;
     testing::ScriptedPrompter prompter;
     bool result = false;
 
@@ -70,7 +70,8 @@ struct WindowRun {
     }
 };
 
-const std::deque<std::wstring> kRows = {L"C:\\a\\\tD:\\a\\\tO", L"C:\\b\\\tD:\\b\\\tS", L"C:\\c\\\tD:\\c\\\tO"};
+const std::deque<BatchRow> kRows = {
+    {L'O', L"C:\\a\\", L"D:\\a\\"}, {L'S', L"C:\\b\\", L"D:\\b\\"}, {L'O', L"C:\\c\\", L"D:\\c\\"}};
 
 TEST(BatchExecuteWindow, SwapTwiceRestoresThenASwappedRunAsksFirst) {
     WindowRun run{kRows};
@@ -108,8 +109,9 @@ TEST(BatchExecuteWindow, SwapTwiceRestoresThenASwappedRunAsksFirst) {
     user.Join();
     EXPECT_TRUE(run.result);
     EXPECT_EQ(run.prompter.CountText(kMsg234), 2u);
-    EXPECT_EQ(run.queue, (std::deque<std::wstring>{L"D:\\a\\\tC:\\a\\\tO", L"D:\\b\\\tC:\\b\\\tS",
-                                                   L"D:\\c\\\tC:\\c\\\tO"}));
+    EXPECT_EQ(run.queue, (std::deque<BatchRow>{{L'O', L"D:\\a\\", L"C:\\a\\"},
+                                               {L'S', L"D:\\b\\", L"C:\\b\\"},
+                                               {L'O', L"D:\\c\\", L"C:\\c\\"}}));
 }
 
 TEST(BatchExecuteWindow, EditsGoToTheClickedRowAndReloadDiscardsThem) {
@@ -135,7 +137,7 @@ TEST(BatchExecuteWindow, EditsGoToTheClickedRowAndReloadDiscardsThem) {
     user.Join();
     EXPECT_TRUE(run.result);
     EXPECT_TRUE(run.prompter.prompts().empty());
-    EXPECT_EQ(run.queue, (std::deque<std::wstring>{kRows[0], kRows[1], L"F:\\new\\\tD:\\c\\\tO"}));
+    EXPECT_EQ(run.queue, (std::deque<BatchRow>{kRows[0], kRows[1], {L'O', L"F:\\new\\", L"D:\\c\\"}}));
 }
 
 TEST(BatchExecuteWindow, EmptyPathsStopSwapAndRunAndCancelLeavesTheQueue) {
@@ -160,7 +162,7 @@ TEST(BatchExecuteWindow, EmptyPathsStopSwapAndRunAndCancelLeavesTheQueue) {
 }
 
 TEST(BatchExecuteWindow, AQueueThatCannotBeShownDisablesRunAndSwap) {
-    WindowRun run{{L"C:\\a\\\tD:\\a\\\tO", L"broken line"}};
+    WindowRun run{{{L'O', L"C:\\a\\", L"D:\\a\\"}, {L'O', L"", L"D:\\b\\"}}};
     UserScript user([](DWORD thread) {
         HWND w = Need(WaitForWindow(thread, kTitle), "execution window");
         EXPECT_FALSE(Enabled(w, IDOK));

@@ -38,7 +38,7 @@ public:
     bool logToFile = true;
     testing::ScriptedPrompter prompter;
     testing::RecordingLog log;
-    std::deque<std::wstring> queue;
+    std::deque<BatchRow> queue;
     std::vector<std::wstring> logsBegun;
     int logsWritten = 0;
     int logsWrittenBeforeFirstRow = -1;
@@ -47,8 +47,9 @@ public:
     int progressReleased = 0;
     int windowsShown = 0;
     std::wstring windowComment;
-    std::vector<std::wstring> windowRows;
-    std::function<bool(std::deque<std::wstring>&)> window = [](std::deque<std::wstring>&) { return true; };
+    std::vector<BatchRow> windowRows;
+    std::function<bool(std::deque<BatchRow>&)> window = [](std::deque<BatchRow>&) { return true; };
+    int failures = 0;
     std::deque<std::vector<std::wstring>> choices;  // answers of the file dialog
     int dialogsShown = 0;
     RecentFileList history{L"Recent File List", L"File%d", 16, 48};
@@ -57,7 +58,7 @@ public:
 
     bool Scheduled() override { return scheduled; }
     Prompter& UiPrompter() override { return prompter; }
-    std::deque<std::wstring>& BatchQueue() override { return queue; }
+    std::deque<BatchRow>& BatchQueue() override { return queue; }
     void BeginBatchLog(const std::wstring& file) override {
         logsBegun.push_back(file);
         log.lines.clear();
@@ -68,8 +69,10 @@ public:
     void WriteRunLog() override { ++logsWritten; }
     void SetTextBatchDefault(bool text) override { textDefault = text; }
     bool TextBatchDefault() override { return textDefault; }
-    bool StartBatchRun(bool sync, const std::wstring& source, const std::wstring& destination,
-                       int rowsAfter) override {
+    bool StartBatchRun(const BatchRow& row, int rowsAfter) override {
+        const bool sync = row.operation == kSyncLetter;
+        const std::wstring& source = row.source;
+        const std::wstring& destination = row.destination;
         if (started.empty()) logsWrittenBeforeFirstRow = logsWritten;
         if (source.find(L'|') != std::wstring::npos) {  // stands for a path that fails the check
             if (LogGoesToFile()) log.AppendError(L"bad path " + source);
@@ -80,7 +83,7 @@ public:
         return true;
     }
     void ReleaseProgress() override { ++progressReleased; }
-    bool ShowExecuteWindow(const std::wstring& comment, std::deque<std::wstring>& rows) override {
+    bool ShowExecuteWindow(const std::wstring& comment, std::deque<BatchRow>& rows) override {
         ++windowsShown;
         windowComment = comment;
         windowRows.assign(rows.begin(), rows.end());
@@ -96,6 +99,7 @@ public:
     RecentFileList* History() override { return &history; }
     void RebuildBatchMenu() override { ++menuRebuilt; }
     void CloseMainWindow() override { closed = true; }
+    void BatchFailed() override { ++failures; }
 };
 
 class BatchRun : public ::testing::Test {
@@ -125,8 +129,9 @@ TEST_F(BatchRun, InteractiveShowsTheWindowThenRunsTheRowsInOrderWithOneLog) {
     EXPECT_FALSE(askAnother);
     EXPECT_EQ(host.windowsShown, 1);
     EXPECT_EQ(host.windowComment, L"three rows");
-    EXPECT_EQ(host.windowRows, (std::vector<std::wstring>{L"C:\\a\\\tD:\\a\\\tO", L"C:\\b\\\tD:\\b\\\tS",
-                                                          L"C:\\c\\\tD:\\c\\\tO"}));
+    EXPECT_EQ(host.windowRows, (std::vector<BatchRow>{{L'O', L"C:\\a\\", L"D:\\a\\"},
+                                                      {L'S', L"C:\\b\\", L"D:\\b\\"},
+                                                      {L'O', L"C:\\c\\", L"D:\\c\\"}}));
     EXPECT_EQ(host.logsBegun, std::vector<std::wstring>{threeRows});
     EXPECT_TRUE(host.textDefault);
     ASSERT_EQ(host.history.size(), 1u);
@@ -145,8 +150,8 @@ TEST_F(BatchRun, InteractiveShowsTheWindowThenRunsTheRowsInOrderWithOneLog) {
 }
 
 TEST_F(BatchRun, TheWindowsEditsReachTheQueue) {
-    host.window = [](std::deque<std::wstring>& rows) {
-        rows[1] = L"D:\\b\\\tC:\\b\\\tS";
+    host.window = [](std::deque<BatchRow>& rows) {
+        rows[1] = {L'S', L"D:\\b\\", L"C:\\b\\"};
         return true;
     };
     bool askAnother = false;
@@ -157,7 +162,7 @@ TEST_F(BatchRun, TheWindowsEditsReachTheQueue) {
 }
 
 TEST_F(BatchRun, ClosingTheWindowWithoutRunningDropsTheBatchAndOffersAnotherFile) {
-    host.window = [](std::deque<std::wstring>&) { return false; };
+    host.window = [](std::deque<BatchRow>&) { return false; };
     host.prompter.Push(mirrant::PromptAnswer::No);
     bool askAnother = true;
     EXPECT_EQ(RunBatchFile(host, threeRows, askAnother, false), 1);
@@ -210,7 +215,7 @@ TEST_F(BatchRun, UnattendedRowThatCannotStartLogsWhyFinishesTheLogAndEndsTheProg
     bool askAnother = false;
     ASSERT_EQ(RunBatchFile(host, withBadRow, askAnother, true), 1);
     // The second row's path fails its check when it comes to start.
-    host.queue.front() = L"C:\\|b\\\tD:\\b\\\tO";
+    host.queue.front() = {L'O', L"C:\\|b\\", L"D:\\b\\"};
     EXPECT_FALSE(StartNextBatchRow(host));
     EXPECT_EQ(host.log.errorLines, std::vector<std::wstring>{L"bad path C:\\|b\\"});
     ASSERT_FALSE(host.log.lines.empty());
@@ -225,10 +230,10 @@ TEST_F(BatchRun, UnattendedRowThatCannotStartLogsWhyFinishesTheLogAndEndsTheProg
 TEST_F(BatchRun, UnattendedFirstAndOnlyRowThatCannotStartEndsTheProgramToo) {
     host.scheduled = true;
     testing::WriteFile(withBadRow, "copy\tC:\\a\\\tD:\\a\\\r\n");
-    // A row line that no longer splits (as if damaged after reading).
+    // A row with an operation no row may have (as if damaged after reading).
     bool askAnother = false;
     ASSERT_EQ(RunBatchFile(host, withBadRow, askAnother, true), 1);
-    host.queue.push_back(L"C:\\x\\\tD:\\x\\\to");
+    host.queue.push_back({L'o', L"C:\\x\\", L"D:\\x\\"});
     EXPECT_FALSE(StartNextBatchRow(host));
     EXPECT_EQ(host.log.errorLines, std::vector<std::wstring>{kMsg156});
     EXPECT_EQ(host.logsWritten, 1);
@@ -236,8 +241,8 @@ TEST_F(BatchRun, UnattendedFirstAndOnlyRowThatCannotStartEndsTheProgramToo) {
 }
 
 TEST_F(BatchRun, InteractiveRowThatCannotStartKeepsTheRestQueuedAndTheProgramOpen) {
-    host.window = [](std::deque<std::wstring>& rows) {
-        rows[0] = L"C:\\|a\\\tD:\\a\\\tO";
+    host.window = [](std::deque<BatchRow>& rows) {
+        rows[0] = {L'O', L"C:\\|a\\", L"D:\\a\\"};
         return true;
     };
     bool askAnother = false;

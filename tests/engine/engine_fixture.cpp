@@ -9,22 +9,6 @@
 
 namespace mirrant::testing {
 
-ItemChoiceAnswer ScriptedEnginePrompter::ChooseMissingItem(const ItemChoiceRequest& request) {
-    choiceRequests.push_back(request);
-    if (choiceAnswers.empty()) return {false, request.preselected, false};
-    ItemChoiceAnswer a = choiceAnswers.front();
-    choiceAnswers.pop_front();
-    return a;
-}
-
-FolderDeleteAnswer ScriptedEnginePrompter::ConfirmFolderDelete(const std::wstring& folder) {
-    folderRequests.push_back(folder);
-    if (folderAnswers.empty()) return {};
-    FolderDeleteAnswer a = folderAnswers.front();
-    folderAnswers.pop_front();
-    return a;
-}
-
 namespace {
 
 void SnapshotInto(const std::wstring& folder, const std::wstring& rel, std::map<std::wstring, EntryImage>& out) {
@@ -108,13 +92,8 @@ void EngineTest::Dst(const std::wstring& rel, std::string_view content, double s
 int EngineTest::Run(RunMode mode) { return Run(mode, src, dst); }
 
 int EngineTest::Run(RunMode mode, const std::wstring& source, const std::wstring& destination, int rowsAfter) {
-    RunRequest request;
-    request.mode = mode;
-    request.sourcePath = source;
-    request.destinationPath = destination;
-    request.rowsAfter = rowsAfter;
-    request.scheduled = host.scheduled;
-    return PerformRun(host, host.progress, request);
+    lastOutcome = host.Run(mode, source, destination, rowsAfter);
+    return lastOutcome.completed ? 1 : 0;
 }
 
 std::vector<std::wstring> EngineTest::Lines() const {

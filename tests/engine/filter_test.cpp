@@ -23,9 +23,10 @@ class Filters : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        host.filter = &filter;
+        host.filter = shared;
     }
-    TestFilter filter;
+    std::shared_ptr<TestFilter> shared = std::make_shared<TestFilter>();
+    TestFilter& filter = *shared;
 };
 
 TEST_F(Filters, ExcludedFilesAreSkippedSilentlyAndMakeNoFolder) {

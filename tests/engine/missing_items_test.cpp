@@ -20,7 +20,6 @@ protected:
         MakeFolder(src);
         MakeFolder(dst);
         ClearRecords();
-        host.state.ClearPathSets();
     }
     int RunForward(MissingPolicy policy, bool test) {
         host.options.missingInDestination = policy;
@@ -362,9 +361,7 @@ TEST_F(FolderDeleteConfirmation, YesWithTheCheckBoxDeletesLaterFoldersWithoutAsk
     EXPECT_FALSE(Exists(D(L"one\\")));
     EXPECT_FALSE(Exists(D(L"two\\")));
 
-    // The end of the run clears the suppression: the next run asks again.
-    OnRunEnd(host, true);
-    EXPECT_FALSE(host.options.suppressFolderDeleteConfirm);
+    // The suppression belonged to the run: the next run asks again.
     Dst(L"three\\z.txt", "z", 0);
     host.prompter.folderAnswers.push_back({FolderDeleteButton::No, false});
     EXPECT_EQ(Run(RunMode::Sync), 1);
@@ -383,7 +380,6 @@ TEST_F(FolderDeleteConfirmation, InterruptButtonAsksWhetherToStop) {
     EXPECT_TRUE(host.log.lines.empty());
 
     ClearRecords();
-    host.state.ClearPathSets();
     host.prompter.folderAnswers.push_back({FolderDeleteButton::Interrupt, false});
     host.prompter.boxes.Push(PromptAnswer::Yes);
     EXPECT_EQ(Run(RunMode::Sync), 0);

@@ -57,10 +57,8 @@ TEST_F(RunModes, OverwriteTestReportsEveryDecisionAndChangesNothing) {
     EXPECT_TRUE(SameLines(Lines(), Sorted(ForwardTestLines())));
     EXPECT_TRUE(SameLines(Errors(), {}));
     EXPECT_EQ(host.progress.titles.back(), L"上書きｺﾋﾟｰ ﾃｽﾄﾓｰﾄﾞ");
-    EXPECT_EQ(host.logWrites, 1);
-    EXPECT_EQ(host.resultShown, 1);
-    EXPECT_FALSE(host.resultNothingLogged);
-    EXPECT_EQ(host.runActive, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(lastOutcome.loggedAnything);
+    EXPECT_FALSE(lastOutcome.toldInBox);
     EXPECT_TRUE(host.prompter.boxes.prompts().empty());
 }
 
@@ -87,7 +85,6 @@ TEST_F(RunModes, SyncTestReportsBothPassesAndChangesNothing) {
     EXPECT_EQ(host.progress.titles,
               (std::vector<std::wstring>{L"同期ｺﾋﾟｰ ﾃｽﾄﾓｰﾄﾞ", L"同期ｺﾋﾟｰ ﾃｽﾄﾓｰﾄﾞ", L"逆向き照合 ﾃｽﾄﾓｰﾄﾞ"}));
     EXPECT_TRUE(SameLines(host.progress.directions, (std::vector<std::wstring>{L"ｺﾋﾟｰ元 → ｺﾋﾟｰ先", L"ｺﾋﾟｰ元 ← ｺﾋﾟｰ先"})));
-    EXPECT_TRUE(host.state.forwardPass);
 }
 
 TEST_F(RunModes, SyncCopiesForwardThenDeletesDestinationOnlyItems) {
@@ -128,8 +125,7 @@ TEST_F(RunModes, DeletePriorityEndsAfterSearchingWhenNothingIsToBeCopied) {
     Dst(L"same.txt", "same", 0);
     EXPECT_EQ(Run(RunMode::SyncDeletePriority), 1);
     EXPECT_TRUE(host.log.lines.empty());
-    EXPECT_EQ(host.resultShown, 1);
-    EXPECT_TRUE(host.resultNothingLogged);
+    EXPECT_FALSE(lastOutcome.loggedAnything);
     EXPECT_EQ(host.progress.titles.back(), L"逆向き照合 削除優先（削除項目検索中）");
 
     // Only deletions found: they are done by the search pass and are all
@@ -141,7 +137,7 @@ TEST_F(RunModes, DeletePriorityEndsAfterSearchingWhenNothingIsToBeCopied) {
     EXPECT_TRUE(SameLines(Lines(), (std::vector<std::wstring>{Deleted(D(L"orphan.txt"))})));
     EXPECT_FALSE(Exists(D(L"orphan.txt")));
     EXPECT_EQ(host.progress.titles.back(), L"逆向き照合 削除優先（削除項目検索中）");
-    EXPECT_FALSE(host.resultNothingLogged);
+    EXPECT_TRUE(lastOutcome.loggedAnything);
 }
 
 TEST_F(RunModes, AFailedPassEndsTheRunAndNoLaterPassRuns) {
@@ -152,7 +148,7 @@ TEST_F(RunModes, AFailedPassEndsTheRunAndNoLaterPassRuns) {
     EXPECT_EQ(CountLines(kInterrupted), 1u);
     EXPECT_TRUE(Exists(D(L"onlydst.txt")));  // the reverse pass did not run
     EXPECT_EQ(host.progress.titles.back(), L"同期ｺﾋﾟｰ");
-    EXPECT_EQ(host.resultShown, 1);
+    EXPECT_TRUE(lastOutcome.loggedAnything);
 }
 
 TEST_F(RunModes, SingleFileIntoAFolderAndOntoAFile) {
@@ -219,13 +215,13 @@ TEST_F(RunModes, EmptyBoxesEndTheRunBeforeAnyPass) {
     ASSERT_EQ(host.prompter.boxes.prompts().size(), 1u);
     EXPECT_EQ(host.prompter.boxes.prompts()[0].text, kSourceEmpty);
     EXPECT_TRUE(host.log.lines.empty());
-    EXPECT_EQ(host.resultShown, 0);
-    EXPECT_EQ(host.logWrites, 1);
+    EXPECT_TRUE(lastOutcome.toldInBox);
 
     host.options.confirmOtherErrors = false;
     EXPECT_EQ(Run(RunMode::Overwrite, src, L""), 0);
     EXPECT_TRUE(SameLines(Errors(), (std::vector<std::wstring>{kDestinationEmpty})));
-    EXPECT_EQ(host.resultShown, 1);
+    EXPECT_FALSE(lastOutcome.toldInBox);
+    EXPECT_TRUE(lastOutcome.loggedAnything);
     EXPECT_EQ(host.prompter.boxes.prompts().size(), 1u);
 }
 
@@ -238,27 +234,12 @@ TEST_F(RunModes, FolderOntoFileIsNotSupported) {
     EXPECT_EQ(prompts[0].text, kFolderOntoFileQuestion);
     EXPECT_EQ(prompts[1].text, kUnsupported);
     EXPECT_EQ(ReadFile(D(L"file.txt")), "x");
+    EXPECT_TRUE(lastOutcome.toldInBox);
 
     host.options.confirmOtherErrors = false;
     EXPECT_EQ(Run(RunMode::Overwrite, src, D(L"file.txt")), 0);
     EXPECT_TRUE(SameLines(Errors(), (std::vector<std::wstring>{kFolderOntoFileLine})));
     EXPECT_EQ(host.prompter.boxes.prompts().size(), 2u);
-}
-
-TEST_F(RunModes, ABatchRowThatSucceedsLeavesTheLogToTheLastRow) {
-    Src(L"a.txt", "a", 0);
-    EXPECT_EQ(Run(RunMode::Overwrite, src, dst, 2), 1);
-    EXPECT_EQ(host.logWrites, 0);
-    EXPECT_EQ(host.resultShown, 0);
-    EXPECT_EQ(host.runActive, (std::vector<bool>{true, false}));
-
-    // A failed row in schedule mode notes the interrupted batch.
-    host.scheduled = true;
-    host.options.confirmOtherErrors = false;
-    EXPECT_EQ(Run(RunMode::Overwrite, src, L"", 1), 0);
-    EXPECT_EQ(CountLines(kBatchInterrupted), 1u);
-    EXPECT_EQ(host.logWrites, 1);
-    EXPECT_EQ(host.resultShown, 0);
 }
 
 }  // namespace

@@ -13,8 +13,7 @@
 #include "framework/profile.h"
 #include "framework/text.h"
 #include "res/resource.h"
-#include "support/recording_log.h"
-#include "support/recording_progress.h"
+#include "support/fake_run.h"
 #include "support/temp_dir.h"
 
 namespace mirrant {
@@ -22,90 +21,39 @@ namespace {
 
 using namespace mirrant::testing;
 
-// Answers every question with Yes and records what was asked.
-class YesPrompter : public EnginePrompter {
+// The fake run context with the filter loaded from a private registry key
+// the way the run start loads it.
+class FilterHost {
 public:
-    void Warning(const std::wstring& text) override { asked.push_back(text); }
-    void Information(const std::wstring& text) override { asked.push_back(text); }
-    bool YesNo(const std::wstring& text, bool) override {
-        asked.push_back(text);
-        return true;
-    }
-    PromptAnswer YesNoCancel(const std::wstring& text) override {
-        asked.push_back(text);
-        return PromptAnswer::Yes;
-    }
-    ItemChoiceAnswer ChooseMissingItem(const ItemChoiceRequest& r) override {
-        asked.push_back(r.path);
-        return {};
-    }
-    FolderDeleteAnswer ConfirmFolderDelete(const std::wstring& folder) override {
-        asked.push_back(folder);
-        return {};
-    }
-    std::vector<std::wstring> asked;
-};
-
-// Just enough of a main window for PerformRun, with the filter loaded from a
-// private registry key the way the run start loads it.
-class FilterHost : public RunHost {
-public:
-    FilterHost() : store_(AppProfile().rootKey() + L"_runs"), entryFilter_(filter_) {}
-    ~FilterHost() override { store_.DeleteRoot(); }
+    FilterHost() : store_(AppProfile().rootKey() + L"_runs") {}
+    ~FilterHost() { store_.DeleteRoot(); }
 
     ProfileStore& store() { return store_; }
-    void LoadFilter() { LoadFilterSet(filter_, store_); }
-    RecordingLog log;
-    YesPrompter prompts;
-    RunOptions options;
+    FakeRun run;
+    RunOptions& options = run.options;
+    RecordingLog& log = run.log;
 
-    RunOptions& Options() override { return options; }
-    EngineState& State() override { return state_; }
-    const EntryFilter& Filter() override { return entryFilter_; }
-    FileAccess& Files() override { return SystemFileAccess(); }
-    std::wstring SourceText() override { return {}; }
-    std::wstring DestinationText() override { return {}; }
-    bool TestModeChecked() override { return false; }
-    bool Scheduled() override { return false; }
-    void ClearBatchQueue() override {}
-    bool BatchRowsWaiting() override { return false; }
-    void StartNextBatchRow() override {}
-    void BeginRunLog() override {}
-    bool LogGoesToFile() override { return false; }
-    void LoadFilterForRun() override { LoadFilter(); }
-    Progress& AcquireProgress() override { return progress_; }
-    void ReleaseProgress() override {}
-    Prompter& UiPrompter() override { return prompts; }
-    bool CloseProgramAfterRun() override { return false; }
-    void CloseMainWindow() override {}
-    EnginePrompter& Prompts() override { return prompts; }
-    LogSink& Log() override { return log; }
-    void SetSourceText(const std::wstring&) override {}
-    void SetDestinationText(const std::wstring&) override {}
-    void SetRunActive(bool) override {}
-    void WriteRunLog() override {}
-    void ShowRunResult(bool) override {}
-    void PostRunEnd(bool) override {}
+    // Nothing was asked: no box, no per-item choice, no folder question.
+    bool nothingAsked() const {
+        return run.prompter.boxes.prompts().empty() && run.prompter.choiceRequests.empty() &&
+               run.prompter.folderRequests.empty();
+    }
 
     int Run(RunMode mode, const std::wstring& source, const std::wstring& destination,
             RecordingProgress& progress) {
         // The paths as the run buttons pass them on, normalised.
-        RunRequest request;
-        request.mode = mode;
-        request.sourcePath = source;
-        request.destinationPath = destination;
-        EXPECT_TRUE(Files().NormalizePath(request.sourcePath));
-        EXPECT_TRUE(Files().NormalizePath(request.destinationPath));
-        LoadFilterForRun();
-        return PerformRun(*this, progress, request);
+        RunRequest request{mode, source, destination};
+        EXPECT_TRUE(run.files.NormalizePath(request.sourcePath));
+        EXPECT_TRUE(run.files.NormalizePath(request.destinationPath));
+        FilterSet filter;
+        LoadFilterSet(filter, store_);
+        run.filter = std::make_shared<StoredFilter>(filter);
+        RunContext context(request, options, run.filter, run.files, run.prompter, progress, run.log);
+        return PerformRun(context).completed ? 1 : 0;
     }
 
 private:
     ProfileStore store_;
-    FilterSet filter_;
-    StoredFilter entryFilter_;
-    EngineState state_;
-    RecordingProgress progress_;
 };
 
 // Every file below root, as relative paths, sorted.
@@ -196,7 +144,7 @@ TEST(FilteredRun, DestinationOnlyIgnoresTheListsButKeepsTheTimeRange) {
     EXPECT_FALSE(Exists(dst / L"new"));
     EXPECT_EQ(ReadFile(dst / L"only.txt"), "dest");
     EXPECT_EQ(progress.title, RunModeCaption(RunMode::Overwrite) + L"［ｺﾋﾟｰ先にあるものを対象］");
-    EXPECT_TRUE(host.prompts.asked.empty());
+    EXPECT_TRUE(host.nothingAsked());
 }
 
 TEST(FilteredRun, SyncNeitherDeletesNorCopiesBackExcludedDestinationEntries) {
@@ -232,7 +180,7 @@ TEST(FilteredRun, SyncNeitherDeletesNorCopiesBackExcludedDestinationEntries) {
         EXPECT_EQ(FilesBelow(src.path()), (policy == MissingPolicy::Delete
                                                ? Names{L"keep.txt", L"new.tmp"}
                                                : Names{L"keep.txt", L"new.tmp", L"stale.txt"}));
-        EXPECT_TRUE(host.prompts.asked.empty());
+        EXPECT_TRUE(host.nothingAsked());
     }
 }
 

@@ -9,12 +9,13 @@ void RecordingProgress::CountUpdate() {
 
 void RecordingProgress::Show(const std::wstring& text, int level) {
     std::lock_guard lock(mutex);
-    shown.emplace_back(level, text);
+    if (keep) shown.emplace_back(level, text);
     CountUpdate();
 }
 
 void RecordingProgress::SetStatus(const std::wstring& text) {
     std::lock_guard lock(mutex);
+    if (!keep) statuses.clear();
     statuses.push_back(text);
     CountUpdate();
 }

@@ -45,6 +45,8 @@ public:
     std::vector<std::wstring> titles, directions;  // every call, in order
     bool visible = false;
     int resets = 0;
+    // false: keep no texts (a long benchmark run), only the last status.
+    bool keep = true;
 
 private:
     void CountUpdate();

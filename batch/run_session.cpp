@@ -1,0 +1,238 @@
+#include "batch/run_session.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "engine/file_access.h"
+#include "engine/stored_filter.h"
+#include "fileops/error_text.h"
+#include "framework/profile.h"
+#include "framework/progress.h"
+#include "framework/prompts.h"
+#include "framework/text.h"
+#include "res/resource.h"
+
+namespace mirrant {
+
+namespace {
+
+enum : unsigned {
+    kMsgBatchInterrupted = 163,
+    kMsgScheduleRunning = 223,
+    kMsgDontShowAgain = 250,
+};
+
+// The notice of an interrupted batch asks once per program whether to stop it.
+std::atomic<bool> g_askedToSilenceBatchNotice{false};
+
+}  // namespace
+
+void RunSession::ResetRunEndNotices() { g_askedToSilenceBatchNotice = false; }
+
+RunSession::RunSession(RunWindow& window, FileAccess& files, std::wstring startFolder)
+    : window_(window), files_(files), startFolder_(std::move(startFolder)) {}
+
+void RunSession::Load(unsigned timeToleranceSeconds) {
+    ProfileStore& store = AppProfile();
+    LoadRunOptions(options_, store);
+    options_.timeToleranceSeconds = timeToleranceSeconds;
+    LoadFilterSet(filter_, store);
+    ApplyStartupConsistency(options_, filterModes(), store);
+    logContext_ = LoadLogContext(store, startFolder_);
+}
+
+void RunSession::EnterScheduleMode(bool overwriteLog) {
+    scheduleMode_ = true;
+    scheduleOverwriteLog_ = overwriteLog;
+}
+
+Prompter& RunSession::UiPrompter() { return window_.UiPrompter(); }
+
+bool RunSession::LogGoesToFile() { return scheduleMode_ || log_.settings().saveToFile; }
+
+void RunSession::BeginRunLog(RunKind kind) {
+    RunLogStart start;
+    start.kind = kind;
+    start.source = window_.PathText(PathSide::Source);
+    start.destination = window_.PathText(PathSide::Destination);
+    start.batchFile = batchFile_;
+    start.testMode = window_.TestModeChecked();
+    start.scheduleMode = scheduleMode_;
+    start.scheduleAppend = !scheduleOverwriteLog_;
+    logContext_ = LoadLogContext(AppProfile(), startFolder_);
+    log_.BeginRunLog(start, logContext_);
+    log_.ClearLog();
+}
+
+void RunSession::BeginBatchLog(const std::wstring& batchFile) {
+    batchFile_ = batchFile;
+    BeginRunLog(RunKind::Batch);
+}
+
+void RunSession::WriteRunLog() {
+    if (log_.errorLineCount() > 0) errorsLogged_ = true;
+    log_.FinishRunLog();
+}
+
+bool RunSession::OnRunButton(bool sync) {
+    if (busy_) return false;
+    queue_.clear();
+    BeginRunLog(sync ? RunKind::Synchronize : RunKind::Overwrite);
+    bool pathsValid = true;
+    const bool started = StartCheckedRun(sync, 0, &pathsValid);
+    if (!started && pathsValid) ReleaseProgress();
+    if (!started) WriteRunLog();
+    return started;
+}
+
+bool RunSession::StartBatchRun(const BatchRow& row, int rowsAfter) {
+    window_.SetPathText(PathSide::Source, row.source);
+    window_.SetPathText(PathSide::Destination, row.destination);
+    return StartCheckedRun(row.operation == kSyncLetter, rowsAfter);
+}
+
+// The start behind both buttons and every batch row: the boxes are checked
+// and normalised (each refusal logged when the log goes to a file, shown
+// unless unattended), then the run of the chosen mode starts.
+bool RunSession::StartCheckedRun(bool sync, int rowsAfter, bool* pathsValid) {
+    RunPaths paths = CheckRunPaths(files_, window_.PathText(PathSide::Source),
+                                   window_.PathText(PathSide::Destination));
+    if (pathsValid) *pathsValid = paths.valid();
+    if (!paths.valid()) {
+        for (const std::wstring& text : paths.refusals) {
+            if (text.empty()) continue;
+            if (LogGoesToFile()) log_.AppendError(text);
+            if (!scheduleMode_) UiPrompter().Warning(text);
+        }
+        return false;
+    }
+    if (!paths.source.empty()) window_.SetPathText(PathSide::Source, paths.source);
+    if (!paths.destination.empty()) window_.SetPathText(PathSide::Destination, paths.destination);
+    RunMode mode = ChooseRunMode(sync, window_.TestModeChecked(), options_.deletePriority);
+    return StartRun(mode, paths.source, paths.destination, rowsAfter);
+}
+
+bool RunSession::StartRun(RunMode mode, const std::wstring& source, const std::wstring& destination,
+                          int rowsAfter) {
+    LoadFilterSet(filter_, AppProfile());
+    if (!progress_) progress_ = window_.CreateProgress(options_.displayLevel, scheduleMode_);
+    if (!progress_) {
+        ReportStartFailure(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    progress_->SetTitle(RunModeCaption(mode));
+    progress_->SetDirection(LoadText(IDS_DIRECTION_FORWARD));
+
+    RunRequest request{mode, source, destination, rowsAfter < 0 ? 0 : rowsAfter, scheduleMode_};
+    auto context = std::make_unique<RunContext>(request, options_, std::make_shared<StoredFilter>(filter_), files_,
+                                                window_.RunPrompter(), *progress_, log_, &policyChanges_);
+    // Busy from here, so that a second click that arrives before the worker
+    // has begun cannot start a second run; the controls and menus go gray.
+    busy_ = true;
+    rowsAfter_ = request.rowsAfter;
+    window_.SetRunActive(true);
+    unsigned long error = 0;
+    RunWindow& window = window_;
+    if (StartWorker(std::move(context), [&window](std::unique_ptr<RunOutcome> o) { window.PostRunEnd(std::move(o)); },
+                    error))
+        return true;
+    busy_ = false;
+    window_.SetRunActive(false);
+    ReportStartFailure(error);
+    return false;
+}
+
+// A run whose worker cannot start says why: in the log, and in a warning
+// unless unattended. No end-of-run message will come for it.
+void RunSession::ReportStartFailure(unsigned long code) {
+    const std::wstring text = Message(IDS_RUN_NOT_STARTED, {SystemErrorText(code)});
+    log_.AppendError(text);
+    if (!scheduleMode_) UiPrompter().Warning(text);
+}
+
+void RunSession::OnRunEnd(std::unique_ptr<RunOutcome> outcome) {
+    if (!outcome) return;
+    if (!outcome->sourcePath.empty()) window_.SetPathText(PathSide::Source, outcome->sourcePath);
+    if (!outcome->destinationPath.empty()) window_.SetPathText(PathSide::Destination, outcome->destinationPath);
+    FinishRunDisplay(*outcome);
+    // The per-item choice may have changed policies for good during the run.
+    policyChanges_.TakeInto(options_);
+    window_.SetRunActive(false);
+    busy_ = false;
+    if (!outcome->completed) rowFailed_ = true;
+    ContinueOrEndBatch(outcome->completed);
+}
+
+// The log file and the result display of a run that has ended. A completed
+// batch row writes nothing yet: the batch's last row does it for all.
+void RunSession::FinishRunDisplay(const RunOutcome& outcome) {
+    const bool batchGoesOn = outcome.completed && rowsAfter_ > 0;
+    if (batchGoesOn) return;
+    if (progress_) progress_->SetVisible(false);
+    if (outcome.toldInBox || (!outcome.completed && !outcome.loggedAnything)) {
+        WriteRunLog();
+        return;
+    }
+    if (scheduleMode_) {
+        if (!outcome.completed && rowsAfter_ > 0) log_.AppendLine(LoadText(kMsgBatchInterrupted));
+        WriteRunLog();
+    } else {
+        WriteRunLog();
+        window_.ShowRunResult(log_);
+    }
+}
+
+// After a run: the next batch row, or the end of the batch with its notice,
+// and, unattended or when the log settings ask for it, the end of the program.
+void RunSession::ContinueOrEndBatch(bool completed) {
+    if (!queue_.empty()) {
+        if (completed) {
+            StartNextBatchRow(*this);
+            return;
+        }
+        if (!scheduleMode_) {
+            ProfileStore& store = AppProfile();
+            int flags = store.GetInt(kSettingsSection, optname::BatchNoticeFlags, 0);
+            if (!(flags & kBatchInterruptedNoticeOff)) {
+                Prompter& ui = UiPrompter();
+                ui.Information(LoadText(kMsgBatchInterrupted));
+                if (!g_askedToSilenceBatchNotice.exchange(true) && ui.YesNo(LoadText(kMsgDontShowAgain), true)) {
+                    store.SetInt(kSettingsSection, optname::BatchNoticeFlags, flags | kBatchInterruptedNoticeOff);
+                }
+            }
+        }
+    }
+    queue_.clear();
+    ReleaseProgress();
+    options_.suppressFolderDeleteConfirm = false;
+    options_.suppressDeleteFailureMessages = false;
+    if (scheduleMode_ || log_.settings().exitWhenDone) CloseMainWindow();
+}
+
+void RunSession::ReleaseProgress() {
+    if (progress_) window_.DestroyProgress(progress_);
+    progress_ = nullptr;
+}
+
+bool RunSession::ShowExecuteWindow(const std::wstring& comment, std::deque<BatchRow>& rows) {
+    return window_.ShowExecuteWindow(comment, rows);
+}
+
+std::vector<std::wstring> RunSession::ChooseBatchFiles(bool several) {
+    return window_.ChooseBatchFiles(several, options_.textBatchDefault);
+}
+
+RecentFileList* RunSession::History() { return window_.History(); }
+
+void RunSession::RebuildBatchMenu() { window_.RebuildBatchMenu(); }
+
+void RunSession::CloseMainWindow() { window_.Close(); }
+
+ExitCode RunSession::exitCode() const {
+    if (!scheduleMode_) return ExitCode::Success;
+    if (rowFailed_) return ExitCode::NotCompleted;
+    return errorsLogged_ ? ExitCode::ErrorsLogged : ExitCode::Success;
+}
+
+}  // namespace mirrant
