@@ -293,6 +293,17 @@ bool Flush(const Handle& file, const std::wstring& path, FileError& error) {
     return false;
 }
 
+bool Seek(const Handle& file, std::int64_t distance, DWORD method, std::uint64_t& position) {
+    LARGE_INTEGER move{}, now{};
+    move.QuadPart = distance;
+    if (!::SetFilePointerEx(file.get(), move, &now, method)) {
+        position = 0;
+        return false;
+    }
+    position = static_cast<std::uint64_t>(now.QuadPart);
+    return true;
+}
+
 std::wstring DriveCurrentFolder(int drive) {
     // The runtime rejects drive numbers outside A: to Z: by ending the program.
     if (drive < 1 || drive > 26) return {};

@@ -111,6 +111,10 @@ bool Read(const Handle& file, void* buffer, DWORD size, DWORD& got, const std::w
 // failure: the disk is full).
 bool Write(const Handle& file, const void* buffer, DWORD size, const std::wstring& path, FileError& error);
 bool Flush(const Handle& file, const std::wstring& path, FileError& error);
+// Moves the file pointer distance bytes from method's origin (FILE_BEGIN,
+// FILE_CURRENT or FILE_END); position is where it lands (0 on failure).
+// False with the last error set on failure.
+bool Seek(const Handle& file, std::int64_t distance, DWORD method, std::uint64_t& position);
 
 // The current folder of a drive (1 = A:), empty when the drive has none.
 std::wstring DriveCurrentFolder(int drive);

@@ -2,6 +2,8 @@
 // What a running worker tells the progress window, and the two flags through
 // which the user reaches the worker. The program's window lives in ui/; tests
 // use a recording implementation (tests/support/recording_progress.h).
+// Implementations never make the worker wait for a window: a call records the
+// latest state and returns, and the window shows it shortly after.
 #include <string>
 
 namespace mirrant {
@@ -22,8 +24,9 @@ public:
     virtual ~Progress() = default;
     virtual void Show(const std::wstring& text, int level) = 0;
     virtual void SetStatus(const std::wstring& text) = 0;
-    // The status field's text, which the copy and the comparison put back
-    // after showing their percentage behind it.
+    // The last status text set (not what the window shows at this moment),
+    // which the copy and the comparison put back after showing their
+    // percentage behind it.
     virtual std::wstring StatusText() const { return {}; }
     virtual void Reset() = 0;
     virtual void SetDirection(const std::wstring& text) = 0;

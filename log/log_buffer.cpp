@@ -5,6 +5,7 @@
 #include "framework/profile.h"
 #include "framework/text.h"
 #include "engine/run_options.h"
+#include "fileops/error_text.h"
 #include "log/log_file.h"
 #include "log/log_names.h"
 #include "res/resource.h"
@@ -83,7 +84,7 @@ bool WriteLogFile(const LogWriteRequest& r, std::wstring& resultText) {
     auto failed = [&](DWORD code) {
         DWORD ignored;
         file.Close(ignored);
-        resultText = Message(kSaveFailed, {r.plainPath, logfile::CauseText(code)});
+        resultText = Message(kSaveFailed, {r.plainPath, SystemErrorText(code)});
         return false;
     };
     if (!file.Open(openPath, false, r.append, error)) return failed(error);
@@ -345,7 +346,7 @@ void LogBuffer::FinishRunLog(const LocalTime& now) {
         if (ok || settings_.noAlternative) {
             if (status)
                 status->SetText(ok ? Message(kWritten, {path})
-                                   : Message(kSaveFailed, {path, logfile::CauseText(lastError_)}));
+                                   : Message(kSaveFailed, {path, SystemErrorText(lastError_)}));
             Hold();
             close();
             return;
@@ -376,7 +377,7 @@ void LogBuffer::FinishRunLog(const LocalTime& now) {
         DWORD error = 0;
         if (!logfile::EnsureParentFolder(path, error)) {
             lastError_ = error;
-            result = Message(kSaveFailed, {path, logfile::CauseText(error)});
+            result = Message(kSaveFailed, {path, SystemErrorText(error)});
         } else {
             LogWriteRequest request;
             request.plainPath = path;

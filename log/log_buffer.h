@@ -81,7 +81,7 @@ public:
 // One call of the log file writer.
 struct LogWriteRequest {
     std::wstring plainPath;     // shown and reported
-    std::wstring openPath;      // opened (the long form in the wide build)
+    std::wstring openPath;      // opened, a plain path too (empty: plainPath)
     LogSaveStatus* status = nullptr;
     bool append = false;
     std::wstring startText;     // written first when not empty

@@ -6,8 +6,12 @@
 
 namespace mirrant {
 
+namespace {
+constexpr UINT_PTR kRefreshTimer = 1;
+}
+
 ProgressWindow::ProgressWindow(int displayThreshold)
-    : Dialog(IDD_PROGRESS), threshold_(displayThreshold) {}
+    : Dialog(IDD_PROGRESS), threshold_(displayThreshold), comparingText_(LoadText(IDS_PROGRESS_COMPARING)) {}
 
 ProgressWindow* ProgressWindow::Create(HWND owner, int displayThreshold) {
     auto* window = new ProgressWindow(displayThreshold);
@@ -21,6 +25,21 @@ ProgressWindow* ProgressWindow::Create(HWND owner, int displayThreshold) {
 }
 
 bool ProgressWindow::OnInit() {
+    window_ = hwnd();
+    windowThread_ = GetCurrentThreadId();
+    // The template's texts are the starting state ("検索中" in the status).
+    State initial;
+    initial.item = ItemText(IDC_PROGRESS_ITEM);
+    initial.status = ItemText(IDC_PROGRESS_STATUS);
+    initial.direction = ItemText(IDC_PROGRESS_DIRECTION);
+    initial.schedule = ItemText(IDC_PROGRESS_SCHEDULE);
+    initial.title = Title();
+    {
+        std::lock_guard lock(mutex_);
+        recorded_ = initial;
+    }
+    shown_ = std::move(initial);
+    SetTimer(hwnd(), kRefreshTimer, kRefreshMs, nullptr);
     // The template is not visible; the run start shows the window once the
     // worker begins its walk.
     return false;
@@ -30,56 +49,114 @@ void ProgressWindow::RequestDestroy() {
     if (HWND h = hwnd()) PostMessageW(h, kMsgDestroySelf, 0, 0);
 }
 
-void ProgressWindow::SetScheduleText(const std::wstring& text) { Update(Op::SetSchedule, &text); }
+void ProgressWindow::SetScheduleText(const std::wstring& text) {
+    std::unique_lock lock(mutex_);
+    recorded_.schedule.assign(text);
+    Changed(lock, false);
+}
 
 void ProgressWindow::Show(const std::wstring& text, int level) {
     // A detail is shown only when its level is above the chosen threshold;
     // otherwise the area keeps what it had.
-    if (threshold_ < level) Update(Op::SetItem, &text);
+    if (threshold_ >= level) return;
+    std::unique_lock lock(mutex_);
+    recorded_.item.assign(text);
+    Changed(lock, false);
 }
 
-void ProgressWindow::SetStatus(const std::wstring& text) { Update(Op::SetStatus, &text); }
+void ProgressWindow::SetStatus(const std::wstring& text) {
+    std::unique_lock lock(mutex_);
+    recorded_.status.assign(text);
+    Changed(lock, false);
+}
 
-void ProgressWindow::Reset() { Update(Op::Reset); }
+void ProgressWindow::Reset() {
+    std::unique_lock lock(mutex_);
+    recorded_.status = comparingText_;
+    // At these thresholds no folder name would ever overwrite a stale line,
+    // so the area is emptied instead.
+    if (threshold_ >= level::Folder) recorded_.item.clear();
+    Changed(lock, false);
+}
 
-void ProgressWindow::SetDirection(const std::wstring& text) { Update(Op::SetDirection, &text); }
+void ProgressWindow::SetDirection(const std::wstring& text) {
+    std::unique_lock lock(mutex_);
+    recorded_.direction.assign(text);
+    Changed(lock, false);
+}
 
-void ProgressWindow::SetTitle(const std::wstring& text) { Update(Op::SetTitle, &text); }
+void ProgressWindow::SetTitle(const std::wstring& text) {
+    std::unique_lock lock(mutex_);
+    recorded_.title.assign(text);
+    Changed(lock, false);
+}
 
-void ProgressWindow::SetVisible(bool visible) { Update(visible ? Op::Show : Op::Hide); }
+void ProgressWindow::SetVisible(bool visible) {
+    std::unique_lock lock(mutex_);
+    recorded_.visible = visible;
+    // The window is hidden while the worker asks a question of its own, so
+    // showing and hiding must not wait for the next tick.
+    Changed(lock, true);
+}
 
-std::wstring ProgressWindow::StatusText() const { return ItemText(IDC_PROGRESS_STATUS); }
+std::wstring ProgressWindow::StatusText() const {
+    std::lock_guard lock(mutex_);
+    return recorded_.status;
+}
 
 std::wstring ProgressWindow::ItemAreaText() const { return ItemText(IDC_PROGRESS_ITEM); }
 
 std::wstring ProgressWindow::InterruptButtonText() const { return ItemText(IDC_PROGRESS_INTERRUPT); }
 
-void ProgressWindow::Update(Op op, const std::wstring* text) {
-    // SendMessage runs the update on the window's own thread and returns when
-    // it is done, so the text may live on the caller's stack.
-    if (HWND h = hwnd()) {
-        SendMessageW(h, kMsgProgressUpdate, static_cast<WPARAM>(op), reinterpret_cast<LPARAM>(text));
+void ProgressWindow::Changed(std::unique_lock<std::mutex>& lock, bool showOrHide) {
+    ++version_;
+    if (GetCurrentThreadId() == windowThread_) {
+        lock.unlock();
+        Refresh();
+        return;
+    }
+    if (!showOrHide || refreshPosted_) return;
+    refreshPosted_ = true;
+    lock.unlock();
+    if (!PostMessageW(window_, kMsgProgressRefresh, 0, 0)) {
+        // A full queue: the timer brings the change a little later.
+        lock.lock();
+        refreshPosted_ = false;
     }
 }
 
-void ProgressWindow::Apply(Op op, const std::wstring* text) {
-    const std::wstring empty;
-    const std::wstring& t = text ? *text : empty;
-    switch (op) {
-    case Op::SetItem: SetItemText(IDC_PROGRESS_ITEM, t); break;
-    case Op::SetStatus: SetItemText(IDC_PROGRESS_STATUS, t); break;
-    case Op::Reset:
-        SetItemText(IDC_PROGRESS_STATUS, LoadText(IDS_PROGRESS_COMPARING));
-        // At these thresholds no folder name would ever overwrite a stale
-        // line, so the area is emptied instead.
-        if (threshold_ >= level::Folder) SetItemText(IDC_PROGRESS_ITEM, L"");
-        break;
-    case Op::SetDirection: SetItemText(IDC_PROGRESS_DIRECTION, t); break;
-    case Op::SetTitle: Dialog::SetTitle(t); break;
-    case Op::SetSchedule: SetItemText(IDC_PROGRESS_SCHEDULE, t); break;
-    case Op::Show: ShowWindow(hwnd(), SW_SHOW); break;
-    case Op::Hide: ShowWindow(hwnd(), SW_HIDE); break;
+void ProgressWindow::Refresh() {
+    if (!hwnd()) return;
+    State now;
+    {
+        std::lock_guard lock(mutex_);
+        refreshPosted_ = false;
+        if (version_ == shownVersion_) return;
+        shownVersion_ = version_;
+        now = recorded_;
     }
+    // Only what differs is set again: every text set costs a repaint.
+    auto put = [this](int id, const std::wstring& text, std::wstring& shown) {
+        if (text == shown) return;
+        SetItemText(id, text);
+        shown = text;
+    };
+    put(IDC_PROGRESS_DIRECTION, now.direction, shown_.direction);
+    put(IDC_PROGRESS_STATUS, now.status, shown_.status);
+    put(IDC_PROGRESS_SCHEDULE, now.schedule, shown_.schedule);
+    put(IDC_PROGRESS_ITEM, now.item, shown_.item);
+    if (now.title != shown_.title) {
+        Dialog::SetTitle(now.title);
+        shown_.title = now.title;
+    }
+    if (now.visible != shown_.visible) {
+        ShowWindow(hwnd(), now.visible ? SW_SHOW : SW_HIDE);
+        shown_.visible = now.visible;
+    }
+}
+
+void ProgressWindow::OnTimer(UINT_PTR id) {
+    if (id == kRefreshTimer) Refresh();
 }
 
 void ProgressWindow::OnInterruptButton() {
@@ -120,8 +197,8 @@ void ProgressWindow::OnCancel() {
 
 INT_PTR ProgressWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
     switch (msg) {
-    case kMsgProgressUpdate:
-        Apply(static_cast<Op>(wp), reinterpret_cast<const std::wstring*>(lp));
+    case kMsgProgressRefresh:
+        Refresh();
         handled = true;
         return TRUE;
     case WM_CLOSE:

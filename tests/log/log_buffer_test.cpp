@@ -179,6 +179,22 @@ TEST_F(RunLog, CandidatesRunThroughBothFoldersToTheTemporaryFolder) {
     }
 }
 
+// A template without a folder (only a hand-edited registry value can hold
+// one) names no file the program can open: the log goes to the start folder,
+// never to whatever the current folder happens to be.
+TEST_F(RunLog, ATemplateWithoutAFolderFallsBackToTheStartFolder) {
+    context.userLog = L"run_%T.txt";
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    std::wstring strayFile = std::wstring(current) + L"\\run_140709.txt";
+    for (std::uint32_t timing : {0u, kDuringRun}) {
+        Run(kSave | timing, {{L"x", L""}});
+        EXPECT_EQ(log.candidateIndex(), 10) << timing;
+        EXPECT_EQ(ReadFile(context.startFolder + L"1_run_140709.txt"), FileBytes(StartLine() + L"x\r\n" + kSeparator));
+        EXPECT_FALSE(testing::Exists(strayFile));
+    }
+}
+
 TEST_F(RunLog, TemporaryFolderIsTheLastCandidateAndIsAlwaysAppendedTo) {
     context.userLog = Blocked(L"logs\\run.txt");
     context.startFolder = Blocked(L"start\\");

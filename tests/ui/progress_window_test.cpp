@@ -1,9 +1,11 @@
 // The progress window: which details it shows at each threshold, updates from
-// a worker thread, the interrupt button and the close box, and message 1224.
+// a worker thread that never waits for the window, the interrupt button and
+// the close box, and message 1224.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "framework/edition.h"
 #include "framework/text.h"
@@ -99,29 +101,102 @@ TEST(ProgressWindow, SetsTitleDirectionScheduleAndVisibility) {
     EXPECT_FALSE(IsWindowVisible(f.hwnd));
 }
 
-// The worker writes while this thread dispatches messages, as during a run.
-TEST(ProgressWindow, TakesUpdatesFromAWorkerThreadWhileTheOwnerThreadPumps) {
+// The worker writes while this thread dispatches messages, as during a run:
+// the window refreshes in between and still ends with the last texts, which
+// no later change brings along.
+TEST(ProgressWindow, EndsShowingTheLastOfManyRapidTextsFromAWorkerThread) {
     WindowFixture f(0);
     ASSERT_NE(f.window, nullptr);
     std::atomic<bool> done{false};
-    std::wstring shownByWorker;
+    std::wstring statusSeenByWorker;
     std::thread worker([&] {
         f.window->SetVisible(true);
         for (int i = 0; i < 300; ++i) {
             f.window->SetStatus(L"ﾌｧｲﾙｺﾋﾟｰ中 " + std::to_wstring(i) + L"%");
             f.window->Show(L"D:\\tree\\file" + std::to_wstring(i) + L".txt", level::File);
+            if (i % 60 == 0) Sleep(70);  // some refreshes fall inside the burst
         }
         f.window->Reset();
-        shownByWorker = f.window->StatusText();
-        f.window->SetVisible(false);
+        statusSeenByWorker = f.window->StatusText();
         done = true;
     });
     bool finished = PumpUntil([&] { return done.load(); }, 20000);
     worker.join();
     ASSERT_TRUE(finished);
-    EXPECT_EQ(shownByWorker, L"照合中");
-    EXPECT_EQ(f.window->ItemAreaText(), L"D:\\tree\\file299.txt");
-    EXPECT_FALSE(IsWindowVisible(f.hwnd));
+    EXPECT_EQ(statusSeenByWorker, L"照合中");
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return f.window->ItemAreaText() == L"D:\\tree\\file299.txt" &&
+                   f.window->ItemText(IDC_PROGRESS_STATUS) == L"照合中";
+        },
+        3000))
+        << f.window->ItemAreaText();
+    EXPECT_TRUE(IsWindowVisible(f.hwnd));
+}
+
+// The worker never waits for the window: a burst finishes while this thread
+// dispatches nothing, and the window catches up once it does.
+TEST(ProgressWindow, AWorkerBurstDoesNotWaitForTheWindow) {
+    WindowFixture f(0);
+    ASSERT_NE(f.window, nullptr);
+    std::atomic<bool> done{false};
+    std::wstring statusSeenByWorker;
+    std::thread worker([&] {
+        f.window->SetVisible(true);
+        f.window->SetTitle(L"上書き");
+        f.window->SetDirection(L"ｺﾋﾟｰ元 → ｺﾋﾟｰ先");
+        for (int i = 0; i < 2000; ++i) {
+            f.window->SetStatus(L"ﾌｧｲﾙｺﾋﾟｰ中");
+            f.window->Show(L"E:\\x\\" + std::to_wstring(i) + L" ｺﾋﾟｰ中", level::Copying);
+        }
+        f.window->SetStatus(L"ﾌｧｲﾙｺﾋﾟｰ中 50%");
+        statusSeenByWorker = f.window->StatusText();  // before any refresh
+        done = true;
+    });
+    // Sleep dispatches nothing, not even messages sent from the worker.
+    DWORD start = GetTickCount();
+    while (!done && GetTickCount() - start < 10000) Sleep(10);
+    bool finishedAlone = done.load();
+    if (!finishedAlone) PumpUntil([&] { return done.load(); }, 20000);  // frees a worker stuck in the window
+    worker.join();
+    EXPECT_TRUE(finishedAlone);
+    EXPECT_EQ(statusSeenByWorker, L"ﾌｧｲﾙｺﾋﾟｰ中 50%");
+    EXPECT_TRUE(PumpUntil(
+        [&] { return f.window->ItemAreaText() == L"E:\\x\\1999 ｺﾋﾟｰ中" && IsWindowVisible(f.hwnd); }, 3000));
+    EXPECT_EQ(f.window->ItemText(IDC_PROGRESS_STATUS), L"ﾌｧｲﾙｺﾋﾟｰ中 50%");
+    EXPECT_EQ(f.window->Title(), L"上書き");
+    EXPECT_EQ(f.window->ItemText(IDC_PROGRESS_DIRECTION), L"ｺﾋﾟｰ元 → ｺﾋﾟｰ先");
+}
+
+// Showing and hiding from the worker, in quick succession or with time for
+// each to take effect: the window ends as the last call asked.
+TEST(ProgressWindow, ShowAndHideFromAWorkerEndAsTheLastCallAsked) {
+    const std::vector<std::vector<bool>> sequences = {
+        {true, false}, {false, true}, {true, false, true, false}, {true, true, false}, {false, true, false, true}};
+    for (DWORD gap : {0u, 80u}) {
+        for (const auto& steps : sequences) {
+            WindowFixture f(0);
+            ASSERT_NE(f.window, nullptr);
+            std::atomic<bool> done{false};
+            std::thread worker([&] {
+                for (bool visible : steps) {
+                    f.window->SetVisible(visible);
+                    Sleep(gap);
+                }
+                done = true;
+            });
+            bool finished = PumpUntil([&] { return done.load(); }, 10000);
+            worker.join();
+            ASSERT_TRUE(finished);
+            bool last = steps.back();
+            // Promptly, and without a later change to bring it along.
+            EXPECT_TRUE(PumpUntil([&] { return (IsWindowVisible(f.hwnd) != FALSE) == last; }, 1000))
+                << "gap " << gap << " steps " << steps.size() << " last " << last;
+            // And it stays so: nothing recorded earlier comes back later.
+            PumpUntil([] { return false; }, 3 * ProgressWindow::kRefreshMs);
+            EXPECT_EQ(IsWindowVisible(f.hwnd) != FALSE, last) << "gap " << gap << " steps " << steps.size();
+        }
+    }
 }
 
 TEST(ProgressWindow, InterruptButtonAsksAndPausesTheWorkerWhileAsking) {
@@ -200,11 +275,14 @@ TEST(ProgressWindow, PausedWorkerWaitsAndThenSeesTheInterrupt) {
         UserScript user([&](DWORD thread) {
             HWND box = Need(WaitForWindow(thread, ProductName()), "question 142");
             worker = std::thread([&] {
+                f.window->Show(L"F:\\paused\\a.txt", level::File);
                 stopped = StopRequested(*f.window);
                 done = true;
             });
             Sleep(700);
             EXPECT_FALSE(done.load());  // still waiting while the question is open
+            // The question's message loop keeps the window refreshing.
+            EXPECT_EQ(testing::TextOf(f.hwnd, IDC_PROGRESS_ITEM), L"F:\\paused\\a.txt");
             testing::Press(box, IDYES);
             WaitGone(box);
         });
@@ -223,6 +301,23 @@ TEST(ProgressWindow, Message1224DestroysTheWindow) {
     EXPECT_EQ(kMsgDestroySelf, 1224u);
     window->RequestDestroy();
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }));
+}
+
+TEST(ProgressWindow, GoesAwayWhileARefreshIsStillQueued) {
+    OwnerWindow owner;
+    ProgressWindow* window = ProgressWindow::Create(owner.hwnd(), 0);
+    ASSERT_NE(window, nullptr);
+    HWND hwnd = window->hwnd();
+    // Queues a refresh from another thread and records texts for the timer.
+    std::thread([&] {
+        window->Show(L"G:\\last.txt", level::File);
+        window->SetVisible(true);
+    }).join();
+    SendMessageW(hwnd, kMsgDestroySelf, 0, 0);
+    EXPECT_FALSE(IsWindow(hwnd));
+    // The queued refresh and any timer tick find no window and no object.
+    PumpUntil([] { return false; }, 4 * ProgressWindow::kRefreshMs);
+    EXPECT_FALSE(IsWindow(hwnd));
 }
 
 TEST(ProgressWindow, GoesAwayWithItsOwner) {
