@@ -7,7 +7,6 @@ namespace mirrant {
 
 namespace {
 
-constexpr UINT kOpenMessage = WM_APP + 1;
 const wchar_t kHostClass[] = L"MirrantLogSaveHost";
 
 class LogSavingDialog : public Dialog {
@@ -105,7 +104,7 @@ LogSaveDialogs::~LogSaveDialogs() {
 }
 
 LRESULT CALLBACK LogSaveDialogs::HostProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == kOpenMessage) {
+    if (msg == kLogSaveOpenMessage) {
         auto* self = reinterpret_cast<LogSaveDialogs*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         auto* args = reinterpret_cast<OpenArgs*>(lp);
         if (self && args) args->status = OpenOn(self->owner_, *args->text, args->cancelFlag, &args->dialog);
@@ -120,7 +119,7 @@ std::unique_ptr<LogSaveStatus> LogSaveDialogs::Open(const std::wstring& text, st
     // Created on the owner's thread, which keeps dispatching messages while
     // a run is active.
     OpenArgs args{&text, cancelFlag, nullptr};
-    SendMessageW(host_, kOpenMessage, 0, reinterpret_cast<LPARAM>(&args));
+    SendMessageW(host_, kLogSaveOpenMessage, 0, reinterpret_cast<LPARAM>(&args));
     return std::move(args.status);
 }
 

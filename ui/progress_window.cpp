@@ -46,7 +46,7 @@ bool ProgressWindow::OnInit() {
 }
 
 void ProgressWindow::RequestDestroy() {
-    if (HWND h = hwnd()) PostMessageW(h, kMsgDestroySelf, 0, 0);
+    if (HWND h = hwnd()) PostMessageW(h, kDestroySelfMessage, 0, 0);
 }
 
 void ProgressWindow::SetScheduleText(const std::wstring& text) {
@@ -118,7 +118,7 @@ void ProgressWindow::Changed(std::unique_lock<std::mutex>& lock, bool showOrHide
     if (!showOrHide || refreshPosted_) return;
     refreshPosted_ = true;
     lock.unlock();
-    if (!PostMessageW(window_, kMsgProgressRefresh, 0, 0)) {
+    if (!PostMessageW(window_, kProgressRefreshMessage, 0, 0)) {
         // A full queue: the timer brings the change a little later.
         lock.lock();
         refreshPosted_ = false;
@@ -197,7 +197,7 @@ void ProgressWindow::OnCancel() {
 
 INT_PTR ProgressWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
     switch (msg) {
-    case kMsgProgressRefresh:
+    case kProgressRefreshMessage:
         Refresh();
         handled = true;
         return TRUE;
@@ -207,7 +207,7 @@ INT_PTR ProgressWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled)
         if (!asking_) OnCloseBox();
         handled = true;
         return TRUE;
-    case kMsgDestroySelf:
+    case kDestroySelfMessage:
         DestroyWindow(hwnd());
         handled = true;
         return TRUE;

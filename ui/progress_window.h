@@ -19,12 +19,9 @@
 
 #include "framework/dialog.h"
 #include "framework/progress.h"
+#include "framework/window_messages.h"
 
 namespace mirrant {
-
-// Sent (or posted) to a modeless window of the program that is to destroy
-// itself: the progress window and the log saving dialog.
-inline constexpr UINT kMsgDestroySelf = WM_USER + 200;  // 1224
 
 class ProgressWindow : public Dialog, public Progress {
 public:
@@ -34,11 +31,11 @@ public:
     // Creates the window hidden and centred on the owner (the main window).
     // displayThreshold is the run options' displayLevel: a text is shown only
     // when its level is above it. The object frees itself when its window is
-    // destroyed (message kMsgDestroySelf, or its owner going away); null when
+    // destroyed (message kDestroySelfMessage, or its owner going away); null when
     // the window could not be created.
     static ProgressWindow* Create(HWND owner, int displayThreshold);
 
-    // Asks the window to destroy itself (posts kMsgDestroySelf). The caller
+    // Asks the window to destroy itself (posts kDestroySelfMessage). The caller
     // forgets the pointer; the worker must have ended.
     void RequestDestroy();
 
@@ -116,8 +113,5 @@ private:
     State shown_;
     std::uint64_t shownVersion_ = 0;
 };
-
-// The refresh message the window handles on its own thread (private).
-inline constexpr UINT kMsgProgressRefresh = WM_APP + 130;
 
 }  // namespace mirrant

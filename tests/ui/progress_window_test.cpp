@@ -29,7 +29,7 @@ struct WindowFixture {
     explicit WindowFixture(int threshold) : window(ProgressWindow::Create(owner.hwnd(), threshold)) {}
     ~WindowFixture() {
         if (window && IsWindow(hwnd)) {
-            SendMessageW(hwnd, kMsgDestroySelf, 0, 0);
+            SendMessageW(hwnd, kDestroySelfMessage, 0, 0);
         }
     }
     OwnerWindow owner;
@@ -298,7 +298,7 @@ TEST(ProgressWindow, Message1224DestroysTheWindow) {
     ProgressWindow* window = ProgressWindow::Create(owner.hwnd(), 0);
     ASSERT_NE(window, nullptr);
     HWND hwnd = window->hwnd();
-    EXPECT_EQ(kMsgDestroySelf, 1224u);
+    EXPECT_EQ(kDestroySelfMessage, 1224u);
     window->RequestDestroy();
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }));
 }
@@ -313,7 +313,7 @@ TEST(ProgressWindow, GoesAwayWhileARefreshIsStillQueued) {
         window->Show(L"G:\\last.txt", level::File);
         window->SetVisible(true);
     }).join();
-    SendMessageW(hwnd, kMsgDestroySelf, 0, 0);
+    SendMessageW(hwnd, kDestroySelfMessage, 0, 0);
     EXPECT_FALSE(IsWindow(hwnd));
     // The queued refresh and any timer tick find no window and no object.
     PumpUntil([] { return false; }, 4 * ProgressWindow::kRefreshMs);
