@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cwctype>
 #include <vector>
 
@@ -74,7 +75,62 @@ restart:
 
 std::uint64_t NowSeconds() { return GetTickCount64() / 1000; }
 
+// The names of a root in one form for CompareRoots: the volume first ("C:",
+// or "\\server" and the share as two names), then the folder names.
+std::vector<std::wstring> RootNames(std::wstring p) {
+    for (wchar_t& c : p)
+        if (c == L'/') c = L'\\';
+    if (p.rfind(L"\\\\?\\", 0) == 0 || p.rfind(L"\\\\.\\", 0) == 0) {
+        const std::wstring rest = p.substr(4);
+        if (rest.size() >= 4 && EqualsAsciiNoCase(std::wstring_view(rest).substr(0, 4), L"UNC\\"))
+            p = L"\\\\" + rest.substr(4);
+        else
+            p = rest;
+    }
+    std::vector<std::wstring> names;
+    size_t volume = 0, from = 0;
+    if (IsDriveForm(p)) {
+        if (p.size() > 2 && p[2] != L'\\') ResolveDriveRelative(p, {});
+        names.push_back({towupper(p[0]), L':'});
+        volume = 1;
+        from = 2;
+    } else if (p.rfind(L"\\\\", 0) == 0) {
+        // The server and the share: ".." climbs no higher.
+        const size_t server = p.find(L'\\', 2);
+        names.push_back(p.substr(0, server));
+        volume = 2;
+        from = server == std::wstring::npos ? p.size() : server;
+    }
+    while (from < p.size()) {
+        size_t sep = p.find(L'\\', from);
+        if (sep == std::wstring::npos) sep = p.size();
+        std::wstring name = p.substr(from, sep - from);
+        from = sep + 1;
+        if (name.empty() || name == L".") continue;
+        if (name == L"..") {
+            if (names.size() > volume) names.pop_back();
+            continue;
+        }
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace
+
+RootOverlap CompareRoots(const std::wstring& source, const std::wstring& destination) {
+    const std::vector<std::wstring> s = RootNames(source), d = RootNames(destination);
+    const size_t common = std::min(s.size(), d.size());
+    for (size_t i = 0; i < common; ++i)
+        if (!SameName(s[i], d[i])) return RootOverlap::Separate;
+    if (s.size() == d.size()) return RootOverlap::Same;
+    return d.size() > s.size() ? RootOverlap::DestinationInsideSource : RootOverlap::SourceInsideDestination;
+}
 
 std::wstring ToLongPath(const std::wstring& path) {
     if (IsLongForm(path)) return path;
