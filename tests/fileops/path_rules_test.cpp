@@ -44,6 +44,11 @@ TEST(NormalizePath, RewritesSeparatorsDotsAndBlanks) {
     EXPECT_EQ(Normalized(L"\\\\server/share//x/"), L"\\\\server\\share\\x\\");
     EXPECT_EQ(Normalized(L"\\\\server"), L"\\\\server");
     EXPECT_EQ(Normalized(L"\\\\.\\COMX"), L"\\\\.\\COMX");
+    // A name that ends in a blank once its dots are gone keeps the blank,
+    // until a ".." after it has every name before it checked again.
+    EXPECT_EQ(Normalized(L"C:\\ab .\\x"), L"C:\\ab \\x");
+    EXPECT_EQ(Normalized(L"C:\\ab .\\x\\..\\y"), L"C:\\ab\\y");
+    EXPECT_EQ(Normalized(L"C:\\a\\.. .\\b\\..\\c"), L"C:\\c");
 }
 
 TEST(NormalizePath, RejectsForbiddenNamesAndForms) {
