@@ -130,16 +130,18 @@ std::wstring DriveCurrentFolder(int drive);
 //     dots and spaces included; false only for a path longer than the long
 //     form's limit of 32767 characters.
 // Both: false when the path holds "*" or "?" (refused with error 123 above).
-// "." and ".." stand for folders, not names, and pass. Looks at the text
-// only; whether the entry exists is not asked.
+// The path is one this program built from a root and listed names, so "."
+// and ".." are not looked at as names. Looks at the text only; whether the
+// entry exists is not asked.
 bool CanAddress(const std::wstring& plainPath);
 
 // Which folder a path leads to, as the file system tells it: the volume's
 // serial number and the folder's file index on that volume. Two paths lead
 // to the same folder exactly when their identities are equal, whatever their
-// spelling (letter case, short names, a folder link followed). A folder that
-// is removed and made again under the same name may get a new index; see
-// GetFolderIdentity.
+// spelling (letter case, short names, another drive letter, a folder link
+// followed). A folder that is removed and made again under the same name
+// may get its old index back (Wine on ext4 does), so equal identities mean
+// the same folder only among folders that exist at the same time.
 struct FolderIdentity {
     DWORD volumeSerial = 0;
     std::uint64_t fileIndex = 0;
@@ -149,8 +151,9 @@ struct FolderIdentity {
 // The identity of the folder the path leads to (a trailing backslash is
 // allowed; a folder link is followed to its target). False with the last
 // error set when the folder cannot be opened, or error 267 when the path
-// names a file. Opens the folder for no access, sharing everything, so it
-// never disturbs another program.
+// names a file. Opens the folder only to read its attributes, sharing
+// everything, so it never disturbs another program. The index is the 64-bit
+// one: unique on NTFS and FAT, not guaranteed on ReFS.
 bool GetFolderIdentity(const std::wstring& path, FolderIdentity& identity);
 
 // Test-only: while it lives, attribute queries of exactly this plain path
