@@ -78,37 +78,52 @@ bool DeleteTree(const std::wstring& folder, unsigned& remaining, Progress& progr
     interrupted = false;
     {
         static const std::wstring kAll = L"*.*";
-        fs::FindData entry;
-        fs::Search search = fs::FindFirst(folder, &kAll, entry);
-        if (!search.valid()) {
-            const DWORD code = GetLastError();
-            if (code == ERROR_FILE_NOT_FOUND) return true;
+        // A folder that cannot be listed cannot be emptied: it stays, is
+        // counted and logged, and nothing below it is touched.
+        auto listingFailed = [&](DWORD code) {
+            ++remaining;
             log.AppendError(Message(240, {folder, ReplaceLongPaths(SystemErrorText(code), {folder})}));
             return false;
+        };
+        fs::FindData entry;
+        fs::Search search = fs::FindFirst(folder, &kAll, entry);
+        bool more = search.valid();
+        if (!more) {
+            const DWORD code = GetLastError();
+            // No entries at all: an empty folder on a file system that lists
+            // no "." and "..". It is removed below like any emptied folder.
+            if (code != ERROR_FILE_NOT_FOUND) return listingFailed(code);
         }
-        do {
-            if (entry.name == L"." || entry.name == L"..") continue;
-            const std::wstring path = folder + entry.name;
-            if (entry.isFolder() && (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                // A junction or folder link: remove the link, never what it
-                // points to, which lies outside the tree.
-                if (!fs::RemoveFolder(path)) {
-                    const DWORD code = GetLastError();
-                    ++remaining;
-                    log.AppendError(Message(138, {path + L"\\", SystemCause(code, path)}));
+        while (more) {
+            if (entry.name != L"." && entry.name != L"..") {
+                const std::wstring path = folder + entry.name;
+                if (entry.isFolder() && (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                    // A junction or folder link: remove the link, never what
+                    // it points to, which lies outside the tree.
+                    if (!fs::RemoveFolder(path)) {
+                        const DWORD code = GetLastError();
+                        ++remaining;
+                        log.AppendError(Message(138, {path + L"\\", SystemCause(code, path)}));
+                    }
+                } else if (entry.isFolder()) {
+                    bool subRefused = false;
+                    DeleteTree(path + L"\\", remaining, progress, log, updateReadOnly, subRefused, interrupted);
+                } else {
+                    DeleteTreeFile(path, log, updateReadOnly);
                 }
-            } else if (entry.isFolder()) {
-                bool subRefused = false;
-                DeleteTree(path + L"\\", remaining, progress, log, updateReadOnly, subRefused, interrupted);
-            } else {
-                DeleteTreeFile(path, log, updateReadOnly);
+                if (StopRequested(progress)) {
+                    log.AppendLine(LoadText(143));
+                    interrupted = true;
+                    break;
+                }
             }
-            if (StopRequested(progress)) {
-                log.AppendLine(LoadText(143));
-                interrupted = true;
-                break;
+            more = search.Next(entry);
+            if (!more) {
+                // A listing that breaks off leaves entries unseen.
+                const DWORD code = GetLastError();
+                if (code != ERROR_NO_MORE_FILES) return listingFailed(code);
             }
-        } while (search.Next(entry));
+        }
     }
     if (interrupted) return false;
 

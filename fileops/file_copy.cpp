@@ -88,14 +88,69 @@ std::wstring TemporaryName() {
 }  // namespace
 
 bool IsCopyTemporaryName(const std::wstring& name) {
-    if (name.size() != 16) return false;
-    auto lower = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c; };
-    std::wstring n;
-    for (wchar_t c : name) n += lower(c);
-    if (n.compare(0, 4, L"~mrt") != 0 || n.compare(12, 4, L".tmp") != 0) return false;
+    // ASCII only: the wide character classes also take full-width digits
+    // and letters, which the copy never writes.
+    auto hex = [](wchar_t c) {
+        return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+    };
+    if (name.size() != 16 || !EqualsAsciiNoCase(std::wstring_view(name).substr(0, 4), L"~mrt") ||
+        !EqualsAsciiNoCase(std::wstring_view(name).substr(12), L".tmp"))
+        return false;
     for (size_t i = 4; i < 12; ++i)
-        if (!iswxdigit(n[i])) return false;
+        if (!hex(name[i])) return false;
     return true;
+}
+
+LeftoverRemoval RemoveLeftoverCopyTemp(const std::wstring& path, std::wstring& cause) {
+    cause.clear();
+    const size_t sep = path.find_last_of(L"\\/");
+    if (!IsCopyTemporaryName(sep == std::wstring::npos ? path : path.substr(sep + 1)))
+        return LeftoverRemoval::NotCopyTemporary;
+
+    auto failure = [&](DWORD code) {
+        cause = ReplaceLongPaths(SystemErrorText(code), {path});
+        return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ? LeftoverRemoval::InUse
+                                                                                : LeftoverRemoval::Failed;
+    };
+    // No sharing: the open fails while any other handle reads, writes or
+    // deletes the file, and keeps everyone else out until it is gone. A link
+    // is opened as itself, never followed.
+    FileError error;
+    fs::Handle file = fs::OpenFile(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0, OPEN_EXISTING,
+                                   FILE_FLAG_OPEN_REPARSE_POINT, &error);
+    if (!file.valid()) {
+        // A folder of that name cannot be opened as a file.
+        const DWORD attributes = fs::GetAttributes(path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return LeftoverRemoval::NotCopyTemporary;
+        return failure(error.code);
+    }
+    FILE_BASIC_INFO basic{};
+    if (!GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic))
+        return failure(GetLastError());
+    if (basic.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+        return LeftoverRemoval::NotCopyTemporary;
+
+    const DWORD attributes = basic.FileAttributes;
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly) {
+        FILE_BASIC_INFO writable{};  // zero times: leave them as they are
+        writable.FileAttributes = Settable(attributes & ~FILE_ATTRIBUTE_READONLY);
+        if (!SetFileInformationByHandle(file.get(), FileBasicInfo, &writable, sizeof writable))
+            return failure(GetLastError());
+    }
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    if (!SetFileInformationByHandle(file.get(), FileDispositionInfo, &dispose, sizeof dispose)) {
+        const DWORD code = GetLastError();
+        if (readOnly) {
+            FILE_BASIC_INFO back{};
+            back.FileAttributes = Settable(attributes);
+            SetFileInformationByHandle(file.get(), FileBasicInfo, &back, sizeof back);
+        }
+        return failure(code);
+    }
+    if (!file.Close()) return failure(GetLastError());
+    return LeftoverRemoval::Removed;
 }
 
 bool GetFileInfo(const std::wstring& path, FileInfo& info, Progress& progress, LogSink& log) {

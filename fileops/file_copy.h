@@ -52,9 +52,35 @@ bool CompareFileContents(const std::wstring& path1, const std::wstring& path2, P
 bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, const std::wstring& destination,
                       Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause);
 
-// True for the names of the copy's temporary files ("~mrt" + 8 hex digits +
-// ".tmp"), which a walk may meet after a power failure.
+// True for the names of the copy's temporary files: exactly "~mrt", 8 hex
+// digits and ".tmp", 16 characters, ASCII only. The copy writes them in lower
+// case; upper case letters are taken too, because the file system compares
+// names without case (the copy's exclusive creation collides with them just
+// the same) and because a walk that hides these files must also be able to
+// clear them away, or a hidden one would stay for ever.
 bool IsCopyTemporaryName(const std::wstring& name);
+
+// What RemoveLeftoverCopyTemp did.
+enum class LeftoverRemoval {
+    Removed,           // it was a leftover of the copy and is gone
+    NotCopyTemporary,  // the name, or what the name stands for (a folder, a
+                       // link), is not the copy's: nothing was touched
+    InUse,             // another program has it open: left as it is
+    Failed,            // it stays; cause says why
+};
+
+// Removes a temporary file that an interrupted copy left beside its
+// destination (a run killed or a power cut while copying). path is the
+// file's plain path; its last name must pass IsCopyTemporaryName, and it must
+// be a plain file, not a folder or link. The file is opened without sharing
+// first, so a file that any other handle holds (a copy still running in
+// another process) is reported InUse and left alone; while it is open
+// nobody else can open it, and it is marked for deletion through that same
+// handle. A read-only attribute (the copy gives the file the source's
+// attributes) is cleared on the handle first and put back if the deletion
+// fails. cause: the system's text with the plain path for InUse and Failed,
+// empty otherwise.
+LeftoverRemoval RemoveLeftoverCopyTemp(const std::wstring& path, std::wstring& cause);
 
 // Sets the given times (absent ones are left as they are), clearing a
 // read-only attribute for the time and putting it back. True when the file

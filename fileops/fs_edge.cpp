@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <direct.h>
+#include <string_view>
 
 #include "framework/edition.h"
 #include "framework/encoding.h"
@@ -127,8 +128,16 @@ FileError MakeError(FileStep step, DWORD code, const std::wstring& path) {
 }
 
 ScopedAttributeFault* activeFault = nullptr;
+ScopedListingFault* activeListingFault = nullptr;
 
 }  // namespace
+
+ScopedListingFault::ScopedListingFault(std::wstring folder, DWORD code, int entriesBefore)
+    : folder_(std::move(folder)), code_(code), entriesBefore_(entriesBefore), saved_(activeListingFault) {
+    activeListingFault = this;
+}
+
+ScopedListingFault::~ScopedListingFault() { activeListingFault = saved_; }
 
 ScopedAttributeFault::ScopedAttributeFault(std::wstring path, DWORD code, int times)
     : path_(std::move(path)), code_(code), times_(times), saved_(activeFault) {
@@ -162,8 +171,13 @@ Search::~Search() {
 
 bool Search::Next(FindData& out) {
     if (!valid()) return false;
+    if (faultAfter_ == 0) {
+        SetLastError(faultCode_);
+        return false;
+    }
     WIN32_FIND_DATAW d;
     if (!::FindNextFileW(h_, &d)) return false;
+    if (faultAfter_ > 0) --faultAfter_;
     Fill(d, out);
     return true;
 }
@@ -235,6 +249,16 @@ bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
 
 Search FindFirst(const std::wstring& path, const std::wstring* pattern, FindData& first) {
     Search s;
+    const ScopedListingFault* fault = nullptr;
+    for (const ScopedListingFault* f = activeListingFault; f && pattern; f = f->saved_)
+        if (f->folder_ == path) {
+            fault = f;
+            break;
+        }
+    if (fault && fault->entriesBefore_ <= 0) {
+        SetLastError(fault->code_);
+        return s;
+    }
     SysString p;
     if (!Prepare(path, p)) return s;
     std::wstring plain = path;
@@ -251,7 +275,13 @@ Search FindFirst(const std::wstring& path, const std::wstring* pattern, FindData
     }
     WIN32_FIND_DATAW d;
     s.h_ = SysFindFirst(plain, p, d);
-    if (s.valid()) Fill(d, first);
+    if (s.valid()) {
+        Fill(d, first);
+        if (fault) {
+            s.faultAfter_ = fault->entriesBefore_ - 1;
+            s.faultCode_ = fault->code_;
+        }
+    }
     return s;
 }
 
@@ -308,6 +338,45 @@ std::wstring DriveCurrentFolder(int drive) {
     // The runtime rejects drive numbers outside A: to Z: by ending the program.
     if (drive < 1 || drive > 26) return {};
     return SysDriveFolder(drive);
+}
+
+bool CanAddress(const std::wstring& plainPath) {
+    if (HasWildcard(plainPath)) return false;
+#ifdef MIRRANT_NARROW
+    SysString p;
+    if (!ToSystem(plainPath, p)) return false;
+    for (size_t from = 0; from <= plainPath.size();) {
+        const size_t sep = plainPath.find_first_of(L"\\/", from);
+        const size_t end = sep == std::wstring::npos ? plainPath.size() : sep;
+        const std::wstring_view name(plainPath.data() + from, end - from);
+        if (!name.empty() && name != L"." && name != L".." && (name.back() == L'.' || name.back() == L' '))
+            return false;
+        if (sep == std::wstring::npos) break;
+        from = sep + 1;
+    }
+    return true;
+#else
+    // The system's longest path, the terminating zero included.
+    constexpr size_t kLongestPath = 32767;
+    return ToLongPath(plainPath).size() < kLongestPath;
+#endif
+}
+
+bool GetFolderIdentity(const std::wstring& path, FolderIdentity& identity) {
+    // Backup semantics let a folder be opened at all; reading attributes is
+    // all the identity needs, and full sharing keeps others undisturbed.
+    Handle folder = OpenFile(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (!folder.valid()) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(folder.get(), &info)) return false;
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetLastError(ERROR_DIRECTORY);
+        return false;
+    }
+    identity.volumeSerial = info.dwVolumeSerialNumber;
+    identity.fileIndex = Join(info.nFileIndexHigh, info.nFileIndexLow);
+    return true;
 }
 
 }  // namespace mirrant::fs

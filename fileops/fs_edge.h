@@ -62,7 +62,8 @@ class Search {
 public:
     Search() = default;
     ~Search();
-    Search(Search&& o) noexcept : h_(std::exchange(o.h_, INVALID_HANDLE_VALUE)) {}
+    Search(Search&& o) noexcept
+        : h_(std::exchange(o.h_, INVALID_HANDLE_VALUE)), faultAfter_(o.faultAfter_), faultCode_(o.faultCode_) {}
     Search& operator=(Search&&) = delete;
     Search(const Search&) = delete;
 
@@ -73,6 +74,9 @@ public:
 private:
     friend Search FindFirst(const std::wstring&, const std::wstring*, FindData&);
     HANDLE h_ = INVALID_HANDLE_VALUE;
+    // A test's listing fault: entries left before Next fails with faultCode_.
+    int faultAfter_ = -1;
+    DWORD faultCode_ = 0;
 };
 
 // The form of a path as the system receives it (for tests and messages).
@@ -119,6 +123,43 @@ bool Seek(const Handle& file, std::int64_t distance, DWORD method, std::uint64_t
 // The current folder of a drive (1 = A:), empty when the drive has none.
 std::wstring DriveCurrentFolder(int drive);
 
+// Whether this program can reach exactly the file or folder that the plain
+// path names, with every call above. The listings hand both programs the true
+// names, so a walk can meet names that the other calls would miss or mistake:
+//   narrow: false when the path holds a character that code page 932 cannot
+//     carry, when it is 260 bytes or longer in that code page, or when a name
+//     in it ends in a dot or a space (the A calls strip those, so "x." would
+//     reach a file "x");
+//   wide: the long form reaches every name the file system holds, trailing
+//     dots and spaces included; false only for a path longer than the long
+//     form's limit of 32767 characters.
+// Both: false when the path holds "*" or "?" (refused with error 123 above).
+// The path is one this program built from a root and listed names, so "."
+// and ".." are not looked at as names. Looks at the text only; whether the
+// entry exists is not asked.
+bool CanAddress(const std::wstring& plainPath);
+
+// Which folder a path leads to, as the file system tells it: the volume's
+// serial number and the folder's file index on that volume. Two paths lead
+// to the same folder exactly when their identities are equal, whatever their
+// spelling (letter case, short names, another drive letter, a folder link
+// followed). A folder that is removed and made again under the same name
+// may get its old index back (Wine on ext4 does), so equal identities mean
+// the same folder only among folders that exist at the same time.
+struct FolderIdentity {
+    DWORD volumeSerial = 0;
+    std::uint64_t fileIndex = 0;
+    bool operator==(const FolderIdentity&) const = default;
+};
+
+// The identity of the folder the path leads to (a trailing backslash is
+// allowed; a folder link is followed to its target). False with the last
+// error set when the folder cannot be opened, or error 267 when the path
+// names a file. Opens the folder only to read its attributes, sharing
+// everything, so it never disturbs another program. The index is the 64-bit
+// one: unique on NTFS and FAT, not guaranteed on ReFS.
+bool GetFolderIdentity(const std::wstring& path, FolderIdentity& identity);
+
 // Test-only: while it lives, attribute queries of exactly this plain path
 // fail with the given code, the first `times` queries (all of them when
 // times is negative). Lets tests reproduce drives and shares that are not
@@ -139,6 +180,26 @@ private:
     int times_;
     int failed_ = 0;
     ScopedAttributeFault* saved_;
+};
+
+// Test-only: while it lives, listing exactly this folder (the path given to
+// FindFirst with a pattern) fails with the given code: at once when
+// entriesBefore is 0, else after that many entries ("." and ".." count) as
+// if the listing broke off. Lets tests reproduce folders that cannot be
+// listed, which Wine run by an administrator cannot make.
+class ScopedListingFault {
+public:
+    ScopedListingFault(std::wstring folder, DWORD code, int entriesBefore = 0);
+    ~ScopedListingFault();
+    ScopedListingFault(const ScopedListingFault&) = delete;
+    ScopedListingFault& operator=(const ScopedListingFault&) = delete;
+
+private:
+    friend Search FindFirst(const std::wstring&, const std::wstring*, FindData&);
+    std::wstring folder_;
+    DWORD code_;
+    int entriesBefore_;
+    ScopedListingFault* saved_;
 };
 
 }  // namespace mirrant::fs

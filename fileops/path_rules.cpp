@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cwctype>
+#include <iterator>
+#include <list>
 #include <vector>
 
 #include "engine/run_options.h"
@@ -28,10 +31,6 @@ std::wstring TrimBlanks(const std::wstring& s) {
     return s.substr(b, e - b);
 }
 
-void ReplaceRepeatedly(std::wstring& s, const std::wstring& from, const std::wstring& to) {
-    for (size_t at; (at = s.find(from)) != std::wstring::npos;) s.replace(at, from.size(), to);
-}
-
 bool IsReservedDeviceName(const std::wstring& base) {
     static const wchar_t* const kNames[] = {L"AUX", L"CON", L"NUL", L"PRN", L"CLOCK$"};
     for (const wchar_t* n : kNames)
@@ -45,36 +44,176 @@ bool IsReservedDeviceName(const std::wstring& base) {
 
 constexpr wchar_t kForbidden[] = L"\\/:*?\"<>|";
 
-// Validates the components in place; false when one is not allowed. ".."
-// removes itself and the component before it, and the check starts again.
-bool ValidateComponents(std::vector<std::wstring>& parts) {
-restart:
-    for (size_t i = 0; i < parts.size(); ++i) {
-        std::wstring c = TrimBlanks(parts[i]);
-        if (c.empty()) return false;
-        parts[i] = c;
-        if (c.find_first_of(kForbidden) != std::wstring::npos) return false;
-        if (c == L"..") {
-            parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(i));
-            if (i > 0) parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(i - 1));
-            goto restart;
+// The names of a typed path as NormalizePath checks them. The rule: every
+// name is trimmed, checked and stripped of trailing dots; ".." takes itself
+// and the name before it away, and then every name before it is checked once
+// more, from the first. Checking a name again changes it only when it still
+// ends in a blank (the blank goes, and dots before it), so only such names
+// are checked again: a path of many names and many ".." costs no more than
+// its length, where checking every name again cost its square.
+class NameChecker {
+public:
+    // The next name of the path; false when it is not allowed.
+    bool Add(const std::wstring& raw) {
+        std::wstring t = TrimBlanks(raw);
+        if (t.empty() || t.find_first_of(kForbidden) != std::wstring::npos) return false;
+        if (t == L"..") {
+            if (!names_.empty()) Remove(std::prev(names_.end()));
+            return CheckAgain();
         }
-        while (!c.empty() && c.back() == L'.') c.pop_back();
-        if (c.empty()) return false;
-        parts[i] = c;
-        size_t dot = c.rfind(L'.');
-        std::wstring base = dot == std::wstring::npos ? c : c.substr(0, dot);
-        if (base.empty()) return false;
-        // The system takes "nul.tar.gz" and "con .txt" for the device as well:
-        // whatever follows the first dot does not make a device name a file.
-        if (IsReservedDeviceName(TrimBlanks(c.substr(0, c.find(L'.'))))) return false;
+        size_t len = t.size();
+        while (len > 0 && t[len - 1] == L'.') --len;
+        if (len == 0) return false;
+        if (t.rfind(L'.', len - 1) == 0) return false;  // no base name: ".profile"
+        const size_t firstDot = t.find(L'.');
+        // The system takes "nul.tar.gz" and "con .txt" for the device as
+        // well: whatever follows the first dot does not make a device name
+        // a file.
+        if (IsReservedDeviceName(TrimBlanks(t.substr(0, std::min(firstDot, len))))) return false;
+        const bool settled = !IsBlank(t[len - 1]);
+        names_.push_back(Name{std::move(t), len, firstDot});
+        if (!settled) {
+            names_.back().isUnsettled = true;
+            names_.back().unsettled = unsettled_.insert(unsettled_.end(), std::prev(names_.end()));
+        }
+        return true;
     }
-    return true;
-}
+
+    // "\name" for every name.
+    std::wstring Joined() const {
+        std::wstring out;
+        for (const Name& n : names_) {
+            out += L'\\';
+            out.append(n.text, 0, n.length);
+        }
+        return out;
+    }
+
+private:
+    struct Name;
+    using Names = std::list<Name>;
+    struct Name {
+        std::wstring text;  // trimmed once; the first `length` characters count
+        size_t length;
+        size_t firstDot;
+        bool isUnsettled = false;
+        std::list<Names::iterator>::iterator unsettled{};
+    };
+    enum class Again { Kept, Gone, Invalid };
+
+    void Remove(Names::iterator n) {
+        if (n->isUnsettled) unsettled_.erase(n->unsettled);
+        names_.erase(n);
+    }
+
+    // Checks every unsettled name once more, the first first; a name that
+    // turns into ".." starts the round again.
+    bool CheckAgain() {
+        for (auto u = unsettled_.begin(); u != unsettled_.end();) {
+            const Names::iterator n = *u;
+            switch (Recheck(*n)) {
+            case Again::Invalid: return false;
+            case Again::Gone:
+                if (n != names_.begin()) Remove(std::prev(n));
+                Remove(n);
+                u = unsettled_.begin();
+                break;
+            case Again::Kept:
+                if (IsBlank(n->text[n->length - 1])) {
+                    ++u;
+                } else {
+                    n->isUnsettled = false;
+                    u = unsettled_.erase(u);
+                }
+                break;
+            }
+        }
+        return true;
+    }
+
+    // One more check of a name that ends in a blank, as the first one:
+    // trim, "..", trailing dots, base name, device name.
+    static Again Recheck(Name& n) {
+        const std::wstring& t = n.text;
+        size_t len = n.length;
+        while (len > 0 && IsBlank(t[len - 1])) --len;
+        if (len == 0) return Again::Invalid;
+        if (len == 2 && t[0] == L'.' && t[1] == L'.') return Again::Gone;
+        while (len > 0 && t[len - 1] == L'.') --len;
+        if (len == 0) return Again::Invalid;
+        if (t[0] == L'.' && t.find(L'.', 1) >= len) return Again::Invalid;
+        // While the first dot is inside, the device check sees what it saw.
+        if (n.firstDot >= len) {
+            size_t end = len;
+            while (end > 0 && IsBlank(t[end - 1])) --end;
+            if (end <= 6 && IsReservedDeviceName(t.substr(0, end))) return Again::Invalid;
+        }
+        n.length = len;
+        return Again::Kept;
+    }
+
+    Names names_;
+    std::list<Names::iterator> unsettled_;
+};
 
 std::uint64_t NowSeconds() { return GetTickCount64() / 1000; }
 
+// The names of a root in one form for CompareRoots: the volume first ("C:",
+// or "\\server" and the share as two names), then the folder names.
+std::vector<std::wstring> RootNames(std::wstring p) {
+    for (wchar_t& c : p)
+        if (c == L'/') c = L'\\';
+    if (p.rfind(L"\\\\?\\", 0) == 0 || p.rfind(L"\\\\.\\", 0) == 0) {
+        const std::wstring rest = p.substr(4);
+        if (rest.size() >= 4 && EqualsAsciiNoCase(std::wstring_view(rest).substr(0, 4), L"UNC\\"))
+            p = L"\\\\" + rest.substr(4);
+        else
+            p = rest;
+    }
+    std::vector<std::wstring> names;
+    size_t volume = 0, from = 0;
+    if (IsDriveForm(p)) {
+        if (p.size() > 2 && p[2] != L'\\') ResolveDriveRelative(p, {});
+        names.push_back({towupper(p[0]), L':'});
+        volume = 1;
+        from = 2;
+    } else if (p.rfind(L"\\\\", 0) == 0) {
+        // The server and the share: ".." climbs no higher.
+        const size_t server = p.find(L'\\', 2);
+        names.push_back(p.substr(0, server));
+        volume = 2;
+        from = server == std::wstring::npos ? p.size() : server;
+    }
+    while (from < p.size()) {
+        size_t sep = p.find(L'\\', from);
+        if (sep == std::wstring::npos) sep = p.size();
+        std::wstring name = p.substr(from, sep - from);
+        from = sep + 1;
+        if (name.empty() || name == L".") continue;
+        if (name == L"..") {
+            if (names.size() > volume) names.pop_back();
+            continue;
+        }
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace
+
+RootOverlap CompareRoots(const std::wstring& source, const std::wstring& destination) {
+    const std::vector<std::wstring> s = RootNames(source), d = RootNames(destination);
+    const size_t common = std::min(s.size(), d.size());
+    for (size_t i = 0; i < common; ++i)
+        if (!SameName(s[i], d[i])) return RootOverlap::Separate;
+    if (s.size() == d.size()) return RootOverlap::Same;
+    return d.size() > s.size() ? RootOverlap::DestinationInsideSource : RootOverlap::SourceInsideDestination;
+}
 
 std::wstring ToLongPath(const std::wstring& path) {
     if (IsLongForm(path)) return path;
@@ -159,25 +298,31 @@ bool NormalizePath(std::wstring& path) {
         }
     }
 
-    for (wchar_t& c : rest)
+    // One separator stands for any run of them, and "\.\" for "\"; a "."
+    // without a separator on both sides stays, and is refused as a name.
+    std::wstring collapsed;
+    collapsed.reserve(rest.size());
+    for (wchar_t c : rest) {
         if (c == L'/') c = L'\\';
-    ReplaceRepeatedly(rest, L"\\\\", L"\\");
-    ReplaceRepeatedly(rest, L"\\.\\", L"\\");
-    bool endsWithSeparator = !rest.empty() && rest.back() == L'\\';
+        if (c == L'\\' && !collapsed.empty() && collapsed.back() == L'\\') continue;
+        collapsed += c;
+    }
+    const bool endsWithSeparator = !collapsed.empty() && collapsed.back() == L'\\';
 
-    std::vector<std::wstring> parts;
-    for (size_t from = 0; from <= rest.size();) {
-        size_t sep = rest.find(L'\\', from);
-        size_t end = sep == std::wstring::npos ? rest.size() : sep;
-        if (end > from) parts.push_back(rest.substr(from, end - from));
-        if (sep == std::wstring::npos) break;
+    NameChecker names;
+    for (size_t from = 0; from < collapsed.size();) {
+        size_t sep = collapsed.find(L'\\', from);
+        const bool separatorAfter = sep != std::wstring::npos;
+        if (!separatorAfter) sep = collapsed.size();
+        const bool separatorBefore = from > 0;
+        if (sep > from) {
+            const std::wstring name = collapsed.substr(from, sep - from);
+            if (!(name == L"." && separatorBefore && separatorAfter) && !names.Add(name)) return false;
+        }
         from = sep + 1;
     }
 
-    if (!ValidateComponents(parts)) return false;
-
-    std::wstring rebuilt;
-    for (const std::wstring& p : parts) rebuilt += L'\\' + p;
+    std::wstring rebuilt = names.Joined();
     if (endsWithSeparator) rebuilt += L'\\';
     if (!rebuilt.empty()) path = prefix + rebuilt;
     else if (drive) path = prefix + L'\\';

@@ -49,6 +49,29 @@ void ResolveDriveRelative(std::wstring& path, const PathDisplay& show);
 // Rewrites the path only when it is valid.
 bool NormalizePath(std::wstring& path);
 
+// How a run's source and destination roots lie to each other.
+enum class RootOverlap {
+    Separate,                 // neither holds the other
+    Same,                     // both name one folder
+    DestinationInsideSource,  // the destination is a folder below the source
+    SourceInsideDestination,  // the source is a folder below the destination
+};
+
+// Compares two roots by the folders they name, after bringing both to one
+// form: "/" taken as "\", the long forms "\\?\C:\..." and
+// "\\?\UNC\server\share..." (and "\\.\") as the plain ones, "C:" as
+// "C:\", a drive-relative "C:foo" resolved against the drive's current folder
+// (as ResolveDriveRelative does), empty names and "." dropped, ".." taking
+// away the name before it (never the drive, the server or the share), and
+// names compared without regard to case as the file system compares them
+// (the system's ordinal upper-casing, not just ASCII). A trailing backslash
+// makes no difference, and whole names are compared, so "D:\data" and
+// "D:\data2" are separate. Names are otherwise taken as they stand (a
+// trailing dot is part of a name to the long form). The text alone cannot
+// see a short name ("PROGRA~1"), a folder link, a mapped or substituted drive
+// leading to the same folder: GetFolderIdentity (fs_edge.h) can.
+RootOverlap CompareRoots(const std::wstring& source, const std::wstring& destination);
+
 bool IsFolder(const std::wstring& path);
 bool IsFile(const std::wstring& path);
 

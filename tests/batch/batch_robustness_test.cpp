@@ -123,5 +123,50 @@ TEST(BatchRobustness, DamagedFilesOnDiskReadTheSameWay) {
     }
 }
 
+// A generated batch of several megabytes: every row comes back, in order and
+// normalised, and one row with a path of a few hundred thousand characters
+// of doubled separators and ".." does too. Reading that took minutes while a
+// path's separators and ".." were handled once per occurrence over the whole
+// path; no timing is asserted, the test's own time limit catches a relapse.
+TEST(BatchRobustness, LargeTextBatchReadsEveryRow) {
+    testing::TempDir dir;
+    constexpr int kRows = 80000;
+    std::wstring text = L"comment\t\"large batch\"\r\n";
+    std::vector<std::wstring> expected;
+    for (int i = 0; i < kRows; ++i) {
+        const std::wstring n = std::to_wstring(i);
+        if (i % 500 == 0) text += L"# part " + n + L"\n";
+        switch (i % 3) {
+        case 0:
+            text += L"copy\tC:\\data\\d" + n + L"\\\tD:\\backup\\d" + n + L"\\\r\n";
+            expected.push_back(L"C:\\data\\d" + n + L"\\\tD:\\backup\\d" + n + L"\\\tO");
+            break;
+        case 1:
+            text += L"sync \"C:\\My Data\\e" + n + L"\\\" \"\\\\nas\\share\\e" + n + L"\"\n";
+            expected.push_back(L"C:\\My Data\\e" + n + L"\\\t\\\\nas\\share\\e" + n + L"\tS");
+            break;
+        default:
+            text += L"  COPY\tC:/x//y\\.\\f" + n + L"\\..\\g" + n + L"\tD:\\z\r\n";
+            expected.push_back(L"C:\\x\\y\\g" + n + L"\tD:\\z\tO");
+            break;
+        }
+    }
+    std::wstring climbing = L"C:\\top";
+    for (int i = 0; i < 200000; ++i) climbing += L"\\\\x\\..";
+    text += L"copy\t" + climbing + L"\\\\end\tD:\\end\r\n";
+    expected.push_back(L"C:\\top\\end\tD:\\end\tO");
+
+    const std::string bytes = ToUtf8(text);
+    ASSERT_GT(bytes.size(), 3u << 20);
+    testing::WriteFile(dir / L"large.mrt", bytes);
+    ReadRecorder rec;
+    ParsedBatch out;
+    ASSERT_TRUE(ReadBatchFile(dir / L"large.mrt", rec.Context(), out));
+    EXPECT_EQ(out.comment, L"large batch");
+    ASSERT_EQ(out.rowLines.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(out.rowLines[i], expected[i]) << "row " << i;
+    EXPECT_TRUE(rec.prompter.prompts().empty());
+}
+
 }  // namespace
 }  // namespace mirrant

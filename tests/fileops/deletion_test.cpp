@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "fileops/error_text.h"
+#include "fileops/fs_edge.h"
 #include "fileops_test_support.h"
 #include "framework/text.h"
 #include "support/recording_log.h"
@@ -189,6 +190,59 @@ TEST_F(DeletionTest, MissingFolderAndInterrupt) {
     EXPECT_TRUE(log.errorLines.empty());
     EXPECT_TRUE(Exists(top + L"sub"));
     EXPECT_EQ(Names(top + L"sub\\").size(), 2u);
+}
+
+// Wine run by an administrator lists every folder, so the listing failures
+// are made by the file-system edge's test fault.
+TEST_F(DeletionTest, FolderThatCannotBeListedStaysAndIsCounted) {
+    const std::wstring top = dir / L"top\\";
+    MakeFolder(top);
+    for (const wchar_t* sub : {L"denied", L"broken"}) {
+        MakeFolder(top + sub);
+        for (int i = 0; i < 4; ++i) WriteFile(top + sub + L"\\" + std::to_wstring(i) + L".txt", "x");
+    }
+    WriteFile(top + L"free.txt", "x");
+    {
+        fs::ScopedListingFault denied(top + L"denied\\", ERROR_ACCESS_DENIED);
+        fs::ScopedListingFault broken(top + L"broken\\", ERROR_NETNAME_DELETED, 3);
+        EXPECT_FALSE(DeleteTree(top));
+    }
+    EXPECT_EQ(remaining, 3u) << "both folders that could not be listed, and top";
+    EXPECT_EQ(Names(top + L"denied\\").size(), 4u) << "nothing below an unlisted folder is touched";
+    EXPECT_FALSE(Names(top + L"broken\\").empty());
+    EXPECT_FALSE(Exists(top + L"free.txt"));
+    EXPECT_TRUE(AnyContains(log.errorLines, L"ｺﾋﾟｰ元\"" + top + L"denied\\\"を検索中にｴﾗｰが発生しました。原因：" +
+                                                SystemErrorText(ERROR_ACCESS_DENIED)));
+    EXPECT_TRUE(AnyContains(log.errorLines, L"ｺﾋﾟｰ元\"" + top + L"broken\\\"を検索中にｴﾗｰが発生しました。原因："));
+    EXPECT_FALSE(AnyContains(log.errorLines, L"\"" + top + L"broken\\\"は削除できません。"))
+        << "a folder whose listing broke off is not removed";
+
+    // The folder itself cannot be listed: nothing is deleted, and the caller
+    // sees a failure with one folder left, never "deleted".
+    log.errorLines.clear();
+    {
+        fs::ScopedListingFault denied(top, ERROR_ACCESS_DENIED);
+        EXPECT_FALSE(DeleteTree(top));
+    }
+    EXPECT_EQ(remaining, 1u);
+    EXPECT_TRUE(Exists(top + L"denied\\0.txt"));
+    EXPECT_EQ(log.errorLines, std::vector<std::wstring>{L"ｺﾋﾟｰ元\"" + top + L"\"を検索中にｴﾗｰが発生しました。原因：" +
+                                                        SystemErrorText(ERROR_ACCESS_DENIED)});
+
+    // A listing without any entry: an empty folder goes, a folder that still
+    // holds something stays and is counted.
+    log.errorLines.clear();
+    MakeFolder(dir / L"empty");
+    {
+        fs::ScopedListingFault none(dir / L"empty\\", ERROR_FILE_NOT_FOUND);
+        fs::ScopedListingFault alsoNone(top, ERROR_FILE_NOT_FOUND);
+        EXPECT_TRUE(DeleteTree(dir / L"empty\\"));
+        EXPECT_FALSE(DeleteTree(top));
+    }
+    EXPECT_FALSE(Exists(dir / L"empty"));
+    EXPECT_EQ(remaining, 1u);
+    EXPECT_TRUE(Exists(top + L"denied\\0.txt"));
+    EXPECT_TRUE(AnyContains(log.errorLines, L"\"" + top + L"\"は削除できません。原因："));
 }
 
 TEST_F(DeletionTest, LinkedFolderIsUnlinkedNotEmptied) {

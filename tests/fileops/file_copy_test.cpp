@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <thread>
 
 #include "fileops/error_text.h"
 #include "fileops/path_rules.h"
 #include "fileops_test_support.h"
+#include "framework/encoding.h"
 #include "framework/text.h"
 #include "support/recording_log.h"
 #include "support/recording_progress.h"
@@ -413,6 +415,103 @@ TEST(CopyTemporaryName, OnlyTheCopysOwnNames) {
     EXPECT_FALSE(IsCopyTemporaryName(L"~mrt0123abcg.tmp"));
     EXPECT_FALSE(IsCopyTemporaryName(L"~mrt0123abc.tmp"));
     EXPECT_FALSE(IsCopyTemporaryName(L"mrt0123abcd.tmp"));
+}
+
+// Holds a file open in another process: a suspended child inherits the
+// handle, and this process closes its own. Ends the child when it goes.
+class HeldByAnotherProcess {
+public:
+    explicit HeldByAnotherProcess(const std::wstring& path) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        // The most lenient sharing another program could ask for.
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  &inherit, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(file, INVALID_HANDLE_VALUE);
+        wchar_t system[MAX_PATH];
+        GetSystemDirectoryW(system, MAX_PATH);
+        const std::wstring program = std::wstring(system) + L"\\cmd.exe";
+        std::wstring line = L"cmd.exe /c exit";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        started_ = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                                  CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &child_);
+        EXPECT_TRUE(started_) << "cannot start the holding process";
+        CloseHandle(file);
+    }
+    ~HeldByAnotherProcess() {
+        if (!started_) return;
+        TerminateProcess(child_.hProcess, 0);
+        WaitForSingleObject(child_.hProcess, 10000);
+        CloseHandle(child_.hThread);
+        CloseHandle(child_.hProcess);
+    }
+    HeldByAnotherProcess(const HeldByAnotherProcess&) = delete;
+    HeldByAnotherProcess& operator=(const HeldByAnotherProcess&) = delete;
+
+private:
+    PROCESS_INFORMATION child_{};
+    bool started_ = false;
+};
+
+TEST(LeftoverCopyTemp, RemovesOnlyTheCopysOwnFilesWhenFree) {
+    TempDir dir;
+    enum Setup { Plain, ReadOnly, Held, Folder };
+    using enum LeftoverRemoval;
+    struct Case {
+        std::wstring name;
+        Setup setup;
+        LeftoverRemoval expected;
+    };
+    const Case cases[] = {
+        {L"~mrt0123abcd.tmp", Plain, Removed},
+        {L"~MRT89ABCDEF.TMP", Plain, Removed},
+        {L"~mrt00ff00ff.tmp", ReadOnly, Removed},
+        {L"~mrt12345678.tmp", Held, InUse},
+        {L"~mrt9abcdef0.tmp", Folder, NotCopyTemporary},
+        {L"~mrt1234567.tmp", Plain, NotCopyTemporary},
+        {L"~mrt123456789.tmp", Plain, NotCopyTemporary},
+        {L"~mrtGGGGGGGG.tmp", Plain, NotCopyTemporary},
+        {L"x~mrt12345678.tmp", Plain, NotCopyTemporary},
+        {L"~mrt12345678.tmp.bak", Plain, NotCopyTemporary},
+        {L"~mrt12345678.tm", Plain, NotCopyTemporary},
+        {L"~mrt 1234567.tmp", Plain, NotCopyTemporary},
+        {L"~mrt-1234567.tmp", Plain, NotCopyTemporary},
+        {L"~mrt1234567\uff18.tmp", Plain, NotCopyTemporary},  // a full-width 8
+        {L"\uff5emrt12345678.tmp", Plain, NotCopyTemporary},  // a full-width ~
+        {L"mrt12345678.tmp", Plain, NotCopyTemporary},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.name));
+        const std::wstring path = dir / c.name;
+        if (c.setup == Folder) MakeFolder(path);
+        else WriteFile(path, "partial copy");
+        if (c.setup == ReadOnly) SetAttributes(path, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+        std::optional<HeldByAnotherProcess> held;
+        if (c.setup == Held) {
+            held.emplace(path);
+            HANDLE probe = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            EXPECT_EQ(probe, INVALID_HANDLE_VALUE) << "the other process does not hold the file";
+            if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
+        }
+        std::wstring cause = L"stale";
+        EXPECT_EQ(RemoveLeftoverCopyTemp(path, cause), c.expected);
+        EXPECT_EQ(Exists(path), c.expected != Removed);
+        if (c.setup != Folder && c.expected != Removed) {
+            EXPECT_EQ(ReadFile(path), "partial copy");
+        }
+        EXPECT_EQ(cause, c.expected == InUse ? SystemErrorText(ERROR_SHARING_VIOLATION) : L"");
+        if (c.setup == Held) {
+            // Once the other program lets go, a later run clears it away.
+            held.reset();
+            EXPECT_EQ(RemoveLeftoverCopyTemp(path, cause), Removed);
+            EXPECT_FALSE(Exists(path));
+        }
+    }
+
+    std::wstring cause;
+    EXPECT_EQ(RemoveLeftoverCopyTemp(dir / L"~mrt0badf00d.tmp", cause), LeftoverRemoval::Failed);
+    EXPECT_FALSE(cause.empty());
+    EXPECT_FALSE(Contains(cause, L"\\\\?\\"));
 }
 
 using SetFileTimesTest = FileOpsTest;

@@ -6,6 +6,7 @@
 
 #include "fileops/fs_edge.h"
 #include "fileops_test_support.h"
+#include "framework/encoding.h"
 #include "framework/text.h"
 #include "support/recording_log.h"
 #include "support/recording_progress.h"
@@ -43,6 +44,11 @@ TEST(NormalizePath, RewritesSeparatorsDotsAndBlanks) {
     EXPECT_EQ(Normalized(L"\\\\server/share//x/"), L"\\\\server\\share\\x\\");
     EXPECT_EQ(Normalized(L"\\\\server"), L"\\\\server");
     EXPECT_EQ(Normalized(L"\\\\.\\COMX"), L"\\\\.\\COMX");
+    // A name that ends in a blank once its dots are gone keeps the blank,
+    // until a ".." after it has every name before it checked again.
+    EXPECT_EQ(Normalized(L"C:\\ab .\\x"), L"C:\\ab \\x");
+    EXPECT_EQ(Normalized(L"C:\\ab .\\x\\..\\y"), L"C:\\ab\\y");
+    EXPECT_EQ(Normalized(L"C:\\a\\.. .\\b\\..\\c"), L"C:\\c");
 }
 
 TEST(NormalizePath, RejectsForbiddenNamesAndForms) {
@@ -119,6 +125,55 @@ public:
 private:
     wchar_t saved_[MAX_PATH] = {};
 };
+
+TEST(CompareRoots, OneFormForEverySpelling) {
+    TempDir dir;
+    CurrentFolder cwd(dir.path());
+    const std::wstring here = dir.path();                     // "C:\...\", the current folder of its drive
+    const std::wstring drive = here.substr(0, 2);             // "C:"
+    const std::wstring inHere = here.substr(2);               // "\...\"
+    using enum RootOverlap;
+    struct Case {
+        std::wstring source, destination;
+        RootOverlap expected;
+    };
+    const Case cases[] = {
+        {L"D:\\data", L"D:\\data2\\", Separate},
+        {L"D:\\data\\", L"D:\\data2", Separate},
+        {L"D:\\data2", L"D:\\data", Separate},
+        {L"D:\\data", L"E:\\data", Separate},
+        {L"D:\\data", L"\\\\server\\data", Separate},
+        {L"\\\\server\\share\\a", L"\\\\server\\share2\\a", Separate},
+        {L"\\\\server\\share\\a", L"\\\\server2\\share\\a", Separate},
+        {L"D:\\data", L"d:\\DATA\\", Same},
+        {L"D:\\data\\", L"D:/data", Same},
+        {L"D:\\.\\data\\.\\", L"D:\\\\data", Same},
+        {L"D:\\..\\data", L"D:\\data", Same},
+        {L"D:\\data\\x\\..", L"D:\\data", Same},
+        {L"\\\\?\\D:\\data", L"D:\\Data\\", Same},
+        {L"\\\\?\\UNC\\server\\share\\a\\", L"\\\\SERVER\\share\\a", Same},
+        {L"\\\\?\\unc\\server\\share", L"//server/share/", Same},
+        {L"\\\\server\\share\\..\\other", L"\\\\server\\share\\other", Same},
+        {L"D:\\ÄÖÜ\\Ｆｕｌｌ", L"D:\\äöü\\ｆｕｌｌ", Same},
+        {L"C:", L"C:\\", Same},
+        {L"D:\\data", L"D:\\data\\backup", DestinationInsideSource},
+        {L"D:\\data\\", L"\\\\?\\D:\\DATA\\backup\\", DestinationInsideSource},
+        {L"D:\\data\\", L"D:\\data\\x\\..\\..\\data\\y", DestinationInsideSource},
+        {L"D:\\", L"D:\\data", DestinationInsideSource},
+        {L"\\\\server\\share\\", L"\\\\?\\UNC\\server\\share\\a", DestinationInsideSource},
+        {L"D:\\data\\backup\\", L"D:\\Data", SourceInsideDestination},
+        {L"D:\\data\\backup\\..\\..\\data\\b", L"D:\\DATA\\", SourceInsideDestination},
+        // Drive-relative: resolved against the drive's current folder.
+        {drive + L"work", here + L"work\\x", DestinationInsideSource},
+        {drive + L"work\\", here + L"WORK", Same},
+        {drive + L"work", drive + inHere + L"work2", Separate},
+        {here + L"work\\sub", drive + L"work", SourceInsideDestination},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CompareRoots(c.source, c.destination), c.expected)
+            << ToUtf8(c.source) << " / " << ToUtf8(c.destination);
+    }
+}
 
 TEST(ResolveDriveRelative, UsesTheDrivesCurrentFolderAndAlwaysShows) {
     TempDir dir;
