@@ -26,8 +26,22 @@ struct FileStamp {
 struct ListedEntry {
     std::wstring name;
     bool isFolder = false;
+    bool isLink = false;          // a folder that is a link to another place
+    bool copyTemporary = false;   // a temporary file the program's copy left behind
     FileStamp stamp;
 };
+
+// Which folder a path leads to: equal for two paths of one folder.
+struct FolderId {
+    unsigned long volume = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FolderId&) const = default;
+};
+
+// How a run's two roots lie to each other.
+enum class RootsLie { Apart, Same, DestinationInsideSource, SourceInsideDestination };
+
+enum class LeftoverResult { Removed, NotLeftover, InUse, Failed };
 
 enum class RootSide : int { Source = 1, Destination = 2 };
 
@@ -36,7 +50,8 @@ public:
     virtual ~FileAccess() = default;
 
     // Lists the entries matching pattern (a folder + "*.*", or a file path),
-    // in the order the system returns them, "." and ".." included. onEntry
+    // in the order the system returns them, "." and ".." included; the copy's
+    // temporary files are listed with copyTemporary set. onEntry
     // returns false to end the listing early. false when the listing cannot
     // start: error is the system error code, cause its text (plain paths).
     virtual bool List(const std::wstring& pattern, const std::function<bool(const ListedEntry&)>& onEntry,
@@ -90,6 +105,16 @@ public:
     virtual void ResolveDriveRelative(std::wstring& path) = 0;
     // Validates and normalises a path typed by the user; unchanged when invalid.
     virtual bool NormalizePath(std::wstring& path) = 0;
+
+    // Whether this program reaches exactly the file or folder of this name
+    // (the narrow program cannot hold every name the system lists).
+    virtual bool CanAddress(const std::wstring& path) = 0;
+    // The identity of a folder; false when it cannot be reached.
+    virtual bool GetFolderId(const std::wstring& folder, FolderId& id) = 0;
+    virtual RootsLie CompareRoots(const std::wstring& source, const std::wstring& destination) = 0;
+    // Removes a temporary file an interrupted copy left, unless another
+    // program holds it; never anything else.
+    virtual LeftoverResult RemoveLeftoverCopyTemp(const std::wstring& path, std::wstring& cause) = 0;
 };
 
 // The program's file access.

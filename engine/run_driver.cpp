@@ -50,6 +50,70 @@ private:
     std::atomic<size_t> count_{0};
 };
 
+// The prompts of a run that no one watches: nothing is shown, every question
+// gets its safe answer at once, and the log says so. The walk answers the
+// questions whose safe answer is not a plain No itself (a newer destination,
+// a size difference, an item one side lacks, a folder to delete), so what
+// reaches this is a notice or a question outside those; a three-way question
+// is cancelled rather than risk a retry that never ends.
+class UnattendedPrompter : public EnginePrompter {
+public:
+    explicit UnattendedPrompter(LogSink& log) : log_(log) {}
+    void Warning(const std::wstring& text) override { Notice(text); }
+    void Information(const std::wstring& text) override { Notice(text); }
+    bool YesNo(const std::wstring& text, bool) override {
+        log_.AppendLine(Message(IDS_UNATTENDED_ANSWER, {LoadText(IDS_ANSWER_NO), OneLine(text)}));
+        return false;
+    }
+    PromptAnswer YesNoCancel(const std::wstring& text) override {
+        log_.AppendLine(Message(IDS_UNATTENDED_ANSWER, {LoadText(IDS_ANSWER_CANCEL), OneLine(text)}));
+        return PromptAnswer::Cancel;
+    }
+    ItemChoiceAnswer ChooseMissingItem(const ItemChoiceRequest& request) override {
+        log_.AppendLine(Message(IDS_UNATTENDED_ANSWER, {request.choiceTexts[2], request.path}));
+        return {false, static_cast<int>(MissingPolicy::Ignore), false};
+    }
+    FolderDeleteAnswer ConfirmFolderDelete(const std::wstring& folder) override {
+        log_.AppendLine(Message(IDS_UNATTENDED_FOLDER_KEPT, {folder}));
+        return {FolderDeleteButton::No, false};
+    }
+
+private:
+    void Notice(const std::wstring& text) { log_.AppendLine(Message(IDS_UNATTENDED_NOTICE, {OneLine(text)})); }
+    static std::wstring OneLine(std::wstring text) {
+        for (wchar_t& c : text)
+            if (c == L'\r' || c == L'\n') c = L' ';
+        return text;
+    }
+    LogSink& log_;
+};
+
+// The options of a run that no one watches: a failure under "confirm" skips
+// the item (it stays an error line), and other errors are logged instead of
+// shown.
+RunOptions UnattendedOptions(RunOptions options) {
+    for (ErrorPolicy* p : {&options.writeFailurePolicy, &options.folderFailurePolicy, &options.deleteFailurePolicy})
+        if (*p == ErrorPolicy::Confirm) *p = ErrorPolicy::Skip;
+    options.confirmOtherErrors = false;
+    return options;
+}
+
+// Whether a folder holds any entry at all; unreadable counts as not empty.
+bool HoldsEntries(FileAccess& files, const std::wstring& folder) {
+    bool any = false;
+    unsigned long error = 0;
+    std::wstring cause;
+    bool listed = files.List(
+        folder + L"*.*",
+        [&](const ListedEntry& e) {
+            if (e.name == L"." || e.name == L".." || e.copyTemporary) return true;
+            any = true;
+            return false;
+        },
+        error, cause);
+    return any || (!listed && error != 2);
+}
+
 }  // namespace
 
 MissingPolicies MissingPolicies::Of(const RunOptions& options) {
@@ -128,13 +192,16 @@ RunPaths CheckRunPaths(FileAccess& files, const std::wstring& source, const std:
 }
 
 RunOutcome PerformRun(RunContext& run) {
+    const RunRequest& request = run.request;
+    const bool unattended = request.scheduled;
+    if (unattended) run.options = UnattendedOptions(run.options);
     RunOptions& options = run.options;
     const EntryFilter& filter = *run.filter;
     FileAccess& files = run.files;
-    EnginePrompter& prompter = run.prompts;
     Progress& progress = run.progress;
-    const RunRequest& request = run.request;
     CountingLog log(run.log);
+    UnattendedPrompter unattendedPrompts(log);
+    EnginePrompter& prompter = unattended ? unattendedPrompts : run.prompts;
     const RunModeRow& row = RunModeInfo(request.mode);
     RunState state;
     state.testMode = row.test;
@@ -192,7 +259,9 @@ RunOutcome PerformRun(RunContext& run) {
     outcome.sourcePath = source;
     outcome.destinationPath = destination;
 
-    WalkContext context{request.mode, options, state, filter, files, prompter, log, run.policyChanges};
+    RunRoots roots{source, destination};
+    WalkContext context{request.mode, options, state, filter, files, prompter, log, run.policyChanges,
+                        unattended,   &roots};
 
     if (sourceIsFolder && !destinationIsFolder) {
         if (options.confirmOtherErrors) {
@@ -212,8 +281,38 @@ RunOutcome PerformRun(RunContext& run) {
         return end(walk.RunSingleFile(source, destination, destinationIsFolder) == 1);
     }
 
-    // Both roots are folders: the passes of the mode, each a walk from the
-    // two roots. A pass that stops ends the run; later passes do not run.
+    // Both roots are folders. A run that would write into the folder it reads
+    // from, or delete it as an orphan, does not start; a destination inside
+    // the source is passed by when the source is walked.
+    RootsLie lie = files.CompareRoots(source, destination);
+    roots.idsKnown = files.GetFolderId(source, roots.sourceId) && files.GetFolderId(destination, roots.destinationId);
+    if (roots.idsKnown && roots.sourceId == roots.destinationId) lie = RootsLie::Same;
+    if (lie == RootsLie::Same || lie == RootsLie::SourceInsideDestination) {
+        const std::wstring text = Message(IDS_ROOTS_OVERLAP, {source, destination});
+        log.AppendError(text);
+        if (!unattended) {
+            prompter.Warning(text);
+            return endToldInBox();
+        }
+        return end(false);
+    }
+    if (lie == RootsLie::DestinationInsideSource) {
+        roots.skipInSource = destination;
+        log.AppendLine(Message(IDS_DESTINATION_INSIDE_SOURCE, {destination}));
+    }
+    // A sync that would delete everything at the destination because the
+    // source is empty (a drive not mounted, a share not connected) asks first,
+    // or, unattended, deletes nothing.
+    if (row.sync && !row.test && options.missingInSource == MissingPolicy::Delete && !HoldsEntries(files, source) &&
+        HoldsEntries(files, destination)) {
+        if (unattended || !prompter.YesNo(Message(IDS_EMPTY_SOURCE_QUESTION, {source}), true)) {
+            log.AppendError(Message(IDS_EMPTY_SOURCE_REFUSED, {source}));
+            return end(false);
+        }
+    }
+
+    // The passes of the mode, each a walk from the two roots. A pass that
+    // stops ends the run; later passes do not run.
     auto pass = [&](bool forward, bool execute, const std::wstring& title, unsigned directionId) {
         state.forwardPass = forward;
         state.executePhase = execute;

@@ -56,6 +56,7 @@ struct RunState {
     PathSet pendingActions;
     PathSet reverseMarks;
     PathSet declinedFolders;
+    PathSet leftoversMet;  // copy leftovers already removed or reported
 };
 
 // The two path boxes as the user typed them, checked before a run starts:

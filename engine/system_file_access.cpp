@@ -43,12 +43,11 @@ public:
             return false;
         }
         do {
-            // Temporary files of an interrupted copy are the program's own,
-            // never part of either tree.
-            if (!data.isFolder() && IsCopyTemporaryName(data.name)) continue;
             ListedEntry e;
             e.name = data.name;
             e.isFolder = data.isFolder();
+            e.isLink = e.isFolder && (data.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            e.copyTemporary = !e.isFolder && IsCopyTemporaryName(data.name);
             e.stamp = {data.creationTime, data.accessTime, data.writeTime, data.size};
             if (!onEntry(e)) break;
         } while (search.Next(data));
@@ -128,6 +127,35 @@ public:
     void ResolveDriveRelative(std::wstring& path) override { mirrant::ResolveDriveRelative(path, {}); }
 
     bool NormalizePath(std::wstring& path) override { return mirrant::NormalizePath(path); }
+
+    bool CanAddress(const std::wstring& path) override { return fs::CanAddress(path); }
+
+    bool GetFolderId(const std::wstring& folder, FolderId& id) override {
+        fs::FolderIdentity identity;
+        if (!fs::GetFolderIdentity(folder, identity)) return false;
+        id = {identity.volumeSerial, identity.fileIndex};
+        return true;
+    }
+
+    RootsLie CompareRoots(const std::wstring& source, const std::wstring& destination) override {
+        switch (mirrant::CompareRoots(source, destination)) {
+        case RootOverlap::Same: return RootsLie::Same;
+        case RootOverlap::DestinationInsideSource: return RootsLie::DestinationInsideSource;
+        case RootOverlap::SourceInsideDestination: return RootsLie::SourceInsideDestination;
+        case RootOverlap::Separate: break;
+        }
+        return RootsLie::Apart;
+    }
+
+    LeftoverResult RemoveLeftoverCopyTemp(const std::wstring& path, std::wstring& cause) override {
+        switch (mirrant::RemoveLeftoverCopyTemp(path, cause)) {
+        case LeftoverRemoval::Removed: return LeftoverResult::Removed;
+        case LeftoverRemoval::NotCopyTemporary: return LeftoverResult::NotLeftover;
+        case LeftoverRemoval::InUse: return LeftoverResult::InUse;
+        case LeftoverRemoval::Failed: break;
+        }
+        return LeftoverResult::Failed;
+    }
 };
 
 }  // namespace

@@ -113,6 +113,7 @@ struct TreeWalk::FolderWalk {
     std::wstring otherFolder;
     bool otherFolderReady = false;
     bool singleFile = false;
+    bool leftoversSwept = false;  // the other folder was searched for copy leftovers
 };
 
 // A file being decided: T on this side, O on the other.
@@ -171,6 +172,12 @@ int TreeWalk::FileEntry(FolderWalk& walk, const ListedEntry& entry) {
     FileCase f;
     f.t = walk.thisFolder + entry.name;
     f.o = walk.otherFolder + entry.name;
+    if (entry.copyTemporary) {
+        // The program's own, never part of either tree.
+        if (!Test()) RemoveLeftover(f.t);
+        return 1;
+    }
+    if (!Reachable(f.t, f.o)) return 1;
     if (ctx_.mode == RunMode::SyncDeletePriority && ctx_.state.executePhase) {
         // The search passes chose the files; the filter was asked then.
         if (!ctx_.state.pendingActions.Contains(f.t)) return 1;
@@ -241,6 +248,10 @@ int TreeWalk::BothFiles(FolderWalk& walk, FileCase& f) {
         if (!st.executePhase) return Forward() ? Act(walk, f, order) : 1;
         if (!Forward()) return 1;
         ctx_.log.AppendLine(text);
+        if (o.confirmSameTimeDifferentSize && ctx_.unattended) {
+            ctx_.log.AppendLine(Message(IDS_UNATTENDED_NOT_COPIED, {f.t}));
+            return 1;
+        }
         if (o.confirmSameTimeDifferentSize &&
             !ctx_.prompter.YesNo(text + LoadText(IDS_COPY_FORMER_TO_LATTER)))
             return 1;
@@ -298,7 +309,15 @@ int TreeWalk::BothFiles(FolderWalk& walk, FileCase& f) {
             ctx_.log.AppendLine(Message(kMsgOverwriteNewer, {f.t, f.o}));
             return Act(walk, f, order);
         }
+        if (ctx_.unattended) {
+            ctx_.log.AppendLine(Message(IDS_UNATTENDED_KEEP_BOTH, {f.t, f.o}));
+            return 1;
+        }
         if (ctx_.prompter.YesNo(Message(kMsgOverwriteNewerQuestion, {f.t, f.o}))) return Act(walk, f, order);
+        return 1;
+    }
+    if (o.confirmNewerDestination && ctx_.unattended) {
+        ctx_.log.AppendLine(Message(IDS_UNATTENDED_KEEP_BOTH, {f.t, f.o}));
         return 1;
     }
     if (o.confirmNewerDestination) {
@@ -392,6 +411,7 @@ int TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
         int r = EnsureOtherFolder(walk);
         if (r != 1) return r == 0 ? 0 : 1;
     }
+    if (!walk.leftoversSwept) SweepLeftovers(walk);
     progress_.SetStatus(LoadText(IDS_STATUS_COPYING_FILE));
     progress_.Show(f.t + LoadText(IDS_SUFFIX_COPYING), level::Copying);
     for (;;) {
@@ -458,6 +478,7 @@ int TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
         return Copy(walk, f);
     }
     if (policy == static_cast<int>(MissingPolicy::Delete)) {
+        if (!OtherSideStillThere(walk)) return 0;
         std::wstring failureLine;
         if (!ctx_.files.DeleteOneFile(f.t, o, progress_, ctx_.log, failureLine)) {
             if (failures_.HandleLogged(failureLine, FailureClass::Delete, PromptShape::DeleteNotice) ==
@@ -471,6 +492,13 @@ int TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
 
 int TreeWalk::AskMissing(MissingSide side, bool isFolder, const std::wstring& thisPath,
                          const std::wstring& otherPath) {
+    bool source = side == MissingSide::Source;
+    unsigned lineId = source ? (isFolder ? kMsgFolderMissingAtSource : kMsgMissingAtSource)
+                             : (isFolder ? kMsgFolderMissingAtDestination : kMsgMissingAtDestination);
+    if (ctx_.unattended) {
+        ctx_.log.AppendLine(Message(lineId, {otherPath}) + LoadText(IDS_UNATTENDED_ITEM_LEFT));
+        return static_cast<int>(MissingPolicy::Ignore);
+    }
     ItemChoiceRequest request = MakeItemChoiceRequest(side, isFolder, thisPath, RememberedItemChoice(side));
     ItemChoiceAnswer answer = ctx_.prompter.ChooseMissingItem(request);
     if (answer.interrupted) {
@@ -480,9 +508,6 @@ int TreeWalk::AskMissing(MissingSide side, bool isFolder, const std::wstring& th
     int choice = answer.choice < 0 || answer.choice > 2 ? request.preselected : answer.choice;
     RememberItemChoice(side, choice);
 
-    bool source = side == MissingSide::Source;
-    unsigned lineId = source ? (isFolder ? kMsgFolderMissingAtSource : kMsgMissingAtSource)
-                             : (isFolder ? kMsgFolderMissingAtDestination : kMsgMissingAtDestination);
     unsigned chosenId = (source ? IDS_CHOSEN_SRC_COPY : IDS_CHOSEN_DST_COPY) + static_cast<unsigned>(choice);
     ctx_.log.AppendLine(Message(lineId, {otherPath}) + LoadText(chosenId));
 
@@ -514,6 +539,14 @@ int TreeWalk::FolderEntry(FolderWalk& walk, const ListedEntry& entry) {
     if (!ctx_.filter.Accept(entry.name, true, entry.stamp.creation, entry.stamp.write)) return 1;
     std::wstring t = walk.thisFolder + entry.name + L"\\";
     std::wstring o = walk.otherFolder + entry.name + L"\\";
+    if (!Reachable(t, o)) return 1;
+    if (Forward() && ctx_.roots && !ctx_.roots->skipInSource.empty() &&
+        CompareStringOrdinal(t.c_str(), -1, ctx_.roots->skipInSource.c_str(), -1, TRUE) == CSTR_EQUAL)
+        return 1;  // the destination inside the source: logged at the start
+    if (entry.isLink && LinkLoopsBack(walk, t)) {
+        ctx_.log.AppendLine(Message(IDS_FOLDER_LINK_LOOP, {t}));
+        return 1;
+    }
     if (ctx_.files.IsFolder(o)) return CompareFolder(t, true, o);
     progress_.Show(t, level::Folder);
     if (!ctx_.filter.DestinationOnly() || (!Forward() && !ctx_.filter.ProtectDestination()))
@@ -563,7 +596,10 @@ int TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std::
         if (policy < 0) return 0;
     }
     if (policy == static_cast<int>(MissingPolicy::Copy)) return CreateFolderAndDescend(walk, t, o);
-    if (policy == static_cast<int>(MissingPolicy::Delete)) return DeleteFolder(walk, t);
+    if (policy == static_cast<int>(MissingPolicy::Delete)) {
+        if (!OtherSideStillThere(walk)) return 0;
+        return DeleteFolder(walk, t);
+    }
     return 1;
 }
 
@@ -598,6 +634,11 @@ int TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
     RunState& st = ctx_.state;
     if (o.confirmFolderDelete && !o.suppressFolderDeleteConfirm) {
         if (st.declinedFolders.Contains(t)) return 1;
+        if (ctx_.unattended) {
+            st.declinedFolders.Add(t);
+            ctx_.log.AppendLine(Message(IDS_UNATTENDED_FOLDER_KEPT, {t}));
+            return 1;
+        }
         progress_.SetVisible(false);
         FolderDeleteAnswer answer = ctx_.prompter.ConfirmFolderDelete(t);
         if (answer.button == FolderDeleteButton::Yes) {
@@ -629,6 +670,78 @@ int TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
     }
     AfterAction(walk);
     return 1;
+}
+
+// Before an item is deleted because the other side lacks it: the other
+// side's root must still be the folder the run started with, and the folder
+// the item was compared against must still be there. A share that dropped
+// or a drive that was pulled would otherwise make everything look missing.
+bool TreeWalk::OtherSideStillThere(const FolderWalk& walk) {
+    const RunRoots* roots = ctx_.roots;
+    if (!roots) return true;
+    const bool sourceIsOther = !Forward();
+    const std::wstring& root = sourceIsOther ? roots->source : roots->destination;
+    bool there = ctx_.files.IsFolder(walk.otherFolder);
+    if (there && roots->idsKnown) {
+        FolderId now;
+        there = ctx_.files.GetFolderId(root, now) && now == (sourceIsOther ? roots->sourceId : roots->destinationId);
+    }
+    if (there) return true;
+    const unsigned side = sourceIsOther ? IDS_FILEOPS_SOURCE_LABEL : IDS_FILEOPS_DESTINATION_LABEL;
+    ctx_.log.AppendError(Message(IDS_ROOT_GONE, {LoadText(side), root}));
+    return false;
+}
+
+// A name this program cannot reach on either side is reported where it was
+// met and left alone: it is never taken as missing on the other side, and
+// nothing is written under another name.
+bool TreeWalk::Reachable(const std::wstring& t, const std::wstring& o) {
+    if (ctx_.files.CanAddress(t) && ctx_.files.CanAddress(o)) return true;
+    ctx_.log.AppendError(Message(IDS_UNADDRESSABLE_NAME, {ctx_.files.CanAddress(t) ? o : t}));
+    return false;
+}
+
+// Before the first copy into a folder: temporary files that an interrupted
+// copy left there are removed (a run that only copies one way never lists
+// the folder it writes to otherwise).
+void TreeWalk::SweepLeftovers(FolderWalk& walk) {
+    walk.leftoversSwept = true;
+    unsigned long error = 0;
+    std::wstring cause;
+    std::vector<std::wstring> found;
+    ctx_.files.List(
+        walk.otherFolder + L"*.*",
+        [&](const ListedEntry& e) {
+            if (e.copyTemporary) found.push_back(walk.otherFolder + e.name);
+            return true;
+        },
+        error, cause);
+    for (const std::wstring& path : found) RemoveLeftover(path);
+}
+
+void TreeWalk::RemoveLeftover(const std::wstring& path) {
+    if (ctx_.state.leftoversMet.Contains(path)) return;
+    ctx_.state.leftoversMet.Add(path);
+    std::wstring cause;
+    switch (ctx_.files.RemoveLeftoverCopyTemp(path, cause)) {
+    case LeftoverResult::Removed: ctx_.log.AppendLine(Message(IDS_LEFTOVER_REMOVED, {path})); break;
+    case LeftoverResult::InUse:
+    case LeftoverResult::Failed: ctx_.log.AppendError(Message(IDS_LEFTOVER_NOT_REMOVED, {path, cause})); break;
+    case LeftoverResult::NotLeftover: break;
+    }
+}
+
+// A folder link that leads to this folder or one of its parents would make
+// the walk go round until the paths grow too long.
+bool TreeWalk::LinkLoopsBack(const FolderWalk& walk, const std::wstring& link) {
+    FolderId target;
+    if (!ctx_.files.GetFolderId(link, target)) return false;
+    const std::wstring& folder = walk.thisFolder;
+    for (size_t end = folder.find(L'\\', 3); end != std::wstring::npos; end = folder.find(L'\\', end + 1)) {
+        FolderId parent;
+        if (ctx_.files.GetFolderId(folder.substr(0, end + 1), parent) && parent == target) return true;
+    }
+    return false;
 }
 
 int TreeWalk::RunSingleFile(const std::wstring& source, const std::wstring& destination,

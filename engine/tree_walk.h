@@ -13,6 +13,19 @@
 
 namespace mirrant {
 
+// What a run knows of its two roots, for the checks that keep a walk from
+// deleting on the word of a root that is gone and from walking into itself.
+struct RunRoots {
+    std::wstring source;
+    std::wstring destination;
+    FolderId sourceId;
+    FolderId destinationId;
+    bool idsKnown = false;
+    // The destination root when it lies inside the source: the forward walk
+    // passes it by.
+    std::wstring skipInSource;
+};
+
 struct WalkContext {
     RunMode mode;
     RunOptions& options;  // the run's own copy
@@ -22,6 +35,8 @@ struct WalkContext {
     EnginePrompter& prompter;
     LogSink& log;
     PolicyChanges* policyChanges = nullptr;  // where a lasting policy change goes
+    bool unattended = false;                 // no one answers: questions get their safe answer
+    const RunRoots* roots = nullptr;         // null: the root checks are off
 };
 
 // The per-process memory of the per-item choice: the last radio choice per
@@ -68,6 +83,11 @@ private:
     int CreateFolderAndDescend(FolderWalk& walk, const std::wstring& t, const std::wstring& o);
     int DeleteFolder(FolderWalk& walk, const std::wstring& t);
     void AfterAction(FolderWalk& walk);
+    bool OtherSideStillThere(const FolderWalk& walk);
+    bool Reachable(const std::wstring& t, const std::wstring& o);
+    void RemoveLeftover(const std::wstring& path);
+    void SweepLeftovers(FolderWalk& walk);
+    bool LinkLoopsBack(const FolderWalk& walk, const std::wstring& link);
 
     WalkContext ctx_;
     Progress& progress_;

@@ -208,6 +208,8 @@ protected:
     void SetUp() override {
         FailurePolicies::SetUp();
         host.options.updateReadOnly = false;
+        Src(L"keep.txt", "k", 0);  // a source that is not empty
+        Dst(L"keep.txt", "k", 0);
         for (const wchar_t* name : {L"r1.txt", L"r2.txt"}) {
             Dst(name, "r", 0);
             SetReadOnly(D(name), true);

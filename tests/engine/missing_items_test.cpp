@@ -327,6 +327,8 @@ protected:
         MissingItems::SetUp();
         host.options.confirmFolderDelete = true;
         host.options.suppressFolderDeleteConfirm = false;
+        Src(L"keep.txt", "k", 0);  // a source that is not empty
+        Dst(L"keep.txt", "k", 0);
     }
 };
 

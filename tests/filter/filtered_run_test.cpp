@@ -65,7 +65,7 @@ std::vector<std::wstring> FilesBelow(const std::wstring& root) {
         SystemFileAccess().List(
             root + rel + L"*.*",
             [&](const ListedEntry& e) {
-                if (e.name == L"." || e.name == L"..") return true;
+                if (e.name == L"." || e.name == L".." || e.copyTemporary) return true;
                 if (e.isFolder) walk(rel + e.name + L"\\");
                 else found.push_back(rel + e.name);
                 return true;

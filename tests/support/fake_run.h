@@ -62,6 +62,8 @@ public:
     std::function<void(const std::wstring& destination)> beforeCopy;
     std::function<void(const std::wstring& folder)> beforeDeleteTree;
     int copies = 0;
+    // The next copy fails with a cause (set by a test, cleared by the copy).
+    bool failNextCopy = false;
     int contentComparisons = 0;
 
     bool List(const std::wstring& pattern, const std::function<bool(const ListedEntry&)>& onEntry,
@@ -89,6 +91,11 @@ public:
                           std::wstring& cause) override {
         ++copies;
         if (beforeCopy) beforeCopy(destination);
+        if (failNextCopy) {
+            failNextCopy = false;
+            cause = L"テスト用の失敗";
+            return false;
+        }
         return real.CopyFileContents(source, stamp, destination, options, progress, log, cause);
     }
     bool SetWriteTime(const std::wstring& path, std::uint64_t writeTime, Progress& progress, LogSink& log,
@@ -121,6 +128,23 @@ public:
     }
     void ResolveDriveRelative(std::wstring& path) override { real.ResolveDriveRelative(path); }
     bool NormalizePath(std::wstring& path) override { return real.NormalizePath(path); }
+    // Return false to make a name look unreachable for this program.
+    std::function<bool(const std::wstring& path)> canAddress;
+    bool CanAddress(const std::wstring& path) override {
+        return canAddress ? canAddress(path) : real.CanAddress(path);
+    }
+    // Called before each identity is read (a test may move a root away).
+    std::function<void(const std::wstring& folder)> onFolderId;
+    bool GetFolderId(const std::wstring& folder, FolderId& id) override {
+        if (onFolderId) onFolderId(folder);
+        return real.GetFolderId(folder, id);
+    }
+    RootsLie CompareRoots(const std::wstring& source, const std::wstring& destination) override {
+        return real.CompareRoots(source, destination);
+    }
+    LeftoverResult RemoveLeftoverCopyTemp(const std::wstring& path, std::wstring& cause) override {
+        return real.RemoveLeftoverCopyTemp(path, cause);
+    }
 };
 
 class FakeRun {
