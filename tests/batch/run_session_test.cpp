@@ -222,7 +222,9 @@ TEST_F(RunSessionTest, TheEndOfARunWritesTheLogAndShowsTheResultAsItEnded) {
         EXPECT_EQ(w.resultsShown, c.results);
         const auto lines = s.runLog().lines();
         EXPECT_EQ(!lines.empty() && lines.back() == kMsg163, c.interruptedLine);
-        if (c.scheduled) EXPECT_TRUE(testing::Exists(ScheduleLog()));
+        if (c.scheduled) {
+            EXPECT_TRUE(testing::Exists(ScheduleLog()));
+        }
         EXPECT_EQ(w.closed, c.scheduled ? 1 : 0);
         DeleteFileW(ScheduleLog().c_str());
     }

@@ -57,11 +57,13 @@ protected:
     std::wstring Log() { return ReadLog(logPath, GetParam().narrow); }
     std::wstring StartLine(const std::wstring& batch) { return L"ﾊﾞｯﾁﾌｧｲﾙを実行します。(ﾊﾞｯﾁﾌｧｲﾙ名：" + batch + L")"; }
 
-    // Runs the program and waits for it to end by itself.
-    void RunUnattended(const std::wstring& arguments) {
+    // Runs the program and waits for it to end by itself; its exit code.
+    DWORD RunUnattended(const std::wstring& arguments) {
         RunningProgram program(GetParam().exe, arguments, dir.path());
-        ASSERT_TRUE(program.started());
-        EXPECT_TRUE(program.WaitForExit(60000)) << "the program did not end by itself";
+        EXPECT_TRUE(program.started());
+        DWORD code = 99;
+        EXPECT_TRUE(program.WaitForExit(60000, &code)) << "the program did not end by itself";
+        return code;
     }
 
     ProfileStore store{GetParam().registryRoot};
@@ -99,7 +101,7 @@ TEST_P(BatchE2E, UnattendedTextBatchRunsEveryRowInOrderWritesOneLogAndEnds) {
 TEST_P(BatchE2E, UnattendedUnreadableBatchLogsTheErrorAndEnds) {
     const std::wstring junk = dir / L"junk.mrx";
     WriteFile(junk, "this is not a batch file at all");
-    RunUnattended(L"/S \"" + junk + L"\"");
+    EXPECT_EQ(RunUnattended(L"/S \"" + junk + L"\""), 2u);
     EXPECT_EQ(Count(Log(), L"ﾊﾞｯﾁﾌｧｲﾙの内容に誤りがあります。"), 1u) << Log();
 
     const std::wstring missing = dir / L"missing.mrt";
@@ -122,6 +124,47 @@ TEST_P(BatchE2E, UnattendedRowWithAnInvalidPathIsLoggedAndTheProgramEnds) {
     const std::wstring log = Log();
     EXPECT_EQ(Count(log, L"ｺﾋﾟｰ元\"" + bad + L"\"はﾊﾟｽ名に使用できない文字または文字列が含まれています。"), 1u) << log;
     EXPECT_EQ(Count(log, L"ﾊﾞｯﾁﾌｧｲﾙが最後まで実行されずに中断されました。"), 1u) << log;
+}
+
+// A scheduled task with the default settings, nobody in front of it: a
+// source file another program holds open, a newer destination, an orphan
+// folder and an emptied source are all met without a single question, the
+// backup keeps every byte, and the exit code says how it went.
+TEST_P(BatchE2E, UnattendedRunsNeverWaitAndNeverWipeTheBackup) {
+    WriteFile(Src(1) + L"locked.txt", "new");
+    WriteFile(Dst(1) + L"newer.txt", "backup only, newer");
+    WriteFile(Src(1) + L"newer.txt", "older");
+    testing::SetWriteTime(Src(1) + L"newer.txt", testing::kBaseTime);
+    testing::MakeFolder(Dst(1) + L"orphan\\");
+    WriteFile(Dst(1) + L"orphan\\keep.txt", "k");
+    // Held open by this test, another process than the program.
+    HANDLE held = CreateFileW((Src(1) + L"locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const std::wstring batch = dir / L"sync.mrt";
+    WriteFile(batch, ToCodePage(L"sync\t" + Src(1) + L"\t" + Dst(1) + L"\r\n", kCodePage932));
+    const DWORD code = RunUnattended(L"/s \"" + batch + L"\"");
+    CloseHandle(held);
+    EXPECT_EQ(code, 1u) << Log();  // completed, with the locked file's error line
+    EXPECT_EQ(ReadFile(Dst(1) + L"file1.txt"), "row 1");
+    EXPECT_FALSE(Exists(Dst(1) + L"locked.txt"));
+    EXPECT_EQ(ReadFile(Dst(1) + L"newer.txt"), "backup only, newer");
+    EXPECT_EQ(ReadFile(Dst(1) + L"orphan\\keep.txt"), "k");
+    const std::wstring log = Log();
+    EXPECT_EQ(Count(log, L"ｽｹｼﾞｭｰﾙ実行中のため、"), 2u) << log;  // the newer file and the folder
+
+    // The source drive "not mounted": an empty source deletes nothing.
+    const std::wstring empty = dir / L"empty\\";
+    testing::MakeFolder(empty);
+    WriteFile(batch, ToCodePage(L"sync\t" + empty + L"\t" + Dst(1) + L"\r\n", kCodePage932));
+    EXPECT_EQ(RunUnattended(L"/s \"" + batch + L"\""), 2u);
+    EXPECT_EQ(ReadFile(Dst(1) + L"file1.txt"), "row 1");
+    EXPECT_EQ(Count(Log(), L"が空のため、ｺﾋﾟｰ先から何も削除せずに中断しました。"), 1u) << Log();
+
+    // A destination inside its source does not copy itself; all is well: 0.
+    WriteFile(batch, ToCodePage(L"copy\t" + Src(2) + L"\t" + Src(2) + L"backup\\\r\n", kCodePage932));
+    EXPECT_EQ(RunUnattended(L"/s \"" + batch + L"\""), 0u) << Log();
+    EXPECT_EQ(ReadFile(Src(2) + L"backup\\file2.txt"), "row 2");
+    EXPECT_FALSE(Exists(Src(2) + L"backup\\backup\\"));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPrograms, BatchE2E, ::testing::Values(testing::kWideProgram, testing::kNarrowProgram),
