@@ -4,7 +4,7 @@
 
 #include "batch/batch_file.h"
 #include "batch/batch_io.h"
-#include "engine/run_options.h"
+#include "settings/settings.h"
 #include "fileops/fs_edge.h"
 #include "framework/log_sink.h"
 #include "framework/profile.h"

@@ -11,7 +11,7 @@
 
 #include "engine/engine_prompts.h"
 #include "engine/entry_filter.h"
-#include "engine/run_options.h"
+#include "settings/run_options.h"
 
 namespace mirrant {
 

@@ -5,7 +5,6 @@
 #include <cwctype>
 #include <vector>
 
-#include "engine/run_options.h"
 #include "fileops/error_text.h"
 #include "fileops/fs_edge.h"
 #include "fileops/timings.h"
@@ -14,6 +13,7 @@
 #include "framework/prompts.h"
 #include "framework/text.h"
 #include "res/resource.h"
+#include "settings/run_options.h"
 
 namespace mirrant {
 

@@ -12,8 +12,8 @@
 #include <string>
 
 #include "batch/batch_run.h"
+#include "engine/option_menu.h"
 #include "engine/run_driver.h"
-#include "engine/run_options.h"
 #include "filter/filter_set.h"
 #include "framework/dialog.h"
 #include "framework/message_box.h"
@@ -37,7 +37,8 @@ struct AppState {
     std::wstring startFolder;
     std::wstring scheduleLogDefault;
     std::wstring userLogDefault;
-    unsigned timeToleranceSeconds = 2;
+    // "TimeDelta" as read at start-up.
+    unsigned timeToleranceSeconds = static_cast<unsigned>(setting::TimeDelta.defaultValue);
     RecentFileList* batchHistory = nullptr;  // null: no history
     // Processes the command line once the window is up (message 1125).
     std::function<void()> processCommandLine;

@@ -5,7 +5,7 @@
 
 #include "batch/batch_file.h"
 #include "batch/batch_run.h"
-#include "engine/run_options.h"
+#include "settings/settings.h"
 #include "framework/profile.h"
 #include "framework/recent_files.h"
 #include "support/recording_log.h"

@@ -13,6 +13,7 @@
 #include "framework/profile.h"
 #include "framework/text.h"
 #include "res/resource.h"
+#include "settings/settings.h"
 #include "support/recording_log.h"
 #include "support/recording_progress.h"
 #include "support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "engine/run_options.h"
+#include "engine/option_menu.h"
 
 #include <algorithm>
 #include <iterator>
@@ -12,38 +12,23 @@ namespace mirrant {
 
 namespace {
 
-std::uint32_t PolicyByte(ErrorPolicy p) {
-    switch (p) {
-    case ErrorPolicy::Skip: return 0x00;
-    case ErrorPolicy::Abort: return 0xFF;
-    default: return 0x01;
-    }
-}
-
-ErrorPolicy PolicyFromByte(std::uint32_t b) {
-    if (b == 0x00) return ErrorPolicy::Skip;
-    if (b == 0xFF) return ErrorPolicy::Abort;
-    return ErrorPolicy::Confirm;
-}
-
-// The boolean options edited by a menu toggle: command, field, value name.
+// The boolean options edited by a menu toggle.
 struct ToggleEntry {
     int command;
     bool RunOptions::*field;
-    const wchar_t* name;
 };
 
 constexpr ToggleEntry kToggles[] = {
-    {ID_DELETE_PRIORITY, &RunOptions::deletePriority, optname::DeletePriority},
-    {ID_CONFIRM_FOLDER_DELETE, &RunOptions::confirmFolderDelete, optname::ConfirmFolderDelete},
-    {ID_UPDATE_READ_ONLY, &RunOptions::updateReadOnly, optname::UpdateReadOnly},
-    {ID_CONFIRM_SAME_TIME_DIFF_SIZE, &RunOptions::confirmSameTimeDifferentSize, optname::ConfirmSameTimeDifferentSize},
-    {ID_SAME_TIME_SAME_SIZE, &RunOptions::sameTimeSameSizeIsSame, optname::SameTimeSameSizeIsSame},
-    {ID_KEEP_IF_SAME_CONTENT, &RunOptions::keepIfSameContent, optname::KeepIfSameContent},
-    {ID_DELAYED_WRITE, &RunOptions::delayedWritePriority, optname::DelayedWritePriority},
-    {ID_CONFIRM_NEWER_DEST, &RunOptions::confirmNewerDestination, optname::ConfirmNewerDestination},
-    {ID_REVERSE_OVERWRITE_NEWER, &RunOptions::reverseOverwriteNewer, optname::ReverseOverwriteNewer},
-    {ID_COPY_EMPTY_FOLDERS, &RunOptions::copyEmptyFolders, optname::CopyEmptyFolders},
+    {ID_DELETE_PRIORITY, &RunOptions::deletePriority},
+    {ID_CONFIRM_FOLDER_DELETE, &RunOptions::confirmFolderDelete},
+    {ID_UPDATE_READ_ONLY, &RunOptions::updateReadOnly},
+    {ID_CONFIRM_SAME_TIME_DIFF_SIZE, &RunOptions::confirmSameTimeDifferentSize},
+    {ID_SAME_TIME_SAME_SIZE, &RunOptions::sameTimeSameSizeIsSame},
+    {ID_KEEP_IF_SAME_CONTENT, &RunOptions::keepIfSameContent},
+    {ID_DELAYED_WRITE, &RunOptions::delayedWritePriority},
+    {ID_CONFIRM_NEWER_DEST, &RunOptions::confirmNewerDestination},
+    {ID_REVERSE_OVERWRITE_NEWER, &RunOptions::reverseOverwriteNewer},
+    {ID_COPY_EMPTY_FOLDERS, &RunOptions::copyEmptyFolders},
 };
 
 const ToggleEntry* FindToggle(int command) {
@@ -52,72 +37,18 @@ const ToggleEntry* FindToggle(int command) {
     return nullptr;
 }
 
-MissingPolicy MissingPolicyOr(int stored, MissingPolicy fallback) {
-    return stored >= 0 && stored <= 3 ? static_cast<MissingPolicy>(stored) : fallback;
-}
-
-void WriteBool(ProfileStore& store, const wchar_t* name, bool value) {
-    store.SetInt(kSettingsSection, name, value ? 1 : 0);
+void SetDeletePriority(RunOptions& o, bool on, ProfileStore& store) {
+    o.deletePriority = on;
+    SaveRunOption(store, o, &RunOptions::deletePriority);
 }
 
 void WritePolicies(const RunOptions& o, ProfileStore& store) {
-    WriteBool(store, optname::DeletePriority, o.deletePriority);
-    store.SetInt(kSettingsSection, optname::MissingInSource, static_cast<int>(o.missingInSource));
-    store.SetInt(kSettingsSection, optname::MissingInDestination, static_cast<int>(o.missingInDestination));
-}
-
-void SetDeletePriority(RunOptions& o, bool on, ProfileStore& store) {
-    o.deletePriority = on;
-    WriteBool(store, optname::DeletePriority, on);
+    SaveRunOption(store, o, &RunOptions::deletePriority);
+    SaveRunOption(store, o, &RunOptions::missingInSource);
+    SaveRunOption(store, o, &RunOptions::missingInDestination);
 }
 
 }  // namespace
-
-std::uint32_t PackConfirmationPolicies(const RunOptions& o) {
-    return (PolicyByte(o.writeFailurePolicy) << 24) | (PolicyByte(o.folderFailurePolicy) << 16) |
-           (PolicyByte(o.deleteFailurePolicy) << 8) | (o.confirmOtherErrors ? 1u : 0u);
-}
-
-void UnpackConfirmationPolicies(std::uint32_t word, RunOptions& o) {
-    o.writeFailurePolicy = PolicyFromByte((word >> 24) & 0xFF);
-    o.folderFailurePolicy = PolicyFromByte((word >> 16) & 0xFF);
-    o.deleteFailurePolicy = PolicyFromByte((word >> 8) & 0xFF);
-    o.confirmOtherErrors = (word & 0xFF) != 0;
-}
-
-unsigned ClampTimeTolerance(int stored) {
-    if (stored > 360) return 360;
-    if (stored <= 0) return 2;
-    return static_cast<unsigned>(stored);
-}
-
-void LoadRunOptions(RunOptions& o, const ProfileStore& store) {
-    auto flag = [&](const wchar_t* name, bool def) {
-        return store.GetInt(kSettingsSection, name, def ? 1 : 0) != 0;
-    };
-    o.deletePriority = flag(optname::DeletePriority, true);
-    o.confirmFolderDelete = flag(optname::ConfirmFolderDelete, true);
-    o.updateReadOnly = flag(optname::UpdateReadOnly, true);
-    o.confirmSameTimeDifferentSize = flag(optname::ConfirmSameTimeDifferentSize, true);
-    o.sameTimeSameSizeIsSame = flag(optname::SameTimeSameSizeIsSame, true);
-    o.keepIfSameContent = flag(optname::KeepIfSameContent, false);
-    o.delayedWritePriority = flag(optname::DelayedWritePriority, true);
-    o.confirmNewerDestination = flag(optname::ConfirmNewerDestination, true);
-    o.reverseOverwriteNewer = flag(optname::ReverseOverwriteNewer, false);
-    o.copyEmptyFolders = (store.GetInt(kSettingsSection, optname::CopyEmptyFolders, 1) & 1) != 0;
-    o.textBatchDefault = flag(optname::TextBatchDefault, false);
-    o.missingInDestination =
-        MissingPolicyOr(store.GetInt(kSettingsSection, optname::MissingInDestination, 0), MissingPolicy::Copy);
-    o.missingInSource =
-        MissingPolicyOr(store.GetInt(kSettingsSection, optname::MissingInSource, 1), MissingPolicy::Delete);
-    UnpackConfirmationPolicies(static_cast<std::uint32_t>(store.GetInt(
-                                   kSettingsSection, optname::ConfirmationPolicies,
-                                   static_cast<int>(kDefaultConfirmationPolicies))),
-                               o);
-    o.displayLevel = store.GetInt(kSettingsSection, optname::DisplayLevel, 0);
-    o.runPriority = store.GetInt(kSettingsSection, optname::RunPriority, 0);
-    o.suppressFolderDeleteConfirm = !o.confirmFolderDelete;
-}
 
 bool IsOptionToggleCommand(int command) { return FindToggle(command) != nullptr; }
 
@@ -126,7 +57,7 @@ bool ToggleOption(RunOptions& o, int command, ProfileStore& store, Prompter& pro
     if (!t) return false;
     bool value = !(o.*(t->field));
     o.*(t->field) = value;
-    WriteBool(store, t->name, value);
+    SaveRunOption(store, o, t->field);
     if (command == ID_COPY_EMPTY_FOLDERS && !value) prompter.Warning(LoadText(233));
     if (command == ID_CONFIRM_FOLDER_DELETE) o.suppressFolderDeleteConfirm = !value;
     return true;
@@ -140,7 +71,7 @@ bool ChooseMissingPolicy(RunOptions& o, int command, ProfileStore& store, Prompt
     if (!IsMissingPolicyCommand(command)) return false;
     if (command <= ID_MISSING_DST_ASK) {
         o.missingInDestination = static_cast<MissingPolicy>(command - ID_MISSING_DST_COPY);
-        store.SetInt(kSettingsSection, optname::MissingInDestination, static_cast<int>(o.missingInDestination));
+        SaveRunOption(store, o, &RunOptions::missingInDestination);
         return true;
     }
     auto policy = static_cast<MissingPolicy>(command - ID_MISSING_SRC_COPY);
@@ -151,13 +82,13 @@ bool ChooseMissingPolicy(RunOptions& o, int command, ProfileStore& store, Prompt
         if (prompter.YesNo(LoadText(246))) SetDeletePriority(o, true, store);
     }
     o.missingInSource = policy;
-    store.SetInt(kSettingsSection, optname::MissingInSource, static_cast<int>(policy));
+    SaveRunOption(store, o, &RunOptions::missingInSource);
     return true;
 }
 
 void ToggleTextBatchDefault(RunOptions& o, ProfileStore& store) {
     o.textBatchDefault = !o.textBatchDefault;
-    WriteBool(store, optname::TextBatchDefault, o.textBatchDefault);
+    SaveRunOption(store, o, &RunOptions::textBatchDefault);
 }
 
 const std::vector<int>& BatchMenuCommands() {

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+
+#include "framework/profile.h"
+#include "settings/run_options.h"
+
+namespace mirrant {
+namespace {
+
+class RunOptionsStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override { store.DeleteRoot(); }
+    void TearDown() override { store.DeleteRoot(); }
+    int Stored(const wchar_t* name) { return store.GetInt(L"Settings", name, -12345); }
+    void Plant(const wchar_t* name, int value) { store.SetInt(L"Settings", name, value); }
+    ProfileStore store{AppProfile().rootKey() + L"_run_options"};
+};
+
+auto Persisted(const RunOptions& o) {
+    return std::tuple(o.deletePriority, o.confirmFolderDelete, o.updateReadOnly, o.confirmSameTimeDifferentSize,
+                      o.sameTimeSameSizeIsSame, o.keepIfSameContent, o.delayedWritePriority,
+                      o.confirmNewerDestination, o.reverseOverwriteNewer, o.copyEmptyFolders, o.textBatchDefault,
+                      o.missingInDestination, o.missingInSource, o.writeFailurePolicy, o.folderFailurePolicy,
+                      o.deleteFailurePolicy, o.confirmOtherErrors, o.displayLevel, o.runPriority);
+}
+
+TEST_F(RunOptionsStoreTest, ARecordStartsAsAnEmptyRegistryLoads) {
+    RunOptions fresh;
+    EXPECT_TRUE(fresh.deletePriority);
+    EXPECT_TRUE(fresh.confirmFolderDelete);
+    EXPECT_TRUE(fresh.updateReadOnly);
+    EXPECT_TRUE(fresh.confirmSameTimeDifferentSize);
+    EXPECT_TRUE(fresh.sameTimeSameSizeIsSame);
+    EXPECT_FALSE(fresh.keepIfSameContent);
+    EXPECT_TRUE(fresh.delayedWritePriority);
+    EXPECT_TRUE(fresh.confirmNewerDestination);
+    EXPECT_FALSE(fresh.reverseOverwriteNewer);
+    EXPECT_TRUE(fresh.copyEmptyFolders);
+    EXPECT_FALSE(fresh.textBatchDefault);
+    EXPECT_EQ(fresh.missingInDestination, MissingPolicy::Copy);
+    EXPECT_EQ(fresh.missingInSource, MissingPolicy::Delete);
+    EXPECT_EQ(fresh.writeFailurePolicy, ErrorPolicy::Confirm);
+    EXPECT_EQ(fresh.folderFailurePolicy, ErrorPolicy::Confirm);
+    EXPECT_EQ(fresh.deleteFailurePolicy, ErrorPolicy::Confirm);
+    EXPECT_TRUE(fresh.confirmOtherErrors);
+    EXPECT_EQ(fresh.timeToleranceSeconds, 2u);
+    EXPECT_EQ(fresh.displayLevel, 0);
+    EXPECT_EQ(fresh.runPriority, 0);
+
+    RunOptions loaded;
+    loaded.deletePriority = false;
+    loaded.missingInSource = MissingPolicy::Ask;
+    loaded.runPriority = 2;
+    LoadRunOptions(loaded, store);
+    EXPECT_EQ(Persisted(loaded), Persisted(fresh));
+}
+
+// Every value planted with something other than its default shows up in its
+// own field and in no other.
+TEST_F(RunOptionsStoreTest, EachValueLoadsIntoItsField) {
+    Plant(L"op1", 0);
+    Plant(L"op2", 0);
+    Plant(L"op3", 0);
+    Plant(L"op4", 0);
+    Plant(L"op5", 0);
+    Plant(L"op6", 1);
+    Plant(L"op7", 0);
+    Plant(L"op9", 20);
+    Plant(L"op10", -1);
+    Plant(L"op11", 0);
+    Plant(L"op12", static_cast<int>(0xFF000100u));
+    Plant(L"op13", 1);
+    Plant(L"op14", 3);
+    Plant(L"op15", 2);
+    Plant(L"op18", 0);
+    Plant(L"op19", 1);
+    Plant(L"TimeDelta", 100);  // read by the application, not here
+    RunOptions o;
+    LoadRunOptions(o, store);
+    RunOptions expected;
+    expected.deletePriority = false;
+    expected.confirmFolderDelete = false;
+    expected.updateReadOnly = false;
+    expected.confirmSameTimeDifferentSize = false;
+    expected.sameTimeSameSizeIsSame = false;
+    expected.keepIfSameContent = true;
+    expected.delayedWritePriority = false;
+    expected.displayLevel = 20;
+    expected.runPriority = -1;
+    expected.confirmNewerDestination = false;
+    expected.writeFailurePolicy = ErrorPolicy::Abort;
+    expected.folderFailurePolicy = ErrorPolicy::Skip;
+    expected.deleteFailurePolicy = ErrorPolicy::Confirm;
+    expected.confirmOtherErrors = false;
+    expected.textBatchDefault = true;
+    expected.missingInDestination = MissingPolicy::Ask;
+    expected.missingInSource = MissingPolicy::Ignore;
+    expected.copyEmptyFolders = false;
+    expected.reverseOverwriteNewer = true;
+    EXPECT_EQ(Persisted(o), Persisted(expected));
+    EXPECT_EQ(o.timeToleranceSeconds, 2u);
+    EXPECT_TRUE(o.suppressFolderDeleteConfirm) << "follows confirmFolderDelete";
+}
+
+TEST_F(RunOptionsStoreTest, EachFieldSavesUnderItsOwnName) {
+    RunOptions o;
+    o.deletePriority = false;
+    o.confirmFolderDelete = false;
+    o.updateReadOnly = false;
+    o.confirmSameTimeDifferentSize = false;
+    o.sameTimeSameSizeIsSame = false;
+    o.keepIfSameContent = true;
+    o.delayedWritePriority = false;
+    o.confirmNewerDestination = false;
+    o.reverseOverwriteNewer = true;
+    o.copyEmptyFolders = false;
+    o.textBatchDefault = true;
+    o.missingInDestination = MissingPolicy::Ignore;
+    o.missingInSource = MissingPolicy::Ask;
+    o.displayLevel = 80;
+    o.runPriority = 2;
+    o.timeToleranceSeconds = 360;
+    o.writeFailurePolicy = ErrorPolicy::Skip;
+    o.deleteFailurePolicy = ErrorPolicy::Abort;
+    struct Case {
+        bool saved;
+        const wchar_t* name;
+        int stored;
+    };
+    const Case cases[] = {
+        {SaveRunOption(store, o, &RunOptions::deletePriority), L"op1", 0},
+        {SaveRunOption(store, o, &RunOptions::confirmFolderDelete), L"op2", 0},
+        {SaveRunOption(store, o, &RunOptions::updateReadOnly), L"op3", 0},
+        {SaveRunOption(store, o, &RunOptions::confirmSameTimeDifferentSize), L"op4", 0},
+        {SaveRunOption(store, o, &RunOptions::sameTimeSameSizeIsSame), L"op5", 0},
+        {SaveRunOption(store, o, &RunOptions::keepIfSameContent), L"op6", 1},
+        {SaveRunOption(store, o, &RunOptions::delayedWritePriority), L"op7", 0},
+        {SaveRunOption(store, o, &RunOptions::displayLevel), L"op9", 80},
+        {SaveRunOption(store, o, &RunOptions::runPriority), L"op10", 2},
+        {SaveRunOption(store, o, &RunOptions::confirmNewerDestination), L"op11", 0},
+        {SaveConfirmationPolicies(store, o), L"op12", 0x0001FF01},
+        {SaveRunOption(store, o, &RunOptions::textBatchDefault), L"op13", 1},
+        {SaveRunOption(store, o, &RunOptions::missingInDestination), L"op14", 2},
+        {SaveRunOption(store, o, &RunOptions::missingInSource), L"op15", 3},
+        {SaveRunOption(store, o, &RunOptions::copyEmptyFolders), L"op18", 0},
+        {SaveRunOption(store, o, &RunOptions::reverseOverwriteNewer), L"op19", 1},
+        {SaveRunOption(store, o, &RunOptions::timeToleranceSeconds), L"TimeDelta", 360},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(c.saved) << c.name;
+        EXPECT_EQ(Stored(c.name), c.stored) << c.name;
+    }
+}
+
+TEST_F(RunOptionsStoreTest, FieldsThatAreNotStoredAreNotWritten) {
+    RunOptions o;
+    EXPECT_FALSE(SaveRunOption(store, o, &RunOptions::keepTolerance));
+    EXPECT_FALSE(SaveRunOption(store, o, &RunOptions::suppressFolderDeleteConfirm));
+    EXPECT_FALSE(SaveRunOption(store, o, &RunOptions::rootWaitSeconds));
+    EXPECT_FALSE(store.HasValue(L"Settings", L"op2"));
+    EXPECT_FALSE(store.HasValue(L"Settings", L"TimeDelta"));
+}
+
+}  // namespace
+}  // namespace mirrant
