@@ -37,11 +37,6 @@ const ToggleEntry* FindToggle(int command) {
     return nullptr;
 }
 
-void SetDeletePriority(RunOptions& o, bool on, ProfileStore& store) {
-    o.deletePriority = on;
-    SaveRunOption(store, o, &RunOptions::deletePriority);
-}
-
 void WritePolicies(const RunOptions& o, ProfileStore& store) {
     SaveRunOption(store, o, &RunOptions::deletePriority);
     SaveRunOption(store, o, &RunOptions::missingInSource);
@@ -69,20 +64,10 @@ bool IsMissingPolicyCommand(int command) {
 
 bool ChooseMissingPolicy(RunOptions& o, int command, ProfileStore& store, Prompter& prompter) {
     if (!IsMissingPolicyCommand(command)) return false;
-    if (command <= ID_MISSING_DST_ASK) {
-        o.missingInDestination = static_cast<MissingPolicy>(command - ID_MISSING_DST_COPY);
-        SaveRunOption(store, o, &RunOptions::missingInDestination);
-        return true;
-    }
-    auto policy = static_cast<MissingPolicy>(command - ID_MISSING_SRC_COPY);
-    if (policy != MissingPolicy::Delete && o.deletePriority) {
-        prompter.Information(LoadText(245));
-        SetDeletePriority(o, false, store);
-    } else if (policy == MissingPolicy::Delete && !o.deletePriority) {
-        if (prompter.YesNo(LoadText(246))) SetDeletePriority(o, true, store);
-    }
-    o.missingInSource = policy;
-    SaveRunOption(store, o, &RunOptions::missingInSource);
+    if (command <= ID_MISSING_DST_ASK)
+        SetMissingInDestination(o, static_cast<MissingPolicy>(command - ID_MISSING_DST_COPY), store);
+    else
+        SetMissingInSource(o, static_cast<MissingPolicy>(command - ID_MISSING_SRC_COPY), store, prompter);
     return true;
 }
 
@@ -118,7 +103,7 @@ std::vector<MenuItemState> OptionMenuStates(const RunOptions& o, FilterModes mod
     };
     if (!runActive) {
         if (o.confirmNewerDestination) find(ID_REVERSE_OVERWRITE_NEWER).enabled = false;
-        if (o.missingInSource != MissingPolicy::Delete) find(ID_DELETE_PRIORITY).enabled = false;
+        if (!DeletePriorityAllowed(o.missingInSource)) find(ID_DELETE_PRIORITY).enabled = false;
         if (modes.destinationOnly) {
             for (int c : {ID_MISSING_DST_COPY, ID_MISSING_DST_DELETE, ID_MISSING_DST_ASK}) find(c).enabled = false;
             if (modes.protectDestination)
@@ -130,13 +115,9 @@ std::vector<MenuItemState> OptionMenuStates(const RunOptions& o, FilterModes mod
 
 bool ApplyStartupConsistency(RunOptions& o, FilterModes modes, ProfileStore& store) {
     RunOptions before = o;
-    if (modes.destinationOnly && o.missingInDestination != MissingPolicy::Ignore)
-        o.missingInDestination = MissingPolicy::Ignore;
-    if (modes.destinationOnly && modes.protectDestination) {
-        if (o.missingInSource != MissingPolicy::Ignore) o.missingInSource = MissingPolicy::Ignore;
-        o.deletePriority = false;
-    }
-    if (o.missingInSource != MissingPolicy::Delete) o.deletePriority = false;
+    if (modes.destinationOnly) o.missingInDestination = MissingPolicy::Ignore;
+    if (modes.destinationOnly && modes.protectDestination) o.missingInSource = MissingPolicy::Ignore;
+    SettleDeletePriority(o);
     bool changed = before.deletePriority != o.deletePriority || before.missingInSource != o.missingInSource ||
                    before.missingInDestination != o.missingInDestination;
     if (changed) WritePolicies(o, store);
@@ -150,24 +131,19 @@ void ApplyFilterConsistency(RunOptions& o, FilterModes modes, ProfileStore& stor
     } else if (!modes.destinationOnly && o.missingInDestination == MissingPolicy::Ignore) {
         if (prompter.YesNo(LoadText(IDS_MISSING_DST_ASK_COPY))) o.missingInDestination = MissingPolicy::Copy;
     }
+    MissingPolicy source = o.missingInSource;
     if (modes.destinationOnly && modes.protectDestination) {
-        if (o.missingInSource != MissingPolicy::Ignore) {
+        if (source != MissingPolicy::Ignore) {
             prompter.Information(LoadText(IDS_MISSING_SRC_TO_IGNORE));
-            o.missingInSource = MissingPolicy::Ignore;
+            source = MissingPolicy::Ignore;
         }
-        if (o.deletePriority) {
-            prompter.Information(LoadText(245));
-            o.deletePriority = false;
-        }
-    } else {
-        if (o.missingInSource == MissingPolicy::Ignore) {
-            if (prompter.YesNo(LoadText(IDS_MISSING_SRC_ASK_DELETE))) o.missingInSource = MissingPolicy::Delete;
-        }
-        if (!o.deletePriority && o.missingInSource == MissingPolicy::Delete) {
-            if (prompter.YesNo(LoadText(246))) o.deletePriority = true;
-        }
+    } else if (source == MissingPolicy::Ignore && prompter.YesNo(LoadText(IDS_MISSING_SRC_ASK_DELETE))) {
+        source = MissingPolicy::Delete;
     }
-    WritePolicies(o, store);
+    // Delete priority follows the policy, with its own messages; this also
+    // writes both of them.
+    SetMissingInSource(o, source, store, prompter);
+    SaveRunOption(store, o, &RunOptions::missingInDestination);
 }
 
 }  // namespace mirrant

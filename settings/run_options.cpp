@@ -1,8 +1,14 @@
 #include "settings/run_options.h"
 
+#include "framework/prompts.h"
+#include "framework/text.h"
+
 namespace mirrant {
 
 namespace {
+
+constexpr unsigned kMsgDeletePriorityOff = 245;
+constexpr unsigned kMsgDeletePriorityOnQuestion = 246;
 
 // Which setting holds which field: the loader and the writers both go by
 // these, so a field cannot be read from one value and written to another.
@@ -96,6 +102,38 @@ bool SaveRunOption(ProfileStore& store, const RunOptions& o, unsigned RunOptions
 
 bool SaveConfirmationPolicies(ProfileStore& store, const RunOptions& o) {
     return WriteSetting(store, setting::ConfirmationPolicies, PackConfirmationPolicies(o));
+}
+
+MissingPolicyChange SetMissingInSource(RunOptions& o, MissingPolicy policy, ProfileStore& store,
+                                       Prompter& prompter) {
+    MissingPolicyChange change;
+    change.policy = o.missingInSource != policy;
+    o.missingInSource = policy;
+    if (!DeletePriorityAllowed(policy) && o.deletePriority) {
+        prompter.Information(LoadText(kMsgDeletePriorityOff));
+        o.deletePriority = false;
+        change.deletePriority = true;
+    } else if (DeletePriorityAllowed(policy) && !o.deletePriority &&
+               prompter.YesNo(LoadText(kMsgDeletePriorityOnQuestion))) {
+        o.deletePriority = true;
+        change.deletePriority = true;
+    }
+    SaveRunOption(store, o, &RunOptions::missingInSource);
+    SaveRunOption(store, o, &RunOptions::deletePriority);
+    return change;
+}
+
+bool SettleDeletePriority(RunOptions& o) {
+    if (DeletePriorityAllowed(o.missingInSource) || !o.deletePriority) return false;
+    o.deletePriority = false;
+    return true;
+}
+
+bool SetMissingInDestination(RunOptions& o, MissingPolicy policy, ProfileStore& store) {
+    bool changed = o.missingInDestination != policy;
+    o.missingInDestination = policy;
+    SaveRunOption(store, o, &RunOptions::missingInDestination);
+    return changed;
 }
 
 }  // namespace mirrant

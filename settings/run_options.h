@@ -12,6 +12,7 @@
 namespace mirrant {
 
 class ProfileStore;
+class Prompter;
 
 enum class MissingPolicy : int { Copy = 0, Delete = 1, Ignore = 2, Ask = 3 };
 enum class ErrorPolicy : int { Confirm = 1, Skip = 0, Abort = -1 };
@@ -95,5 +96,31 @@ bool SaveRunOption(ProfileStore& store, const RunOptions& o, int RunOptions::*fi
 bool SaveRunOption(ProfileStore& store, const RunOptions& o, unsigned RunOptions::*field);
 // The four fields of "op12" at once.
 bool SaveConfirmationPolicies(ProfileStore& store, const RunOptions& o);
+
+// Delete priority (the four-pass sync that deletes first) only exists while
+// destination items that the source lacks are deleted: "op1" may be on only
+// while "op15" is Delete.
+constexpr bool DeletePriorityAllowed(MissingPolicy missingInSource) {
+    return missingInSource == MissingPolicy::Delete;
+}
+
+struct MissingPolicyChange {
+    bool policy = false;          // the policy differs from before
+    bool deletePriority = false;  // deletePriority was switched
+};
+
+// Sets missingInSource and keeps delete priority in step with it: any policy
+// but Delete switches delete priority off, with notice 245 when it was on;
+// Delete while it is off asks message 246 and switches it on with Yes. Writes
+// "op15" and "op1". Used by the options menu, the filter sheet's rules and the
+// per-item choice of a run.
+MissingPolicyChange SetMissingInSource(RunOptions& o, MissingPolicy policy, ProfileStore& store,
+                                       Prompter& prompter);
+// The same rule without a word to the user, for the start of the program:
+// switches delete priority off where it is not allowed. Writes nothing. True
+// when it changed deletePriority.
+bool SettleDeletePriority(RunOptions& o);
+// Sets missingInDestination and writes "op14". True when it changed.
+bool SetMissingInDestination(RunOptions& o, MissingPolicy policy, ProfileStore& store);
 
 }  // namespace mirrant

@@ -5,9 +5,15 @@
 
 #include "framework/profile.h"
 #include "settings/run_options.h"
+#include "support/scripted_prompter.h"
 
 namespace mirrant {
 namespace {
+
+using ::mirrant::testing::ScriptedPrompter;
+
+constexpr wchar_t kOff[] = L"「削除優先」をｵﾌにします。";
+constexpr wchar_t kAskOn[] = L"「削除優先」がｵﾌになっています。これをｵﾝ(初期値)に変更しますか？";
 
 class RunOptionsStoreTest : public ::testing::Test {
 protected:
@@ -161,6 +167,74 @@ TEST_F(RunOptionsStoreTest, FieldsThatAreNotStoredAreNotWritten) {
     EXPECT_FALSE(SaveRunOption(store, o, &RunOptions::rootWaitSeconds));
     EXPECT_FALSE(store.HasValue(L"Settings", L"op2"));
     EXPECT_FALSE(store.HasValue(L"Settings", L"TimeDelta"));
+}
+
+// Delete priority may be on only while the missing-at-source policy is Delete.
+TEST_F(RunOptionsStoreTest, ChoosingTheMissingAtSourcePolicyKeepsDeletePriorityInStep) {
+    struct Case {
+        bool priorityBefore;
+        MissingPolicy before;
+        MissingPolicy chosen;
+        PromptAnswer answer;
+        const wchar_t* prompt;  // nullptr: none
+        PromptKind kind;
+        bool priorityAfter;
+        bool policyChanged;
+    };
+    const Case cases[] = {
+        {true, MissingPolicy::Delete, MissingPolicy::Copy, PromptAnswer::Ok, kOff, PromptKind::Information, false, true},
+        {true, MissingPolicy::Delete, MissingPolicy::Ignore, PromptAnswer::Ok, kOff, PromptKind::Information, false, true},
+        {true, MissingPolicy::Delete, MissingPolicy::Ask, PromptAnswer::Ok, kOff, PromptKind::Information, false, true},
+        {false, MissingPolicy::Ignore, MissingPolicy::Delete, PromptAnswer::Yes, kAskOn, PromptKind::YesNo, true, true},
+        {false, MissingPolicy::Ignore, MissingPolicy::Delete, PromptAnswer::No, kAskOn, PromptKind::YesNo, false, true},
+        // Choosing Delete again asks again while delete priority is off.
+        {false, MissingPolicy::Delete, MissingPolicy::Delete, PromptAnswer::No, kAskOn, PromptKind::YesNo, false, false},
+        {true, MissingPolicy::Delete, MissingPolicy::Delete, PromptAnswer::Ok, nullptr, PromptKind::YesNo, true, false},
+        {false, MissingPolicy::Copy, MissingPolicy::Ignore, PromptAnswer::Ok, nullptr, PromptKind::YesNo, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(&c - cases));
+        RunOptions o;
+        o.deletePriority = c.priorityBefore;
+        o.missingInSource = c.before;
+        ScriptedPrompter prompter;
+        prompter.Push(c.answer);
+        MissingPolicyChange change = SetMissingInSource(o, c.chosen, store, prompter);
+        EXPECT_EQ(o.missingInSource, c.chosen);
+        EXPECT_EQ(o.deletePriority, c.priorityAfter);
+        EXPECT_EQ(change.policy, c.policyChanged);
+        EXPECT_EQ(change.deletePriority, c.priorityAfter != c.priorityBefore);
+        if (c.prompt) {
+            ASSERT_EQ(prompter.prompts().size(), 1u);
+            EXPECT_EQ(prompter.prompts()[0].kind, c.kind);
+            EXPECT_EQ(prompter.prompts()[0].text, c.prompt);
+        } else {
+            EXPECT_TRUE(prompter.prompts().empty());
+        }
+        EXPECT_EQ(Stored(L"op15"), static_cast<int>(c.chosen));
+        EXPECT_EQ(Stored(L"op1"), c.priorityAfter ? 1 : 0);
+    }
+}
+
+TEST_F(RunOptionsStoreTest, AtStartUpDeletePriorityIsSettledWithoutAWord) {
+    RunOptions o;
+    o.missingInSource = MissingPolicy::Ignore;
+    EXPECT_TRUE(SettleDeletePriority(o));
+    EXPECT_FALSE(o.deletePriority);
+    EXPECT_FALSE(SettleDeletePriority(o));
+
+    RunOptions deleting;
+    EXPECT_FALSE(SettleDeletePriority(deleting));
+    EXPECT_TRUE(deleting.deletePriority);
+    EXPECT_EQ(Stored(L"op1"), -12345) << "the caller writes back";
+}
+
+TEST_F(RunOptionsStoreTest, MissingAtDestinationPolicyIsWritten) {
+    RunOptions o;
+    EXPECT_TRUE(SetMissingInDestination(o, MissingPolicy::Ignore, store));
+    EXPECT_EQ(Stored(L"op14"), 2);
+    EXPECT_FALSE(SetMissingInDestination(o, MissingPolicy::Ignore, store));
+    EXPECT_TRUE(o.deletePriority) << "delete priority depends on the other policy only";
 }
 
 }  // namespace
