@@ -9,7 +9,6 @@
 #include "framework/edition.h"
 #include "framework/profile.h"
 #include "framework/text.h"
-#include "log/log_names.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 
@@ -31,10 +30,6 @@ int Application::Run() {
     state_.batchHistory = history_.get();
 
     state_.timeToleranceSeconds = static_cast<unsigned>(ReadSetting(store, setting::TimeDelta));
-    state_.scheduleLogDefault = ReadSetting(store, setting::ScheduleLog,
-                                            state_.startFolder + DefaultLogFileName(true, false));
-    state_.userLogDefault = ReadSetting(store, setting::UserLog,
-                                        state_.startFolder + DefaultLogFileName(false, false));
     state_.processCommandLine = [this] { ProcessCommandLine(); };
     state_.openHelp = [this] { OpenHelp(); };
 

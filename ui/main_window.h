@@ -35,8 +35,6 @@ enum class PathSide { Source, Destination };
 // What the application hands to the main window.
 struct AppState {
     std::wstring startFolder;
-    std::wstring scheduleLogDefault;
-    std::wstring userLogDefault;
     // "TimeDelta" as read at start-up.
     unsigned timeToleranceSeconds = static_cast<unsigned>(setting::TimeDelta.defaultValue);
     RecentFileList* batchHistory = nullptr;  // null: no history
