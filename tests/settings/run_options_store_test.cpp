@@ -32,29 +32,11 @@ auto Persisted(const RunOptions& o) {
                       o.deleteFailurePolicy, o.confirmOtherErrors, o.displayLevel, o.runPriority);
 }
 
+// The record's initialisers and the loader take their defaults from the same
+// place; the literal defaults themselves are checked value by value in
+// settings_table_test.cpp.
 TEST_F(RunOptionsStoreTest, ARecordStartsAsAnEmptyRegistryLoads) {
     RunOptions fresh;
-    EXPECT_TRUE(fresh.deletePriority);
-    EXPECT_TRUE(fresh.confirmFolderDelete);
-    EXPECT_TRUE(fresh.updateReadOnly);
-    EXPECT_TRUE(fresh.confirmSameTimeDifferentSize);
-    EXPECT_TRUE(fresh.sameTimeSameSizeIsSame);
-    EXPECT_FALSE(fresh.keepIfSameContent);
-    EXPECT_TRUE(fresh.delayedWritePriority);
-    EXPECT_TRUE(fresh.confirmNewerDestination);
-    EXPECT_FALSE(fresh.reverseOverwriteNewer);
-    EXPECT_TRUE(fresh.copyEmptyFolders);
-    EXPECT_FALSE(fresh.textBatchDefault);
-    EXPECT_EQ(fresh.missingInDestination, MissingPolicy::Copy);
-    EXPECT_EQ(fresh.missingInSource, MissingPolicy::Delete);
-    EXPECT_EQ(fresh.writeFailurePolicy, ErrorPolicy::Confirm);
-    EXPECT_EQ(fresh.folderFailurePolicy, ErrorPolicy::Confirm);
-    EXPECT_EQ(fresh.deleteFailurePolicy, ErrorPolicy::Confirm);
-    EXPECT_TRUE(fresh.confirmOtherErrors);
-    EXPECT_EQ(fresh.timeToleranceSeconds, 2u);
-    EXPECT_EQ(fresh.displayLevel, 0);
-    EXPECT_EQ(fresh.runPriority, 0);
-
     RunOptions loaded;
     loaded.deletePriority = false;
     loaded.missingInSource = MissingPolicy::Ask;
@@ -160,15 +142,6 @@ TEST_F(RunOptionsStoreTest, EachFieldSavesUnderItsOwnName) {
     }
 }
 
-TEST_F(RunOptionsStoreTest, FieldsThatAreNotStoredAreNotWritten) {
-    RunOptions o;
-    EXPECT_FALSE(SaveRunOption(store, o, &RunOptions::keepTolerance));
-    EXPECT_FALSE(SaveRunOption(store, o, &RunOptions::suppressFolderDeleteConfirm));
-    EXPECT_FALSE(SaveRunOption(store, o, &RunOptions::rootWaitSeconds));
-    EXPECT_FALSE(store.HasValue(L"Settings", L"op2"));
-    EXPECT_FALSE(store.HasValue(L"Settings", L"TimeDelta"));
-}
-
 // Delete priority may be on only while the missing-at-source policy is Delete.
 TEST_F(RunOptionsStoreTest, ChoosingTheMissingAtSourcePolicyKeepsDeletePriorityInStep) {
     struct Case {
@@ -214,27 +187,6 @@ TEST_F(RunOptionsStoreTest, ChoosingTheMissingAtSourcePolicyKeepsDeletePriorityI
         EXPECT_EQ(Stored(L"op15"), static_cast<int>(c.chosen));
         EXPECT_EQ(Stored(L"op1"), c.priorityAfter ? 1 : 0);
     }
-}
-
-TEST_F(RunOptionsStoreTest, AtStartUpDeletePriorityIsSettledWithoutAWord) {
-    RunOptions o;
-    o.missingInSource = MissingPolicy::Ignore;
-    EXPECT_TRUE(SettleDeletePriority(o));
-    EXPECT_FALSE(o.deletePriority);
-    EXPECT_FALSE(SettleDeletePriority(o));
-
-    RunOptions deleting;
-    EXPECT_FALSE(SettleDeletePriority(deleting));
-    EXPECT_TRUE(deleting.deletePriority);
-    EXPECT_EQ(Stored(L"op1"), -12345) << "the caller writes back";
-}
-
-TEST_F(RunOptionsStoreTest, MissingAtDestinationPolicyIsWritten) {
-    RunOptions o;
-    EXPECT_TRUE(SetMissingInDestination(o, MissingPolicy::Ignore, store));
-    EXPECT_EQ(Stored(L"op14"), 2);
-    EXPECT_FALSE(SetMissingInDestination(o, MissingPolicy::Ignore, store));
-    EXPECT_TRUE(o.deletePriority) << "delete priority depends on the other policy only";
 }
 
 }  // namespace

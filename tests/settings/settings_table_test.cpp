@@ -91,11 +91,6 @@ TEST_F(SettingsTableTest, EveryIntegerValueReadsAsItsDefaultWhenMissingAndCorrec
     }
 }
 
-TEST_F(SettingsTableTest, AnIntegerStoredAsTextReadsAsTheDefault) {
-    store.SetString(L"Settings", L"op15", L"2");
-    EXPECT_EQ(ReadSetting(store, setting::MissingInSource), 1);
-}
-
 TEST_F(SettingsTableTest, WritesLandInTheSettingsSectionUnderTheirNames) {
     EXPECT_TRUE(WriteSetting(store, setting::LogSettings, 0xFFFFFFFFu));
     EXPECT_EQ(store.GetInt(L"Settings", L"op16", 0), -1);
