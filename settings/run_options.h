@@ -60,7 +60,7 @@ struct RunOptions {
     int runPriority = setting::RunPriority.defaultValue;
 
     // Not stored. Whether a tolerance chosen in the dialog is also written
-    // (the dialog's "次回起動時にもこの値を使用する").
+    // for the next start (the dialog's check box).
     bool keepTolerance = true;
     // Not stored and not editable: how long an unreachable root is waited for.
     unsigned rootWaitSeconds = 60;

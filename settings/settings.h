@@ -5,9 +5,9 @@
 // keeps its own) in two sections: "Settings" for the options and
 // "Recent File List" for the batch history.
 //
-// The modules read and write these values only through the functions at the
-// end of this file, so a value's name, default and correction cannot drift
-// apart between the places that use it. Stored values are never rewritten
+// Code reads and writes these values through the functions at the end of
+// this file, so a value's name, default and correction cannot drift apart
+// between the places that use it. Stored values are never rewritten
 // merely because reading corrected them; the next save of the option does it.
 #include <climits>
 #include <cstddef>
@@ -99,7 +99,7 @@ inline constexpr IntSetting DisplayLevel              {L"op9",        0,       0
 // Priority of the worker thread, +2 highest to -2 lowest, 0 normal.
 inline constexpr IntSetting RunPriority               {L"op10",       0,       -2,  2,   OnLoad::DefaultOutside};
 
-// The filter's modes and "一時的に使用しない" switches (filterbits in
+// The filter's modes and the off switches of its lists (filterbits in
 // filter/filter_set.h). LoadFilterSet lets the destination-only mode win over
 // a partial general mode; that correction needs two fields at once.
 inline constexpr IntSetting FilterFlags               {L"op8",        0,       INT_MIN, INT_MAX, OnLoad::Keep};
@@ -162,7 +162,7 @@ std::optional<std::vector<std::uint8_t>> ReadSetting(const ProfileStore& store, 
 bool WriteSetting(ProfileStore& store, const RecordSetting& s, const std::vector<std::uint8_t>& bytes);
 
 // The bare value names, for code that plants or inspects stored values
-// directly (the tests do, with values no writer would store).
+// directly, as the tests do (also with values no writer would store).
 namespace optname {
 inline constexpr const wchar_t* DeletePriority = setting::DeletePriority.name;
 inline constexpr const wchar_t* ConfirmFolderDelete = setting::ConfirmFolderDelete.name;
