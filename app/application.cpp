@@ -5,13 +5,12 @@
 #include "app/command_line.h"
 #include "app/start_folder.h"
 #include "batch/batch_run.h"
-#include "engine/run_options.h"
 #include "fileops/path_rules.h"
 #include "framework/edition.h"
 #include "framework/profile.h"
 #include "framework/text.h"
-#include "log/log_names.h"
 #include "res/resource.h"
+#include "settings/settings.h"
 
 namespace mirrant {
 
@@ -30,12 +29,7 @@ int Application::Run() {
     history_->Load(store);
     state_.batchHistory = history_.get();
 
-    state_.timeToleranceSeconds =
-        ClampTimeTolerance(store.GetInt(kSettingsSection, optname::TimeDelta, 2));
-    state_.scheduleLogDefault = store.GetString(kSettingsSection, optname::ScheduleLog,
-                                                state_.startFolder + DefaultLogFileName(true, false));
-    state_.userLogDefault = store.GetString(kSettingsSection, optname::UserLog,
-                                            state_.startFolder + DefaultLogFileName(false, false));
+    state_.timeToleranceSeconds = static_cast<unsigned>(ReadSetting(store, setting::TimeDelta));
     state_.processCommandLine = [this] { ProcessCommandLine(); };
     state_.openHelp = [this] { OpenHelp(); };
 

@@ -30,10 +30,8 @@ private:
     MainWindow* window_ = nullptr;
 };
 
-// Values of the batch history.
-inline constexpr wchar_t kHistorySection[] = L"Recent File List";
-inline constexpr wchar_t kHistoryEntryFormat[] = L"File%d";
-inline constexpr size_t kHistoryEntries = 16;
+// The longest name the batch menu shows of a history entry (the entries
+// themselves are stored as settings/settings.h says).
 inline constexpr size_t kHistoryDisplayLength = 48;
 
 // Fills the boxes of the main window from the command-line paths (up to

@@ -4,7 +4,7 @@
 
 #include "batch/batch_file.h"
 #include "batch/batch_io.h"
-#include "engine/run_options.h"
+#include "settings/settings.h"
 #include "fileops/fs_edge.h"
 #include "framework/log_sink.h"
 #include "framework/profile.h"
@@ -45,7 +45,7 @@ private:
     std::vector<std::pair<std::wstring, std::wstring>> lines_;
 };
 
-int NoticeFlags() { return AppProfile().GetInt(kSettingsSection, optname::BatchNoticeFlags, 0); }
+int NoticeFlags() { return ReadSetting(AppProfile(), setting::BatchNoticeFlags); }
 
 void AddToHistory(BatchHost& host, const std::wstring& path) {
     if (RecentFileList* history = host.History()) {
@@ -161,14 +161,13 @@ int RunBatchFile(BatchHost& host, const std::wstring& given, bool& askAnother, b
         Prompter& ui = host.UiPrompter();
         if (fromCommandLine) {
             int flags = NoticeFlags();
-            if (flags & kBatchEndAtOnceOnLoadFailure) {
+            if (flags & batchnotice::EndAtOnceOnLoadFailure) {
                 askAnother = false;
                 host.CloseMainWindow();
             } else {
                 askAnother = ui.YesNo(LoadText(kMsgReadAnother));
                 if (!askAnother && ui.YesNo(LoadText(kMsgEndAtOnceFromNowOn), true)) {
-                    AppProfile().SetInt(kSettingsSection, optname::BatchNoticeFlags,
-                                        flags | kBatchEndAtOnceOnLoadFailure);
+                    WriteSetting(AppProfile(), setting::BatchNoticeFlags, flags | batchnotice::EndAtOnceOnLoadFailure);
                     host.CloseMainWindow();
                 }
             }

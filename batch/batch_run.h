@@ -17,10 +17,6 @@ class LogSink;
 class Prompter;
 class RecentFileList;
 
-// Bits of "op17" (batchNoticeFlags).
-inline constexpr int kBatchEndAtOnceOnLoadFailure = 1;
-inline constexpr int kBatchInterruptedNoticeOff = 2;
-
 // What batch execution needs from the run session of the main window.
 class BatchHost {
 public:

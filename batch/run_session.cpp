@@ -12,6 +12,7 @@
 #include "framework/prompts.h"
 #include "framework/text.h"
 #include "res/resource.h"
+#include "settings/settings.h"
 
 namespace mirrant {
 
@@ -193,12 +194,12 @@ void RunSession::ContinueOrEndBatch(bool completed) {
         }
         if (!scheduleMode_) {
             ProfileStore& store = AppProfile();
-            int flags = store.GetInt(kSettingsSection, optname::BatchNoticeFlags, 0);
-            if (!(flags & kBatchInterruptedNoticeOff)) {
+            int flags = ReadSetting(store, setting::BatchNoticeFlags);
+            if (!(flags & batchnotice::InterruptedNoticeOff)) {
                 Prompter& ui = UiPrompter();
                 ui.Information(LoadText(kMsgBatchInterrupted));
                 if (!g_askedToSilenceBatchNotice.exchange(true) && ui.YesNo(LoadText(kMsgDontShowAgain), true)) {
-                    store.SetInt(kSettingsSection, optname::BatchNoticeFlags, flags | kBatchInterruptedNoticeOff);
+                    WriteSetting(store, setting::BatchNoticeFlags, flags | batchnotice::InterruptedNoticeOff);
                 }
             }
         }

@@ -4,7 +4,7 @@
 // asking the user in one of three shapes when the policy is Confirm.
 #include <string>
 
-#include "engine/run_options.h"
+#include "settings/run_options.h"
 
 namespace mirrant {
 

@@ -14,14 +14,13 @@
 
 #include "engine/engine_prompts.h"
 #include "engine/entry_filter.h"
-#include "engine/run_options.h"
+#include "settings/run_options.h"
 
 namespace mirrant {
 
 class FileAccess;
 class LogSink;
 class Progress;
-class ProfileStore;
 
 enum class RunMode : int {
     OverwriteTest = 0,
@@ -41,7 +40,7 @@ struct RunRequest {
 
 // The three policies the per-item choice can change for good while a run is
 // under way ("以後、…を、上の設定に変更する"). The worker records a change
-// here and in the registry at once; the window takes it over into its own
+// here (the settings module has stored it); the window takes it over into its own
 // options when the run has ended. The one path by which a running worker
 // changes a setting, safe from any thread.
 struct MissingPolicies {
@@ -54,9 +53,8 @@ struct MissingPolicies {
 
 class PolicyChanges {
 public:
-    // Worker thread: the run's options after the change; writes to the
-    // registry what differs from before.
-    void Record(const MissingPolicies& before, const RunOptions& changed, ProfileStore& store);
+    // Worker thread: the run's options after the change (already stored).
+    void Record(const RunOptions& changed);
     // User-interface thread: applies the last recorded change to options;
     // false when there was none.
     bool TakeInto(RunOptions& options);

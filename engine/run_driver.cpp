@@ -120,14 +120,8 @@ MissingPolicies MissingPolicies::Of(const RunOptions& options) {
     return {options.missingInDestination, options.missingInSource, options.deletePriority};
 }
 
-void PolicyChanges::Record(const MissingPolicies& before, const RunOptions& changed, ProfileStore& store) {
+void PolicyChanges::Record(const RunOptions& changed) {
     const MissingPolicies p = MissingPolicies::Of(changed);
-    if (p.missingInDestination != before.missingInDestination)
-        store.SetInt(kSettingsSection, optname::MissingInDestination, static_cast<int>(p.missingInDestination));
-    if (p.missingInSource != before.missingInSource)
-        store.SetInt(kSettingsSection, optname::MissingInSource, static_cast<int>(p.missingInSource));
-    if (p.deletePriority != before.deletePriority)
-        store.SetInt(kSettingsSection, optname::DeletePriority, p.deletePriority ? 1 : 0);
     std::lock_guard lock(mutex_);
     pending_ = p;
 }

@@ -2,12 +2,12 @@
 #include <windows.h>
 
 #include "engine/file_access.h"
-#include "engine/run_options.h"
 #include "fileops/deletion.h"
 #include "fileops/error_text.h"
 #include "fileops/file_copy.h"
 #include "fileops/fs_edge.h"
 #include "fileops/path_rules.h"
+#include "settings/run_options.h"
 
 namespace mirrant {
 

@@ -45,8 +45,6 @@ enum : unsigned {
     kMsgListingFailed = 240,
     kMsgFileSearchFailed = 241,
     kMsgReverseOverwriteNewer = 244,
-    kMsgDeletePriorityOff = 245,
-    kMsgDeletePriorityOnQuestion = 246,
 };
 
 constexpr unsigned long kErrorFileNotFound = 2;
@@ -512,23 +510,13 @@ int TreeWalk::AskMissing(MissingSide side, bool isFolder, const std::wstring& th
     ctx_.log.AppendLine(Message(lineId, {otherPath}) + LoadText(chosenId));
 
     if (answer.changeSetting) {
-        // From here on the run goes by the new choice; the window and the
-        // registry get it through the policy changes.
+        // From here on the run goes by the new choice; the settings module
+        // stores it and the window takes it over at the end of the run.
         RunOptions& o = ctx_.options;
-        const MissingPolicies before = MissingPolicies::Of(o);
         auto policy = static_cast<MissingPolicy>(choice);
-        if (source) {
-            o.missingInSource = policy;
-            if (policy == MissingPolicy::Delete && !o.deletePriority) {
-                if (ctx_.prompter.YesNo(LoadText(kMsgDeletePriorityOnQuestion))) o.deletePriority = true;
-            } else if (policy != MissingPolicy::Delete && o.deletePriority) {
-                ctx_.prompter.Information(LoadText(kMsgDeletePriorityOff));
-                o.deletePriority = false;
-            }
-        } else {
-            o.missingInDestination = policy;
-        }
-        if (ctx_.policyChanges) ctx_.policyChanges->Record(before, o, AppProfile());
+        if (source) SetMissingInSource(o, policy, AppProfile(), ctx_.prompter);
+        else SetMissingInDestination(o, policy, AppProfile());
+        if (ctx_.policyChanges) ctx_.policyChanges->Record(o);
         ctx_.log.AppendLine(Message(IDS_CHOICE_SETTING_CHANGED, {request.title, request.choiceTexts[choice]}));
     }
     return choice;

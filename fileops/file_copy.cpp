@@ -7,7 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/run_options.h"
 #include "fileops/error_text.h"
 #include "fileops/fs_edge.h"
 #include "fileops/path_rules.h"
@@ -16,6 +15,7 @@
 #include "framework/progress.h"
 #include "framework/text.h"
 #include "res/resource.h"
+#include "settings/run_options.h"
 
 namespace mirrant {
 

@@ -8,7 +8,6 @@
 #include <list>
 #include <vector>
 
-#include "engine/run_options.h"
 #include "fileops/error_text.h"
 #include "fileops/fs_edge.h"
 #include "fileops/timings.h"
@@ -17,6 +16,7 @@
 #include "framework/prompts.h"
 #include "framework/text.h"
 #include "res/resource.h"
+#include "settings/run_options.h"
 
 namespace mirrant {
 

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "framework/profile.h"
 #include "framework/text.h"
 #include "res/resource.h"
+#include "settings/settings.h"
 
 namespace mirrant {
 
@@ -78,27 +78,27 @@ const std::vector<std::wstring>& NoPatterns() {
 
 // The four lists in the order they are loaded and saved.
 struct ListSlot {
-    const wchar_t* valueName;
+    const TextSetting& value;
     std::wstring FilterSet::*text;
     std::vector<std::wstring> FilterSet::*patterns;
     bool FilterSet::*off;
 };
 constexpr ListSlot kLists[] = {
-    {optname::FileIncludes, &FilterSet::fileIncludeText, &FilterSet::fileIncludes,
+    {setting::FileIncludes, &FilterSet::fileIncludeText, &FilterSet::fileIncludes,
      &FilterSet::fileIncludeOff},
-    {optname::FileExcludes, &FilterSet::fileExcludeText, &FilterSet::fileExcludes,
+    {setting::FileExcludes, &FilterSet::fileExcludeText, &FilterSet::fileExcludes,
      &FilterSet::fileExcludeOff},
-    {optname::FolderIncludes, &FilterSet::folderIncludeText, &FilterSet::folderIncludes,
+    {setting::FolderIncludes, &FilterSet::folderIncludeText, &FilterSet::folderIncludes,
      &FilterSet::folderIncludeOff},
-    {optname::FolderExcludes, &FilterSet::folderExcludeText, &FilterSet::folderExcludes,
+    {setting::FolderExcludes, &FilterSet::folderExcludeText, &FilterSet::folderExcludes,
      &FilterSet::folderExcludeOff},
 };
 
-void LoadRange(const ProfileStore& store, const wchar_t* valueName, unsigned kind,
+void LoadRange(const ProfileStore& store, const RecordSetting& value, unsigned kind,
                const LocalDateTime& now, bool rangesApply, TimeRangeSpec& record, bool& active,
                std::uint64_t& start, std::uint64_t& end) {
     record = TimeRangeSpec::Defaults(kind);
-    if (auto bytes = store.GetBinary(kSettingsSection, valueName)) record.OverlayBytes(*bytes);
+    if (auto bytes = ReadSetting(store, value)) record.OverlayBytes(*bytes);
     // A side that cannot be computed stays open; the time page shows why.
     const TimeBounds b = ComputeTimeBounds(record, now);
     start = b.start;
@@ -225,13 +225,13 @@ std::wstring JoinListText(const std::vector<std::wstring>& entries) {
 
 void LoadFilterSet(FilterSet& f, const ProfileStore& store, const LocalDateTime& now) {
     f.listsActive = false;
-    UnpackFilterFlags(static_cast<std::uint32_t>(store.GetInt(kSettingsSection, optname::FilterFlags, 0)), f);
+    UnpackFilterFlags(static_cast<std::uint32_t>(ReadSetting(store, setting::FilterFlags)), f);
     // Both modes at once cannot be chosen on the general page; the
     // destination-only mode wins.
     if (f.destinationOnly && f.generalMode != kGeneralAll) f.generalMode = kGeneralAll;
 
     for (const ListSlot& slot : kLists) {
-        f.*slot.text = store.GetString(kSettingsSection, slot.valueName, L"");
+        f.*slot.text = ReadSetting(store, slot.value);
         std::vector<std::wstring>& patterns = f.*slot.patterns;
         patterns.clear();
         for (const std::wstring& entry : SplitListText(f.*slot.text)) patterns.push_back(FoldCase(entry));
@@ -239,9 +239,9 @@ void LoadFilterSet(FilterSet& f, const ProfileStore& store, const LocalDateTime&
     }
 
     const bool rangesApply = f.generalMode != kGeneralAll || f.destinationOnly;
-    LoadRange(store, optname::CreationRange, kCreationRecord, now, rangesApply, f.creationSpec,
+    LoadRange(store, setting::CreationRange, kCreationRecord, now, rangesApply, f.creationSpec,
               f.creationActive, f.creationStart, f.creationEnd);
-    LoadRange(store, optname::ModificationRange, kModificationRecord, now, rangesApply,
+    LoadRange(store, setting::ModificationRange, kModificationRecord, now, rangesApply,
               f.modificationSpec, f.modificationActive, f.modificationStart, f.modificationEnd);
     f.timeAnd = f.creationSpec.andMark() != 0 && f.modificationSpec.andMark() != 0;
 }
@@ -254,13 +254,13 @@ void SaveFilterSet(const FilterSet& f, ProfileStore& store) {
     for (const ListSlot& slot : kLists) {
         const std::wstring& text = f.*slot.text;
         if (text.empty())
-            store.DeleteValue(kSettingsSection, slot.valueName);
+            RemoveSetting(store, slot.value);
         else
-            store.SetString(kSettingsSection, slot.valueName, text);
+            WriteSetting(store, slot.value, text);
     }
-    store.SetInt(kSettingsSection, optname::FilterFlags, static_cast<int>(PackFilterFlags(f)));
-    store.SetBinary(kSettingsSection, optname::CreationRange, f.creationSpec.ToBytes());
-    store.SetBinary(kSettingsSection, optname::ModificationRange, f.modificationSpec.ToBytes());
+    WriteSetting(store, setting::FilterFlags, PackFilterFlags(f));
+    WriteSetting(store, setting::CreationRange, f.creationSpec.ToBytes());
+    WriteSetting(store, setting::ModificationRange, f.modificationSpec.ToBytes());
 }
 
 std::wstring TitleMarkers(bool listsInForce, bool destinationOnly, bool protectDestination) {

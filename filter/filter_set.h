@@ -8,24 +8,13 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/run_options.h"
 #include "filter/time_range.h"
 
 namespace mirrant {
 
 class ProfileStore;
 
-// Registry value names of the filter (the bit field is optname::FilterFlags).
-namespace optname {
-inline constexpr wchar_t FileIncludes[] = L"MFiles";
-inline constexpr wchar_t FileExcludes[] = L"MFilesExc";
-inline constexpr wchar_t FolderIncludes[] = L"MFolders";
-inline constexpr wchar_t FolderExcludes[] = L"MFoldersExc";
-inline constexpr wchar_t CreationRange[] = L"TmFilterC";
-inline constexpr wchar_t ModificationRange[] = L"TmFilterM";
-}  // namespace optname
-
-// Bits of "op8".
+// Bits of "op8" (the seven values are named in settings/settings.h).
 namespace filterbits {
 inline constexpr std::uint32_t GeneralModeMask = 0x7;
 inline constexpr std::uint32_t FileIncludeOff = 1u << 4;

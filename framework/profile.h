@@ -2,7 +2,8 @@
 // Settings storage: HKCU\<root>\<section>\<value>, where the root is
 // Software\qorvane\<program name> in the program and a private key in tests.
 // Integers are REG_DWORD, texts REG_SZ, records REG_BINARY. A value that is
-// missing or of the wrong type reads as the default.
+// missing or of the wrong type reads as the default. The sections and values
+// of this program are named in settings/settings.h.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,8 +38,5 @@ private:
 // The settings of this program: the store the application set up at start.
 ProfileStore& AppProfile();
 void SetAppProfileRoot(const std::wstring& rootKey);
-
-// The section every option lives in.
-inline const wchar_t kSettingsSection[] = L"Settings";
 
 }  // namespace mirrant

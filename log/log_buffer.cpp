@@ -2,13 +2,12 @@
 
 #include <windows.h>
 
-#include "framework/profile.h"
 #include "framework/text.h"
-#include "engine/run_options.h"
 #include "fileops/error_text.h"
 #include "log/log_file.h"
 #include "log/log_names.h"
 #include "res/resource.h"
+#include "settings/settings.h"
 
 namespace mirrant {
 
@@ -69,10 +68,9 @@ std::wstring DefaultLogPath(const std::wstring& startFolder, bool schedule) {
 
 LogContext LoadLogContext(const ProfileStore& store, const std::wstring& startFolder) {
     LogContext c;
-    c.settingsWord = static_cast<std::uint32_t>(
-        store.GetInt(kSettingsSection, optname::LogSettings, static_cast<int>(kDefaultLogSettingsWord)));
-    c.userLog = store.GetString(kSettingsSection, optname::UserLog, DefaultLogPath(startFolder, false));
-    c.scheduleLog = store.GetString(kSettingsSection, optname::ScheduleLog, DefaultLogPath(startFolder, true));
+    c.settingsWord = static_cast<std::uint32_t>(ReadSetting(store, setting::LogSettings));
+    c.userLog = ReadSetting(store, setting::UserLog, DefaultLogPath(startFolder, false));
+    c.scheduleLog = ReadSetting(store, setting::ScheduleLog, DefaultLogPath(startFolder, true));
     c.startFolder = startFolder;
     return c;
 }

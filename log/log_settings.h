@@ -4,9 +4,12 @@
 // every run into the active settings.
 #include <cstdint>
 
+#include "settings/settings.h"
+
 namespace mirrant {
 
-inline constexpr std::uint32_t kDefaultLogSettingsWord = 0x1C72AA;  // 1864362
+inline constexpr std::uint32_t kDefaultLogSettingsWord =
+    static_cast<std::uint32_t>(setting::LogSettings.defaultValue);
 
 // Bit numbers in the settings word. Interactive runs use the even bits of
 // the pairs, scheduled runs the odd ones; the rest of the scheduled run's

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "batch/run_session.h"
-#include "engine/run_options.h"
+#include "engine/option_menu.h"
 #include "filter/filter_set.h"
 #include "framework/dialog.h"
 #include "framework/message_box.h"
@@ -30,9 +30,8 @@ class ProgressWindow;
 // What the application hands to the main window.
 struct AppState {
     std::wstring startFolder;
-    std::wstring scheduleLogDefault;
-    std::wstring userLogDefault;
-    unsigned timeToleranceSeconds = 2;
+    // "TimeDelta" as read at start-up.
+    unsigned timeToleranceSeconds = static_cast<unsigned>(setting::TimeDelta.defaultValue);
     RecentFileList* batchHistory = nullptr;  // null: no history
     // Processes the command line once the window is up (message 1125).
     std::function<void()> processCommandLine;

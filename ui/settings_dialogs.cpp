@@ -111,11 +111,10 @@ void ApplyConfirmChoices(const ConfirmChoices& c, RunOptions& o) {
 
 void SaveConfirmOptions(const RunOptions& o) {
     ProfileStore& store = AppProfile();
-    store.SetInt(kSettingsSection, optname::ConfirmFolderDelete, o.confirmFolderDelete ? 1 : 0);
-    store.SetInt(kSettingsSection, optname::ConfirmSameTimeDifferentSize, o.confirmSameTimeDifferentSize ? 1 : 0);
-    store.SetInt(kSettingsSection, optname::ConfirmNewerDestination, o.confirmNewerDestination ? 1 : 0);
-    store.SetInt(kSettingsSection, optname::ConfirmationPolicies,
-                 static_cast<int>(PackConfirmationPolicies(o)));
+    SaveRunOption(store, o, &RunOptions::confirmFolderDelete);
+    SaveRunOption(store, o, &RunOptions::confirmSameTimeDifferentSize);
+    SaveRunOption(store, o, &RunOptions::confirmNewerDestination);
+    SaveConfirmationPolicies(store, o);
 }
 
 // ---- dialogs ----------------------------------------------------------------
@@ -242,7 +241,7 @@ bool ShowDisplaySettingsDialog(HWND owner, RunOptions& options, bool runActive) 
                           DisplayPositionFromLevel(options.displayLevel), runActive);
     if (dialog.DoModal(owner) != IDOK || runActive) return false;
     options.displayLevel = DisplayLevelFromPosition(dialog.position());
-    AppProfile().SetInt(kSettingsSection, optname::DisplayLevel, options.displayLevel);
+    SaveRunOption(AppProfile(), options, &RunOptions::displayLevel);
     return true;
 }
 
@@ -252,7 +251,7 @@ bool ShowPriorityDialog(HWND owner, RunOptions& options, bool runActive) {
                           PriorityPositionFromValue(options.runPriority), runActive);
     if (dialog.DoModal(owner) != IDOK || runActive) return false;
     options.runPriority = PriorityValueFromPosition(dialog.position());
-    AppProfile().SetInt(kSettingsSection, optname::RunPriority, options.runPriority);
+    SaveRunOption(AppProfile(), options, &RunOptions::runPriority);
     return true;
 }
 
@@ -262,8 +261,7 @@ bool ShowToleranceDialog(HWND owner, RunOptions& options, bool runActive) {
     options.timeToleranceSeconds = dialog.seconds();
     options.keepTolerance = dialog.keep();
     // Unticked, the stored value stays as it was, so the next start uses it.
-    if (options.keepTolerance)
-        AppProfile().SetInt(kSettingsSection, optname::TimeDelta, static_cast<int>(options.timeToleranceSeconds));
+    if (options.keepTolerance) SaveRunOption(AppProfile(), options, &RunOptions::timeToleranceSeconds);
     return true;
 }
 

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/run_options.h"
+#include "settings/run_options.h"
 
 namespace mirrant {
 
@@ -38,8 +38,8 @@ int PriorityValueFromPosition(int position);
 // The tolerance box's text as seconds: an unsigned decimal integer from 1 to
 // 360 (leading and trailing blanks allowed), otherwise nothing.
 std::optional<unsigned> ParseTolerance(const std::wstring& text);
-inline constexpr unsigned kMinTolerance = 1;
-inline constexpr unsigned kMaxTolerance = 360;
+inline constexpr unsigned kMinTolerance = static_cast<unsigned>(setting::TimeDelta.min);
+inline constexpr unsigned kMaxTolerance = static_cast<unsigned>(setting::TimeDelta.max);
 
 // The seven radio groups of the confirmation options dialog, top to bottom.
 // Each holds the index of the selected button within its group (0 first);

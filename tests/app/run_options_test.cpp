@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/run_options.h"
+#include "engine/option_menu.h"
 #include "framework/profile.h"
 #include "framework/text.h"
 #include "res/resource.h"

@@ -5,7 +5,7 @@
 
 #include "batch/batch_file.h"
 #include "batch/batch_run.h"
-#include "engine/run_options.h"
+#include "settings/settings.h"
 #include "framework/profile.h"
 #include "framework/recent_files.h"
 #include "support/recording_log.h"
@@ -300,7 +300,7 @@ TEST_F(BatchRun, CommandLineFailureAsksAnotherThenOffersToEndAtOnceFromNowOn) {
     EXPECT_EQ(host.prompter.prompts()[0].kind, mirrant::PromptKind::Warning);
     EXPECT_EQ(host.prompter.prompts()[1].text, kMsg161);
     EXPECT_EQ(host.prompter.prompts()[2].text, kMsg251);
-    EXPECT_EQ(Flags(), kBatchEndAtOnceOnLoadFailure);
+    EXPECT_EQ(Flags(), 1);  // "end at once" from now on
     EXPECT_TRUE(host.closed);
     EXPECT_EQ(host.dialogsShown, 0);
 

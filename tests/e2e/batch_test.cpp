@@ -9,6 +9,7 @@
 #include "framework/encoding.h"
 #include "framework/profile.h"
 #include "res/resource.h"
+#include "settings/settings.h"
 #include "support/temp_dir.h"
 
 namespace mirrant {

@@ -5,6 +5,7 @@
 #include "e2e/program.h"
 #include "framework/profile.h"
 #include "res/resource.h"
+#include "settings/settings.h"
 
 namespace mirrant {
 namespace {

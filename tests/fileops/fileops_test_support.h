@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/run_options.h"
 #include "fileops/file_copy.h"
 #include "fileops/timings.h"
 #include "framework/edition.h"
+#include "settings/run_options.h"
 
 namespace mirrant::testing {
 

@@ -13,6 +13,7 @@
 #include "framework/profile.h"
 #include "framework/text.h"
 #include "res/resource.h"
+#include "settings/settings.h"
 #include "support/fake_run.h"
 #include "support/temp_dir.h"
 

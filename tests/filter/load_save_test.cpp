@@ -3,6 +3,7 @@
 
 #include "filter/filter_set.h"
 #include "framework/profile.h"
+#include "settings/settings.h"
 
 namespace mirrant {
 namespace {

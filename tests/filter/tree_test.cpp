@@ -9,6 +9,7 @@
 
 #include "filter/filter_set.h"
 #include "framework/profile.h"
+#include "settings/settings.h"
 #include "support/temp_dir.h"
 
 namespace mirrant {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/profile.h"
+#include "settings/settings.h"
 
 namespace mirrant {
 namespace {

@@ -5,10 +5,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "engine/run_options.h"
 #include "framework/edition.h"
 #include "framework/profile.h"
 #include "res/resource.h"
+#include "settings/run_options.h"
 #include "ui/settings_dialogs.h"
 #include "window_driver.h"
 
