@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 
 #include "batch/run_session.h"
@@ -112,6 +113,17 @@ protected:
         session.EnterScheduleMode(true);
     }
     void Queue(std::initializer_list<BatchRow> rows) { session.BatchQueue().assign(rows); }
+    // A session of its own for one case of a table, loaded as at start-up.
+    std::unique_ptr<RunSession> NewSession(FakeWindow& w, bool scheduled) {
+        auto s = std::make_unique<RunSession>(w, SystemFileAccess(), temp.path());
+        s->Load(2);
+        s->runLog().SetStatusHoldMs(0);
+        if (scheduled) {
+            AppProfile().SetString(kSettingsSection, L"ScheduleLog", ScheduleLog());
+            s->EnterScheduleMode(true);
+        }
+        return s;
+    }
 
     ScopedFileOpTimings quickWaits{FileOpTimings{1, 1, 1, 1}};
     TempDir temp;
@@ -202,13 +214,8 @@ TEST_F(RunSessionTest, TheEndOfARunWritesTheLogAndShowsTheResultAsItEnded) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         FakeWindow w;
-        RunSession s(w, SystemFileAccess(), temp.path());
-        s.Load(2);
-        s.runLog().SetStatusHoldMs(0);
-        if (c.scheduled) {
-            AppProfile().SetString(kSettingsSection, L"ScheduleLog", ScheduleLog());
-            s.EnterScheduleMode(true);
-        }
+        auto session = NewSession(w, c.scheduled);
+        RunSession& s = *session;
         w.boxes[0] = src;
         w.boxes[1] = dst;
         s.BeginBatchLog(L"C:\\job.mrt");
@@ -322,11 +329,8 @@ TEST_F(RunSessionTest, AnUnattendedProgramTellsTheSchedulerHowItEnded) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         FakeWindow w;
-        RunSession s(w, SystemFileAccess(), temp.path());
-        s.Load(2);
-        s.runLog().SetStatusHoldMs(0);
-        AppProfile().SetString(kSettingsSection, L"ScheduleLog", ScheduleLog());
-        s.EnterScheduleMode(true);
+        auto session = NewSession(w, true);
+        RunSession& s = *session;
         s.options().writeFailurePolicy = ErrorPolicy::Skip;
         s.options().rootWaitSeconds = 1;
         WriteFile(src + L"f.txt", "f");

@@ -37,25 +37,21 @@ TEST_F(Unattended, EveryQuestionGetsItsSafeAnswerAtOnceAndIsLogged) {
         std::function<std::wstring()> line;
         int result;
     };
+    auto newerDestination = [&] {
+        host.options.confirmNewerDestination = true;
+        Src(L"f.txt", "old", 0);
+        Dst(L"f.txt", "newer", 100);
+    };
+    auto newerKept = [&] {
+        EXPECT_EQ(ReadFile(D(L"f.txt")), "newer");
+        EXPECT_EQ(ReadFile(S(L"f.txt")), "old");
+    };
+    auto bothKeptLine = [&] {
+        return kScheduled + L"\"" + S(L"f.txt") + L"\"と\"" + D(L"f.txt") + L"\"はどちらも上書きせずにそのままにしました。";
+    };
     const Case cases[] = {
-        {"newer destination, overwrite", RunMode::Overwrite,
-         [&] {
-             host.options.confirmNewerDestination = true;
-             Src(L"f.txt", "old", 0);
-             Dst(L"f.txt", "newer", 100);
-         },
-         [&] { EXPECT_EQ(ReadFile(D(L"f.txt")), "newer"); EXPECT_EQ(ReadFile(S(L"f.txt")), "old"); },
-         [&] { return kScheduled + L"\"" + S(L"f.txt") + L"\"と\"" + D(L"f.txt") + L"\"はどちらも上書きせずにそのままにしました。"; },
-         1},
-        {"newer destination, sync", RunMode::Sync,
-         [&] {
-             host.options.confirmNewerDestination = true;
-             Src(L"f.txt", "old", 0);
-             Dst(L"f.txt", "newer", 100);
-         },
-         [&] { EXPECT_EQ(ReadFile(D(L"f.txt")), "newer"); EXPECT_EQ(ReadFile(S(L"f.txt")), "old"); },
-         [&] { return kScheduled + L"\"" + S(L"f.txt") + L"\"と\"" + D(L"f.txt") + L"\"はどちらも上書きせずにそのままにしました。"; },
-         1},
+        {"newer destination, overwrite", RunMode::Overwrite, newerDestination, newerKept, bothKeptLine, 1},
+        {"newer destination, sync", RunMode::Sync, newerDestination, newerKept, bothKeptLine, 1},
         {"same time, other size", RunMode::Overwrite,
          [&] {
              host.options.confirmSameTimeDifferentSize = true;
