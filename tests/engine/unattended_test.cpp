@@ -4,6 +4,8 @@
 // roots that overlap, copy leftovers and names the program cannot reach.
 #include "engine_fixture.h"
 #include "texts.h"
+#include "fileops/fs_edge.h"
+#include "framework/edition.h"
 
 namespace mirrant::testing {
 namespace {
@@ -259,6 +261,55 @@ TEST_F(Safety, NamesTheProgramCannotReachAreReportedAndLeftAlone) {
     const std::wstring tail = L"\"はこのﾌﾟﾛｸﾞﾗﾑでは扱えない名前のため、ｽｷｯﾌﾟしました。";
     EXPECT_TRUE(SameLines(Errors(), Sorted({L"\"" + S(L"odd.txt") + tail, L"\"" + S(L"odd\\") + tail,
                                            L"\"" + D(L"odd.txt") + tail, L"\"" + D(L"odd\\") + tail})));
+    EXPECT_TRUE(Lines().empty());
+}
+
+}  // namespace
+}  // namespace mirrant::testing
+
+namespace mirrant::testing {
+namespace {
+
+// A folder whose listing fails while it is deleted is a failure, never
+// "deleted".
+TEST_F(Safety, AFolderThatCannotBeListedIsNotReportedDeleted) {
+    Src(L"keep.txt", "k", 0);
+    Dst(L"keep.txt", "k", 0);
+    Dst(L"orphan\\x.txt", "x", 0);
+    fs::ScopedListingFault fault(D(L"orphan\\"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Run(RunMode::Sync), 1);
+    EXPECT_TRUE(Exists(D(L"orphan\\x.txt")));
+    EXPECT_EQ(CountLines(FolderDeleted(D(L"orphan\\"))), 0u);
+    EXPECT_EQ(CountLines(FolderNotDeleted(D(L"orphan\\"), 1)), 1u);
+}
+
+}  // namespace
+}  // namespace mirrant::testing
+
+namespace mirrant::testing {
+namespace {
+
+// The narrow program on real names it cannot hold: an identical mirror
+// stays identical, and the log says which names were passed by.
+TEST_F(Safety, TheNarrowProgramPassesByNamesItCannotHold) {
+    if (!kNarrowBuild) GTEST_SKIP() << "the wide program reaches every name";
+    auto make = [](const std::wstring& path) {
+        HANDLE h = CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE) << "cannot make the test file";
+        DWORD written = 0;
+        ::WriteFile(h, "m", 1, &written, nullptr);
+        CloseHandle(h);
+    };
+    for (const std::wstring& name : {std::wstring(L"caf\u00e9\uD55C.txt"), std::wstring(L"dot."), std::wstring(L"blank ")}) {
+        make(src + name);
+        make(dst + name);
+    }
+    auto before = Snapshot(temp.path());
+    EXPECT_EQ(Run(RunMode::Sync), 1);
+    EXPECT_EQ(Snapshot(temp.path()), before);
+    EXPECT_EQ(Errors().size(), 6u);  // each name on each side where it was met
+    for (const std::wstring& line : Errors())
+        EXPECT_NE(line.find(L"はこのﾌﾟﾛｸﾞﾗﾑでは扱えない名前のため、ｽｷｯﾌﾟしました。"), std::wstring::npos) << line.size();
     EXPECT_TRUE(Lines().empty());
 }
 
