@@ -120,8 +120,9 @@ public:
 // The program's file access.
 FileAccess& SystemFileAccess();
 
-// Time comparison within the tolerance: 0 same, 1 when b is later, -1 when a
-// is later. A difference of 2^32 units or more always counts as different.
-int CompareTimes(std::uint64_t a, std::uint64_t b, unsigned toleranceSeconds);
+// Time comparison of this side's file (a) with the other side's (b) within the
+// tolerance. A difference of 2^32 units or more always counts as different.
+enum class TimeOrder { ThisNewer, Same, OtherNewer };
+TimeOrder CompareTimes(std::uint64_t a, std::uint64_t b, unsigned toleranceSeconds);
 
 }  // namespace mirrant

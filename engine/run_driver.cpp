@@ -272,7 +272,7 @@ RunOutcome PerformRun(RunContext& run) {
             else log.AppendLine(LoadText(kMsgOneSideFile));
         }
         TreeWalk walk(context, progress);
-        return end(walk.RunSingleFile(source, destination, destinationIsFolder) == 1);
+        return end(walk.RunSingleFile(source, destination, destinationIsFolder) == Next::Go);
     }
 
     // Both roots are folders. A run that would write into the folder it reads
@@ -313,9 +313,9 @@ RunOutcome PerformRun(RunContext& run) {
         progress.SetTitle(decorate(title));
         if (directionId) progress.SetDirection(LoadText(directionId));
         TreeWalk walk(context, progress);
-        int r = forward ? walk.CompareFolder(source, true, destination)
-                        : walk.CompareFolder(destination, true, source);
-        return r == 1;
+        Next r = forward ? walk.CompareFolder(source, true, destination)
+                         : walk.CompareFolder(destination, true, source);
+        return r == Next::Go;
     };
 
     if (!row.sync) return end(pass(true, true, caption, 0));

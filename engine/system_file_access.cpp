@@ -165,8 +165,9 @@ FileAccess& SystemFileAccess() {
     return files;
 }
 
-int CompareTimes(std::uint64_t a, std::uint64_t b, unsigned toleranceSeconds) {
-    return CompareFileTimes(a, b, toleranceSeconds);
+TimeOrder CompareTimes(std::uint64_t a, std::uint64_t b, unsigned toleranceSeconds) {
+    const int order = CompareFileTimes(a, b, toleranceSeconds);
+    return order < 0 ? TimeOrder::ThisNewer : order > 0 ? TimeOrder::OtherNewer : TimeOrder::Same;
 }
 
 }  // namespace mirrant

@@ -137,19 +137,19 @@ void TreeWalk::AfterAction(FolderWalk& walk) {
     progress_.Show(walk.thisFolder, level::Folder);
 }
 
-int TreeWalk::CompareFolder(const std::wstring& thisFolder, bool thisExists, const std::wstring& otherFolder) {
-    if (!thisExists) return 0;
+Next TreeWalk::CompareFolder(const std::wstring& thisFolder, bool thisExists, const std::wstring& otherFolder) {
+    if (!thisExists) return Next::Stop;
     progress_.Show(thisFolder, level::Folder);
     FolderWalk walk{thisFolder, otherFolder};
-    int result = 1;
+    Next result = Next::Go;
     unsigned long error = 0;
     std::wstring cause;
     bool listed = ctx_.files.List(
         thisFolder + L"*.*",
         [&](const ListedEntry& entry) {
-            int r = entry.isFolder ? FolderEntry(walk, entry) : FileEntry(walk, entry);
-            if (r == 0 || Interrupted()) {
-                result = 0;
+            Next r = entry.isFolder ? FolderEntry(walk, entry) : FileEntry(walk, entry);
+            if (r == Next::Stop || Interrupted()) {
+                result = Next::Stop;
                 return false;
             }
             return true;
@@ -161,26 +161,26 @@ int TreeWalk::CompareFolder(const std::wstring& thisFolder, bool thisExists, con
             (Forward() || (!Test() && ctx_.options.copyEmptyFolders) || ctx_.files.IsFolder(thisFolder))) {
             ctx_.log.AppendError(Message(kMsgListingFailed, {thisFolder, cause}));
         }
-        return 1;
+        return Next::Go;
     }
     return result;
 }
 
-int TreeWalk::FileEntry(FolderWalk& walk, const ListedEntry& entry) {
+Next TreeWalk::FileEntry(FolderWalk& walk, const ListedEntry& entry) {
     FileCase f;
     f.t = walk.thisFolder + entry.name;
     f.o = walk.otherFolder + entry.name;
     if (entry.copyTemporary) {
         // The program's own, never part of either tree.
         if (!Test()) RemoveLeftover(f.t);
-        return 1;
+        return Next::Go;
     }
-    if (!Reachable(f.t, f.o)) return 1;
+    if (!Reachable(f.t, f.o)) return Next::Go;
     if (ctx_.mode == RunMode::SyncDeletePriority && ctx_.state.executePhase) {
         // The search passes chose the files; the filter was asked then.
-        if (!ctx_.state.pendingActions.Contains(f.t)) return 1;
+        if (!ctx_.state.pendingActions.Contains(f.t)) return Next::Go;
     } else if (!ctx_.filter.Accept(entry.name, false, entry.stamp.creation, entry.stamp.write)) {
-        return 1;
+        return Next::Go;
     }
     progress_.Show(f.t, level::File);
     f.thisStamp = entry.stamp;
@@ -190,7 +190,7 @@ int TreeWalk::FileEntry(FolderWalk& walk, const ListedEntry& entry) {
     }
     if (!ctx_.filter.DestinationOnly() || (!Forward() && !ctx_.filter.ProtectDestination()))
         return MissingFile(walk, f);
-    return 1;
+    return Next::Go;
 }
 
 TreeWalk::Content TreeWalk::CompareContents(const std::wstring& a, const std::wstring& b, std::wstring& cause) {
@@ -201,174 +201,207 @@ TreeWalk::Content TreeWalk::CompareContents(const std::wstring& a, const std::ws
     return Content::Differ;
 }
 
-int TreeWalk::BothFiles(FolderWalk& walk, FileCase& f) {
-    const RunOptions& o = ctx_.options;
-    RunState& st = ctx_.state;
-    // 1. The other file's times and size.
+// How two files that both exist compare: by time within the tolerance, then
+// by size. Each outcome has its own rules below.
+TreeWalk::Pair TreeWalk::ComparePair(const FileCase& f) const {
+    switch (CompareTimes(f.thisStamp.write, f.otherStamp.write, ctx_.options.timeToleranceSeconds)) {
+    case TimeOrder::ThisNewer: return Pair::ThisNewer;
+    case TimeOrder::OtherNewer: return Pair::OtherNewer;
+    case TimeOrder::Same: break;
+    }
+    return f.thisStamp.size == f.otherStamp.size ? Pair::SameTimeSameSize : Pair::SameTimeOtherSize;
+}
+
+Next TreeWalk::BothFiles(FolderWalk& walk, FileCase& f) {
+    // The other file's times and size.
     for (;;) {
         if (ctx_.files.GetFileInfo(f.o, f.otherStamp, progress_, ctx_.log)) break;
-        if (progress_.CancelRequested()) return 0;  // the interrupt is logged already
+        if (progress_.CancelRequested()) return Next::Stop;  // the interrupt is logged already
         FailureAction a = failures_.Handle(Message(kMsgTimeReadFailed, {f.o}), FailureClass::Write,
                                            PromptShape::SkipRetryAbort);
-        if (a == FailureAction::Skip) return 1;
-        if (a == FailureAction::Abort) return 0;
+        if (a == FailureAction::Skip) return Next::Go;
+        if (a == FailureAction::Abort) return Next::Stop;
     }
-    int order = CompareTimes(f.thisStamp.write, f.otherStamp.write, o.timeToleranceSeconds);
-    const bool thisNewer = order < 0, otherNewer = order > 0;
-
-    if (thisNewer) {
-        if (!Test()) return Act(walk, f, order);
-        if (!Forward()) return 1;
-        ctx_.log.AppendLine(Message(kMsgOlderThan, {f.o, f.t}));
-        if (o.keepIfSameContent) {
-            std::wstring cause;
-            switch (CompareContents(f.t, f.o, cause)) {
-            case Content::Equal: ctx_.log.AppendLine(Message(kMsgSameContent, {f.o, f.t})); break;
-            case Content::Interrupted: return 0;
-            case Content::Failed: ctx_.log.AppendError(Message(kMsgCompareReadError, {f.o, f.t, cause})); break;
-            case Content::Differ: ctx_.log.AppendLine(Message(kMsgDifferentContent, {f.o, f.t})); break;
-            }
-        }
-        return 1;
+    switch (ComparePair(f)) {
+    case Pair::ThisNewer: return ThisNewer(walk, f);
+    case Pair::SameTimeOtherSize: return SizesDiffer(walk, f);
+    case Pair::SameTimeSameSize:
+        if (ctx_.options.sameTimeSameSizeIsSame) return Next::Go;
+        return ByContent(walk, f, false);
+    case Pair::OtherNewer: return ByContent(walk, f, true);
     }
+    return Next::Go;
+}
 
-    const bool sizesEqual = f.thisStamp.size == f.otherStamp.size;
-    if (!otherNewer && !sizesEqual) {
-        std::wstring thisUnit, otherUnit;
-        std::wstring thisCount = ByteCount(f.thisStamp.size, thisUnit);
-        std::wstring otherCount = ByteCount(f.otherStamp.size, otherUnit);
-        std::wstring text =
-            Message(kMsgSameTimeDifferentSize, {f.t, thisCount, thisUnit, f.o, otherCount, otherUnit});
-        if (Test()) {
-            if (Forward()) ctx_.log.AppendLine(text);
-            return 1;
+// This side is newer: copied over the other (test mode reports it).
+Next TreeWalk::ThisNewer(FolderWalk& walk, FileCase& f) {
+    if (!Test()) return Act(walk, f, Pair::ThisNewer);
+    if (!Forward()) return Next::Go;
+    ctx_.log.AppendLine(Message(kMsgOlderThan, {f.o, f.t}));
+    if (ctx_.options.keepIfSameContent) {
+        std::wstring cause;
+        switch (CompareContents(f.t, f.o, cause)) {
+        case Content::Equal: ctx_.log.AppendLine(Message(kMsgSameContent, {f.o, f.t})); break;
+        case Content::Interrupted: return Next::Stop;
+        case Content::Failed: ctx_.log.AppendError(Message(kMsgCompareReadError, {f.o, f.t, cause})); break;
+        case Content::Differ: ctx_.log.AppendLine(Message(kMsgDifferentContent, {f.o, f.t})); break;
         }
-        if (!st.executePhase) return Forward() ? Act(walk, f, order) : 1;
-        if (!Forward()) return 1;
-        ctx_.log.AppendLine(text);
-        if (o.confirmSameTimeDifferentSize && ctx_.unattended) {
-            ctx_.log.AppendLine(Message(IDS_UNATTENDED_NOT_COPIED, {f.t}));
-            return 1;
-        }
-        if (o.confirmSameTimeDifferentSize &&
-            !ctx_.prompter.YesNo(text + LoadText(IDS_COPY_FORMER_TO_LATTER)))
-            return 1;
-        return Act(walk, f, order);
     }
-    if (!otherNewer && o.sameTimeSameSizeIsSame) return 1;
+    return Next::Go;
+}
 
-    // The destination is newer, or the same time and size need the contents.
-    if (!Forward()) return 1;
+// The same time within the tolerance but other sizes: reported, and copied
+// forward (after a question when the options ask for one).
+Next TreeWalk::SizesDiffer(FolderWalk& walk, FileCase& f) {
+    const RunOptions& o = ctx_.options;
+    std::wstring thisUnit, otherUnit;
+    std::wstring thisCount = ByteCount(f.thisStamp.size, thisUnit);
+    std::wstring otherCount = ByteCount(f.otherStamp.size, otherUnit);
+    std::wstring text = Message(kMsgSameTimeDifferentSize, {f.t, thisCount, thisUnit, f.o, otherCount, otherUnit});
+    if (Test()) {
+        if (Forward()) ctx_.log.AppendLine(text);
+        return Next::Go;
+    }
+    if (!ctx_.state.executePhase) return Forward() ? Act(walk, f, Pair::SameTimeOtherSize) : Next::Go;
+    if (!Forward()) return Next::Go;
+    ctx_.log.AppendLine(text);
+    if (o.confirmSameTimeDifferentSize && ctx_.unattended) {
+        ctx_.log.AppendLine(Message(IDS_UNATTENDED_NOT_COPIED, {f.t}));
+        return Next::Go;
+    }
+    if (o.confirmSameTimeDifferentSize && !ctx_.prompter.YesNo(text + LoadText(IDS_COPY_FORMER_TO_LATTER)))
+        return Next::Go;
+    return Act(walk, f, Pair::SameTimeOtherSize);
+}
+
+// The other side is newer, or the same time and size leave it to the
+// contents: only the forward pass decides.
+Next TreeWalk::ByContent(FolderWalk& walk, FileCase& f, bool otherNewer) {
+    RunState& st = ctx_.state;
+    if (!Forward()) return Next::Go;
     if (!st.executePhase && otherNewer) {
         st.pendingActions.Add(f.t);
         st.workFound = true;
-        return 1;
+        return Next::Go;
     }
     std::wstring reason;
     Content content = Content::Differ;
-    if (sizesEqual) content = CompareContents(f.t, f.o, reason);
-    if (content == Content::Interrupted) return 0;
+    if (f.thisStamp.size == f.otherStamp.size) content = CompareContents(f.t, f.o, reason);
+    if (content == Content::Interrupted) return Next::Stop;
+    if (Test()) return ReportByContent(walk, f, otherNewer, content, reason);
 
-    if (Test()) {
-        if (content == Content::Equal) {
-            if (otherNewer) {
-                ctx_.log.AppendLine(Message(kMsgNewerThan, {f.o, f.t}));
-                ctx_.log.AppendLine(Message(kMsgSameContent, {f.o, f.t}));
-            }
-            return 1;
-        }
-        if (content == Content::Failed) {
-            if (otherNewer) ctx_.log.AppendLine(Message(kMsgNewerThan, {f.o, f.t}));
-            ctx_.log.AppendError(Message(kMsgCompareReadError, {f.o, f.t, reason}));
-            return 1;
-        }
-        if (otherNewer && !o.confirmNewerDestination && !walk.singleFile) {
-            unsigned id = (ctx_.mode == RunMode::SyncTest && o.reverseOverwriteNewer) ? kMsgReverseOverwriteNewer
-                                                                                      : kMsgOverwriteNewer;
-            ctx_.log.AppendLine(Message(id, {f.t, f.o}));
-            return 1;
-        }
-        if (otherNewer) ctx_.log.AppendLine(Message(kMsgNewerThan, {f.o, f.t}));
-        ctx_.log.AppendLine(Message(kMsgDifferentContent, {f.o, f.t}));
-        return 1;
-    }
-
-    if (content == Content::Equal) return otherNewer ? SetTimeOfOther(f) : 1;
-    if (content == Content::Failed) {
+    switch (content) {
+    case Content::Equal: return otherNewer ? SetTimeOfOther(f) : Next::Go;
+    case Content::Failed:
         ctx_.log.AppendError(Message(kMsgCompareReadError, {f.o, f.t, reason}));
-        return 1;
+        return Next::Go;
+    case Content::Differ:
+    case Content::Interrupted: break;
     }
-    if (!otherNewer) return Act(walk, f, order);
+    if (!otherNewer) return Act(walk, f, Pair::SameTimeSameSize);
+    return NewerOtherDiffers(walk, f);
+}
 
-    const bool overwriteRules = walk.singleFile || ctx_.mode == RunMode::Overwrite ||
-                                ctx_.mode == RunMode::OverwriteTest;
+// Test mode: what the run would do with two files compared by content.
+Next TreeWalk::ReportByContent(const FolderWalk& walk, const FileCase& f, bool otherNewer, Content content,
+                               const std::wstring& reason) {
+    const RunOptions& o = ctx_.options;
+    switch (content) {
+    case Content::Equal:
+        if (otherNewer) {
+            ctx_.log.AppendLine(Message(kMsgNewerThan, {f.o, f.t}));
+            ctx_.log.AppendLine(Message(kMsgSameContent, {f.o, f.t}));
+        }
+        return Next::Go;
+    case Content::Failed:
+        if (otherNewer) ctx_.log.AppendLine(Message(kMsgNewerThan, {f.o, f.t}));
+        ctx_.log.AppendError(Message(kMsgCompareReadError, {f.o, f.t, reason}));
+        return Next::Go;
+    case Content::Differ:
+    case Content::Interrupted: break;
+    }
+    if (otherNewer && !o.confirmNewerDestination && !walk.singleFile) {
+        unsigned id = (ctx_.mode == RunMode::SyncTest && o.reverseOverwriteNewer) ? kMsgReverseOverwriteNewer
+                                                                                  : kMsgOverwriteNewer;
+        ctx_.log.AppendLine(Message(id, {f.t, f.o}));
+        return Next::Go;
+    }
+    if (otherNewer) ctx_.log.AppendLine(Message(kMsgNewerThan, {f.o, f.t}));
+    ctx_.log.AppendLine(Message(kMsgDifferentContent, {f.o, f.t}));
+    return Next::Go;
+}
+
+// The other file is newer and its content differs: an overwrite replaces it
+// (after a question when the options ask for one); a sync may instead copy
+// it back in the reverse pass. Unattended, both stay as they are.
+Next TreeWalk::NewerOtherDiffers(FolderWalk& walk, FileCase& f) {
+    const RunOptions& o = ctx_.options;
+    RunState& st = ctx_.state;
+    if (o.confirmNewerDestination && ctx_.unattended) {
+        ctx_.log.AppendLine(Message(IDS_UNATTENDED_KEEP_BOTH, {f.t, f.o}));
+        return Next::Go;
+    }
+    const bool overwriteRules =
+        walk.singleFile || ctx_.mode == RunMode::Overwrite || ctx_.mode == RunMode::OverwriteTest;
     if (overwriteRules) {
         if (!o.confirmNewerDestination) {
             ctx_.log.AppendLine(Message(kMsgOverwriteNewer, {f.t, f.o}));
-            return Act(walk, f, order);
+            return Act(walk, f, Pair::OtherNewer);
         }
-        if (ctx_.unattended) {
-            ctx_.log.AppendLine(Message(IDS_UNATTENDED_KEEP_BOTH, {f.t, f.o}));
-            return 1;
-        }
-        if (ctx_.prompter.YesNo(Message(kMsgOverwriteNewerQuestion, {f.t, f.o}))) return Act(walk, f, order);
-        return 1;
-    }
-    if (o.confirmNewerDestination && ctx_.unattended) {
-        ctx_.log.AppendLine(Message(IDS_UNATTENDED_KEEP_BOTH, {f.t, f.o}));
-        return 1;
+        if (ctx_.prompter.YesNo(Message(kMsgOverwriteNewerQuestion, {f.t, f.o}))) return Act(walk, f, Pair::OtherNewer);
+        return Next::Go;
     }
     if (o.confirmNewerDestination) {
         PromptAnswer a =
             ctx_.prompter.YesNoCancel(Message(kMsgOverwriteNewerQuestion, {f.t, f.o}) + LoadText(kMsgReverseNotice));
-        if (a == PromptAnswer::Yes || a == PromptAnswer::Ok) return Act(walk, f, order);
+        if (a == PromptAnswer::Yes || a == PromptAnswer::Ok) return Act(walk, f, Pair::OtherNewer);
         if (a == PromptAnswer::No) {
             st.reverseMarks.Add(f.o);
-            return 1;
+            return Next::Go;
         }
         ctx_.log.AppendLine(LoadText(kMsgInterrupted));
-        return 0;
+        return Next::Stop;
     }
     if (!o.reverseOverwriteNewer) {
         ctx_.log.AppendLine(Message(kMsgOverwriteNewer, {f.t, f.o}));
-        return Act(walk, f, order);
+        return Act(walk, f, Pair::OtherNewer);
     }
     ctx_.log.AppendLine(Message(kMsgReverseOverwriteNewer, {f.t, f.o}));
     st.reverseMarks.Add(f.o);
-    return 1;
+    return Next::Go;
 }
 
-int TreeWalk::SetTimeOfOther(FileCase& f) {
+Next TreeWalk::SetTimeOfOther(FileCase& f) {
     for (;;) {
         std::wstring cause;
         bool opened = ctx_.files.SetWriteTime(f.o, f.thisStamp.write, progress_, ctx_.log, cause);
         if (opened && cause.empty()) {
             ctx_.log.AppendLine(Message(kMsgTimesMatched, {f.o}));
-            return 1;
+            return Next::Go;
         }
-        if (!opened && progress_.CancelRequested()) return 0;
+        if (!opened && progress_.CancelRequested()) return Next::Stop;
         FailureAction a = failures_.Handle(WithCause(kMsgTimeSetFailed, f.o, cause), FailureClass::Write,
                                            PromptShape::SkipRetryAbort);
-        if (a == FailureAction::Skip) return 1;
-        if (a == FailureAction::Abort) return 0;
+        if (a == FailureAction::Skip) return Next::Go;
+        if (a == FailureAction::Abort) return Next::Stop;
     }
 }
 
-int TreeWalk::Act(FolderWalk& walk, FileCase& f, int order) {
+Next TreeWalk::Act(FolderWalk& walk, FileCase& f, Pair pair) {
     RunState& st = ctx_.state;
     if (!st.executePhase) {
         st.pendingActions.Add(f.t);
         st.workFound = true;
-        return 1;
+        return Next::Go;
     }
     if (Forward()) {
-        if (ctx_.options.keepIfSameContent && order < 0) {
+        if (ctx_.options.keepIfSameContent && pair == Pair::ThisNewer) {
             std::wstring cause;
             switch (CompareContents(f.t, f.o, cause)) {
             case Content::Equal:
                 ctx_.log.AppendLine(Message(kMsgOlderSameContentKept, {f.o, f.t}));
-                return 1;
-            case Content::Interrupted: return 0;
+                return Next::Go;
+            case Content::Interrupted: return Next::Stop;
             case Content::Failed:
                 ctx_.log.AppendError(Message(kMsgCompareReadError, {f.o, f.t, cause}));
                 break;
@@ -378,15 +411,14 @@ int TreeWalk::Act(FolderWalk& walk, FileCase& f, int order) {
         return Copy(walk, f);
     }
     if (st.reverseMarks.Contains(f.t)) return Copy(walk, f);
-    return 1;
+    return Next::Go;
 }
 
 // Makes sure the other folder exists before a file is copied into it.
-// 1 ready, 2 skipped by the failure policy, 0 stop.
-int TreeWalk::EnsureOtherFolder(FolderWalk& walk) {
+TreeWalk::FolderReady TreeWalk::EnsureOtherFolder(FolderWalk& walk) {
     if (ctx_.files.IsFolder(walk.otherFolder)) {
         walk.otherFolderReady = true;
-        return 1;
+        return FolderReady::Ready;
     }
     for (;;) {
         std::wstring cause;
@@ -394,20 +426,23 @@ int TreeWalk::EnsureOtherFolder(FolderWalk& walk) {
         if (ctx_.files.CreateFolderTree(walk.otherFolder, cause, error)) {
             if (error != kErrorAlreadyExists) ctx_.log.AppendLine(Message(kMsgFolderCreated, {walk.otherFolder}));
             walk.otherFolderReady = true;
-            return 1;
+            return FolderReady::Ready;
         }
         FailureAction a = failures_.Handle(Message(kMsgFolderNotCreated, {walk.otherFolder, cause}),
                                            FailureClass::Folder, PromptShape::RetryOrAbort);
-        if (a == FailureAction::Skip) return 2;
-        if (a == FailureAction::Abort) return 0;
+        if (a == FailureAction::Skip) return FolderReady::Skipped;
+        if (a == FailureAction::Abort) return FolderReady::Stop;
     }
 }
 
-int TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
+Next TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
     const bool checkFolder = walk.singleFile || !ctx_.options.copyEmptyFolders;
     if (checkFolder && !walk.otherFolderReady) {
-        int r = EnsureOtherFolder(walk);
-        if (r != 1) return r == 0 ? 0 : 1;
+        switch (EnsureOtherFolder(walk)) {
+        case FolderReady::Ready: break;
+        case FolderReady::Skipped: return Next::Go;
+        case FolderReady::Stop: return Next::Stop;
+        }
     }
     if (!walk.leftoversSwept) SweepLeftovers(walk);
     progress_.SetStatus(LoadText(IDS_STATUS_COPYING_FILE));
@@ -418,24 +453,24 @@ int TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
             ctx_.log.AppendLine(Message(f.otherExisted ? kMsgUpdated : kMsgNewlyStored, {f.o}));
             break;
         }
-        if (progress_.CancelRequested()) return 0;  // the copy logged the interrupt
+        if (progress_.CancelRequested()) return Next::Stop;  // the copy logged the interrupt
         FailureAction a = failures_.Handle(WithCause(kMsgNotUpdated, f.o, cause), FailureClass::Write,
                                            PromptShape::SkipRetryAbort);
         if (a == FailureAction::Skip) break;
-        if (a == FailureAction::Abort) return 0;
+        if (a == FailureAction::Abort) return Next::Stop;
         // A retry first brings back a folder that vanished meanwhile.
         if (!ctx_.files.IsFolder(walk.otherFolder)) {
             walk.otherFolderReady = false;
-            int r = EnsureOtherFolder(walk);
-            if (r == 0) return 0;
-            if (r == 2) break;
+            FolderReady r = EnsureOtherFolder(walk);
+            if (r == FolderReady::Stop) return Next::Stop;
+            if (r == FolderReady::Skipped) break;
         }
     }
     AfterAction(walk);
-    return 1;
+    return Next::Go;
 }
 
-int TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
+Next TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
     const RunOptions& o = ctx_.options;
     RunState& st = ctx_.state;
     if (Test()) {
@@ -458,50 +493,51 @@ int TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
             }
         }
         ctx_.log.AppendLine(line);
-        return 1;
+        return Next::Go;
     }
     if (Forward() && !st.executePhase) {
         st.pendingActions.Add(f.t);
         st.workFound = true;
-        return 1;
+        return Next::Go;
     }
     MissingSide side = Forward() ? MissingSide::Destination : MissingSide::Source;
-    int policy = static_cast<int>(Forward() ? o.missingInDestination : o.missingInSource);
-    if (policy == static_cast<int>(MissingPolicy::Ask)) {
-        policy = AskMissing(side, false, f.t, f.o);
-        if (policy < 0) return 0;
+    MissingPolicy policy = Forward() ? o.missingInDestination : o.missingInSource;
+    if (policy == MissingPolicy::Ask) {
+        std::optional<MissingPolicy> chosen = AskMissing(side, false, f.t, f.o);
+        if (!chosen) return Next::Stop;
+        policy = *chosen;
     }
-    if (policy == static_cast<int>(MissingPolicy::Copy)) {
+    if (policy == MissingPolicy::Copy) {
         f.otherExisted = false;
         return Copy(walk, f);
     }
-    if (policy == static_cast<int>(MissingPolicy::Delete)) {
-        if (!OtherSideStillThere(walk)) return 0;
+    if (policy == MissingPolicy::Delete) {
+        if (!OtherSideStillThere(walk)) return Next::Stop;
         std::wstring failureLine;
         if (!ctx_.files.DeleteOneFile(f.t, o, progress_, ctx_.log, failureLine)) {
             if (failures_.HandleLogged(failureLine, FailureClass::Delete, PromptShape::DeleteNotice) ==
                 FailureAction::Abort)
-                return 0;
+                return Next::Stop;
         }
         AfterAction(walk);
     }
-    return 1;
+    return Next::Go;
 }
 
-int TreeWalk::AskMissing(MissingSide side, bool isFolder, const std::wstring& thisPath,
-                         const std::wstring& otherPath) {
+std::optional<MissingPolicy> TreeWalk::AskMissing(MissingSide side, bool isFolder, const std::wstring& thisPath,
+                                                  const std::wstring& otherPath) {
     bool source = side == MissingSide::Source;
     unsigned lineId = source ? (isFolder ? kMsgFolderMissingAtSource : kMsgMissingAtSource)
                              : (isFolder ? kMsgFolderMissingAtDestination : kMsgMissingAtDestination);
     if (ctx_.unattended) {
         ctx_.log.AppendLine(Message(lineId, {otherPath}) + LoadText(IDS_UNATTENDED_ITEM_LEFT));
-        return static_cast<int>(MissingPolicy::Ignore);
+        return MissingPolicy::Ignore;
     }
     ItemChoiceRequest request = MakeItemChoiceRequest(side, isFolder, thisPath, RememberedItemChoice(side));
     ItemChoiceAnswer answer = ctx_.prompter.ChooseMissingItem(request);
     if (answer.interrupted) {
         ctx_.log.AppendLine(LoadText(kMsgInterrupted));
-        return -1;
+        return std::nullopt;
     }
     int choice = answer.choice < 0 || answer.choice > 2 ? request.preselected : answer.choice;
     RememberItemChoice(side, choice);
@@ -519,30 +555,30 @@ int TreeWalk::AskMissing(MissingSide side, bool isFolder, const std::wstring& th
         if (ctx_.policyChanges) ctx_.policyChanges->Record(o);
         ctx_.log.AppendLine(Message(IDS_CHOICE_SETTING_CHANGED, {request.title, request.choiceTexts[choice]}));
     }
-    return choice;
+    return static_cast<MissingPolicy>(choice);
 }
 
-int TreeWalk::FolderEntry(FolderWalk& walk, const ListedEntry& entry) {
-    if (entry.name == L"." || entry.name == L"..") return 1;
-    if (!ctx_.filter.Accept(entry.name, true, entry.stamp.creation, entry.stamp.write)) return 1;
+Next TreeWalk::FolderEntry(FolderWalk& walk, const ListedEntry& entry) {
+    if (entry.name == L"." || entry.name == L"..") return Next::Go;
+    if (!ctx_.filter.Accept(entry.name, true, entry.stamp.creation, entry.stamp.write)) return Next::Go;
     std::wstring t = walk.thisFolder + entry.name + L"\\";
     std::wstring o = walk.otherFolder + entry.name + L"\\";
-    if (!Reachable(t, o)) return 1;
+    if (!Reachable(t, o)) return Next::Go;
     if (Forward() && ctx_.roots && !ctx_.roots->skipInSource.empty() &&
         CompareStringOrdinal(t.c_str(), -1, ctx_.roots->skipInSource.c_str(), -1, TRUE) == CSTR_EQUAL)
-        return 1;  // the destination inside the source: logged at the start
+        return Next::Go;  // the destination inside the source: logged at the start
     if (entry.isLink && LinkLoopsBack(walk, t)) {
         ctx_.log.AppendLine(Message(IDS_FOLDER_LINK_LOOP, {t}));
-        return 1;
+        return Next::Go;
     }
     if (ctx_.files.IsFolder(o)) return CompareFolder(t, true, o);
     progress_.Show(t, level::Folder);
     if (!ctx_.filter.DestinationOnly() || (!Forward() && !ctx_.filter.ProtectDestination()))
         return MissingFolder(walk, t, o);
-    return 1;
+    return Next::Go;
 }
 
-int TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o) {
+Next TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o) {
     const RunOptions& opt = ctx_.options;
     RunState& st = ctx_.state;
     if (Test()) {
@@ -571,27 +607,28 @@ int TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std::
         default: line += Message(IDS_TEST_FOLDER_DELETED_BY_SYNC, {t}); break;
         }
         ctx_.log.AppendLine(line);
-        return 1;
+        return Next::Go;
     }
     if (Forward() && !st.executePhase) {
         st.workFound = true;
         return CompareFolder(t, true, o);
     }
     MissingSide side = Forward() ? MissingSide::Destination : MissingSide::Source;
-    int policy = static_cast<int>(Forward() ? opt.missingInDestination : opt.missingInSource);
-    if (policy == static_cast<int>(MissingPolicy::Ask)) {
-        policy = AskMissing(side, true, t, o);
-        if (policy < 0) return 0;
+    MissingPolicy policy = Forward() ? opt.missingInDestination : opt.missingInSource;
+    if (policy == MissingPolicy::Ask) {
+        std::optional<MissingPolicy> chosen = AskMissing(side, true, t, o);
+        if (!chosen) return Next::Stop;
+        policy = *chosen;
     }
-    if (policy == static_cast<int>(MissingPolicy::Copy)) return CreateFolderAndDescend(walk, t, o);
-    if (policy == static_cast<int>(MissingPolicy::Delete)) {
-        if (!OtherSideStillThere(walk)) return 0;
+    if (policy == MissingPolicy::Copy) return CreateFolderAndDescend(walk, t, o);
+    if (policy == MissingPolicy::Delete) {
+        if (!OtherSideStillThere(walk)) return Next::Stop;
         return DeleteFolder(walk, t);
     }
-    return 1;
+    return Next::Go;
 }
 
-int TreeWalk::CreateFolderAndDescend(FolderWalk& walk, const std::wstring& t, const std::wstring& o) {
+Next TreeWalk::CreateFolderAndDescend(FolderWalk& walk, const std::wstring& t, const std::wstring& o) {
     if (!ctx_.options.copyEmptyFolders) {
         // Created with the first file copied into it.
         progress_.Reset();
@@ -609,23 +646,23 @@ int TreeWalk::CreateFolderAndDescend(FolderWalk& walk, const std::wstring& t, co
         }
         FailureAction a = failures_.Handle(Message(kMsgFolderNotCreated, {o, cause}), FailureClass::Folder,
                                            PromptShape::SkipRetryAbort);
-        if (a == FailureAction::Abort) return 0;
+        if (a == FailureAction::Abort) return Next::Stop;
         if (a == FailureAction::Skip) {
             AfterAction(walk);
-            return 1;
+            return Next::Go;
         }
     }
 }
 
-int TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
+Next TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
     RunOptions& o = ctx_.options;
     RunState& st = ctx_.state;
     if (o.confirmFolderDelete && !o.suppressFolderDeleteConfirm) {
-        if (st.declinedFolders.Contains(t)) return 1;
+        if (st.declinedFolders.Contains(t)) return Next::Go;
         if (ctx_.unattended) {
             st.declinedFolders.Add(t);
             ctx_.log.AppendLine(Message(IDS_UNATTENDED_FOLDER_KEPT, {t}));
-            return 1;
+            return Next::Go;
         }
         progress_.SetVisible(false);
         FolderDeleteAnswer answer = ctx_.prompter.ConfirmFolderDelete(t);
@@ -641,7 +678,7 @@ int TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
                         ctx_.prompter.YesNo(LoadText(kMsgInterruptQuestion));
             if (stop) ctx_.log.AppendLine(LoadText(kMsgInterrupted));
             progress_.SetVisible(true);
-            return stop ? 0 : 1;
+            return stop ? Next::Stop : Next::Go;
         }
     }
     progress_.SetStatus(LoadText(IDS_STATUS_DELETING_FOLDER));
@@ -651,13 +688,13 @@ int TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
     bool gone = ctx_.files.DeleteFolderTree(t, remaining, o, progress_, ctx_.log, refused);
     // An interrupted deletion has logged the interrupt; one that ended before
     // the flag was raised is reported, and the walk stops after this entry.
-    if (!gone && progress_.CancelRequested()) return 0;
+    if (!gone && progress_.CancelRequested()) return Next::Stop;
     if (!refused) {
         if (remaining > 0) ctx_.log.AppendError(Message(kMsgFolderNotDeleted, {t, remaining}));
         else ctx_.log.AppendLine(Message(kMsgFolderDeleted, {t}));
     }
     AfterAction(walk);
-    return 1;
+    return Next::Go;
 }
 
 // Before an item is deleted because the other side lacks it: the other
@@ -732,7 +769,7 @@ bool TreeWalk::LinkLoopsBack(const FolderWalk& walk, const std::wstring& link) {
     return false;
 }
 
-int TreeWalk::RunSingleFile(const std::wstring& source, const std::wstring& destination,
+Next TreeWalk::RunSingleFile(const std::wstring& source, const std::wstring& destination,
                             bool destinationIsFolder) {
     ListedEntry found;
     bool have = false, interrupted = false;
@@ -757,10 +794,10 @@ int TreeWalk::RunSingleFile(const std::wstring& source, const std::wstring& dest
         error, cause);
     if (!listed) {
         ctx_.log.AppendError(Message(kMsgFileSearchFailed, {source, cause}));
-        return 1;
+        return Next::Go;
     }
-    if (interrupted) return 0;
-    if (!have) return 1;
+    if (interrupted) return Next::Stop;
+    if (!have) return Next::Go;
 
     FileCase f;
     f.t = source;
@@ -777,7 +814,7 @@ int TreeWalk::RunSingleFile(const std::wstring& source, const std::wstring& dest
         std::wstring line = Message(kMsgMissingAtDestination, {f.o});
         if (ctx_.options.missingInDestination != MissingPolicy::Copy) line += LoadText(IDS_SINGLE_FILE_COPIED_ANYWAY);
         ctx_.log.AppendLine(line);
-        return 1;
+        return Next::Go;
     }
     return Copy(walk, f);
 }

@@ -3,6 +3,7 @@
 // decides per entry: copy, re-stamp, record for a later pass, mark for
 // copying back, hand to the missing-item policies, or leave. One walk per
 // pass; the run driver sets the pass flags in the engine state.
+#include <optional>
 #include <string>
 
 #include "engine/engine_prompts.h"
@@ -45,43 +46,55 @@ int RememberedItemChoice(MissingSide side);
 void RememberItemChoice(MissingSide side, int choice);
 void ResetItemChoiceMemory();  // program start (and tests)
 
+// What a walk step tells its caller: go on, or stop the run (interrupted by
+// the user, aborted by a failure policy or a prompt).
+enum class Next { Stop, Go };
+
 class TreeWalk {
 public:
     TreeWalk(const WalkContext& context, Progress& progress);
 
     // Walks thisFolder against otherFolder (both with a trailing backslash).
-    // 1 when the listing ended normally, 0 when the run must stop.
-    int CompareFolder(const std::wstring& thisFolder, bool thisExists, const std::wstring& otherFolder);
+    Next CompareFolder(const std::wstring& thisFolder, bool thisExists, const std::wstring& otherFolder);
 
     // The source is a file: copies it into destination (a folder when
-    // destinationIsFolder) by the overwrite rules. 1 or 0 as above.
-    int RunSingleFile(const std::wstring& source, const std::wstring& destination, bool destinationIsFolder);
+    // destinationIsFolder) by the overwrite rules.
+    Next RunSingleFile(const std::wstring& source, const std::wstring& destination, bool destinationIsFolder);
 
-    // The missing-item decisions, also used by the walk.
-    // -1: interrupted by the user; otherwise the policy value 0..2.
-    int AskMissing(MissingSide side, bool isFolder, const std::wstring& thisPath, const std::wstring& otherPath);
+    // The per-item choice for an item one side lacks: the policy chosen
+    // (copy, delete or leave), none when the user interrupted the run.
+    std::optional<MissingPolicy> AskMissing(MissingSide side, bool isFolder, const std::wstring& thisPath, const std::wstring& otherPath);
 
 private:
     struct FolderWalk;
     struct FileCase;
     enum class Content { Equal, Differ, Failed, Interrupted };
+    enum class Pair { ThisNewer, SameTimeOtherSize, SameTimeSameSize, OtherNewer };
+    enum class FolderReady { Ready, Skipped, Stop };
 
     bool Interrupted();
     bool Forward() const { return ctx_.state.forwardPass; }
     bool Test() const { return ctx_.state.testMode; }
 
     Content CompareContents(const std::wstring& a, const std::wstring& b, std::wstring& cause);
-    int FileEntry(FolderWalk& walk, const ListedEntry& entry);
-    int BothFiles(FolderWalk& walk, FileCase& f);
-    int Act(FolderWalk& walk, FileCase& f, int order);
-    int Copy(FolderWalk& walk, FileCase& f);
-    int EnsureOtherFolder(FolderWalk& walk);
-    int SetTimeOfOther(FileCase& f);
-    int MissingFile(FolderWalk& walk, FileCase& f);
-    int FolderEntry(FolderWalk& walk, const ListedEntry& entry);
-    int MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o);
-    int CreateFolderAndDescend(FolderWalk& walk, const std::wstring& t, const std::wstring& o);
-    int DeleteFolder(FolderWalk& walk, const std::wstring& t);
+    Next FileEntry(FolderWalk& walk, const ListedEntry& entry);
+    Pair ComparePair(const FileCase& f) const;
+    Next BothFiles(FolderWalk& walk, FileCase& f);
+    Next ThisNewer(FolderWalk& walk, FileCase& f);
+    Next SizesDiffer(FolderWalk& walk, FileCase& f);
+    Next ByContent(FolderWalk& walk, FileCase& f, bool otherNewer);
+    Next ReportByContent(const FolderWalk& walk, const FileCase& f, bool otherNewer, Content content,
+                         const std::wstring& reason);
+    Next NewerOtherDiffers(FolderWalk& walk, FileCase& f);
+    Next Act(FolderWalk& walk, FileCase& f, Pair pair);
+    Next Copy(FolderWalk& walk, FileCase& f);
+    FolderReady EnsureOtherFolder(FolderWalk& walk);
+    Next SetTimeOfOther(FileCase& f);
+    Next MissingFile(FolderWalk& walk, FileCase& f);
+    Next FolderEntry(FolderWalk& walk, const ListedEntry& entry);
+    Next MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o);
+    Next CreateFolderAndDescend(FolderWalk& walk, const std::wstring& t, const std::wstring& o);
+    Next DeleteFolder(FolderWalk& walk, const std::wstring& t);
     void AfterAction(FolderWalk& walk);
     bool OtherSideStillThere(const FolderWalk& walk);
     bool Reachable(const std::wstring& t, const std::wstring& o);
