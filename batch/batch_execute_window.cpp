@@ -7,17 +7,12 @@
 #include "batch/batch_file.h"
 #include "batch/batch_list_view.h"
 #include "framework/text.h"
+#include "res/messages.h"
 #include "res/resource.h"
 
 namespace mirrant {
 
 namespace {
-
-enum : unsigned {
-    kMsgCannotShow = 162,
-    kMsgEmptyPath = 168,
-    kMsgRunSwapped = 234,
-};
 
 constexpr int kOperationColumn = 0;
 constexpr int kSourceColumn = 1;
@@ -102,7 +97,7 @@ void BatchExecuteWindow::Load(int row) {
     for (const BatchRow& row : queue_) lines.push_back(MakeRowLine(row));
     const bool ok = FillBatchListView(Item(IDC_BATCH_COMMENT), Item(IDC_BATCH_LIST), comment_, lines);
     if (!ok) {
-        Prompts().Warning(LoadText(kMsgCannotShow));
+        Prompts().Warning(LoadText(msg::kCannotShow));
         EnableItem(IDOK, false);
         EnableItem(IDC_BATCH_SWAP, false);
         return;
@@ -123,7 +118,7 @@ void BatchExecuteWindow::SwapAll() {
     if (rows == 0) return;
     for (int i = 0; i < rows; ++i) {
         if (Cell(i, kSourceColumn).empty() || Cell(i, kDestinationColumn).empty()) {
-            Prompts().Warning(LoadText(kMsgEmptyPath));
+            Prompts().Warning(LoadText(msg::kEmptyPath));
             return;
         }
     }
@@ -172,7 +167,7 @@ INT_PTR BatchExecuteWindow::OnNotify(NMHDR* header) {
 }
 
 void BatchExecuteWindow::OnOK() {
-    if (!notSwapped_ && !Prompts().YesNo(LoadText(kMsgRunSwapped))) return;
+    if (!notSwapped_ && !Prompts().YesNo(LoadText(msg::kRunSwapped))) return;
     const int rows = RowCount();
     for (int i = 0; i < rows; ++i) {
         const wchar_t letter = OperationLetter(Cell(i, kOperationColumn));
@@ -180,7 +175,7 @@ void BatchExecuteWindow::OnOK() {
         const std::wstring source = Cell(i, kSourceColumn);
         const std::wstring destination = Cell(i, kDestinationColumn);
         if (source.empty() || destination.empty()) {
-            Prompts().Warning(LoadText(kMsgEmptyPath));
+            Prompts().Warning(LoadText(msg::kEmptyPath));
             return;
         }
         const BatchRow row{letter, source, destination};

@@ -10,14 +10,11 @@
 #include "framework/edition.h"
 #include "framework/encoding.h"
 #include "framework/text.h"
+#include "res/messages.h"
 
 namespace mirrant {
 
 namespace {
-
-constexpr unsigned kMsgOverwriteLabel = 105;
-constexpr unsigned kMsgSyncLabel = 106;
-constexpr unsigned kMsgReadFailed = 117;
 
 constexpr size_t kHeaderBytes = 6;
 // A binary file must be longer than this to be read at all.
@@ -176,7 +173,7 @@ bool DecodeTextBatch(std::string_view fileBytes, const BatchReadContext& context
         return false;
     }
     if (normalized.rejectedLines > 0)
-        ReportBatchProblem(context, Message(kMsgIgnoredLines, {normalized.rejectedLines}), false);
+        ReportBatchProblem(context, Message(msg::kIgnoredLines, {normalized.rejectedLines}), false);
     std::wstring joined = normalized.comment + kCrLf;
     for (const std::wstring& row : normalized.rows) {
         joined += row;
@@ -190,7 +187,7 @@ bool DecodeTextBatch(std::string_view fileBytes, const BatchReadContext& context
 
 bool LoadBatchFile(const std::wstring& path, const BatchReadContext& context, BatchBuffer& buffer) {
     auto readFailed = [&](unsigned long code) {
-        ReportBatchProblem(context, Message(kMsgReadFailed, {path, BatchErrorText(code)}), true);
+        ReportBatchProblem(context, Message(msg::kReadFailed, {path, BatchErrorText(code)}), true);
         return false;
     };
     try {
@@ -289,12 +286,12 @@ BatchFile ToBatchFile(const ParsedBatch& parsed) {
 // ---- List ----------------------------------------------------------------
 
 std::wstring OperationLabel(wchar_t letter) {
-    return LoadText(letter == kSyncLetter ? kMsgSyncLabel : kMsgOverwriteLabel);
+    return LoadText(letter == kSyncLetter ? msg::kSyncLabel : msg::kOverwriteLabel);
 }
 
 wchar_t OperationLetter(std::wstring_view label) {
-    if (label == LoadText(kMsgOverwriteLabel)) return kOverwriteLetter;
-    if (label == LoadText(kMsgSyncLabel)) return kSyncLetter;
+    if (label == LoadText(msg::kOverwriteLabel)) return kOverwriteLetter;
+    if (label == LoadText(msg::kSyncLabel)) return kSyncLetter;
     return 0;
 }
 

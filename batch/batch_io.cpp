@@ -9,14 +9,9 @@
 #include "framework/log_sink.h"
 #include "framework/prompts.h"
 #include "framework/text.h"
+#include "res/messages.h"
 
 namespace mirrant {
-
-namespace {
-
-constexpr unsigned kMsgBadBatchContent = 156;
-
-}  // namespace
 
 BatchFileReader::BatchFileReader(const std::wstring& path) {
     // Exclusive sharing: a batch that someone is still writing is not read
@@ -106,7 +101,7 @@ void ReportBatchProblem(const BatchReadContext& context, const std::wstring& tex
 }
 
 void ReportBadBatchContent(const BatchReadContext& context) {
-    ReportBatchProblem(context, Message(kMsgBadBatchContent), true);
+    ReportBatchProblem(context, Message(msg::kBadBatchContent), true);
 }
 
 }  // namespace mirrant

@@ -11,21 +11,11 @@
 #include "framework/prompts.h"
 #include "framework/recent_files.h"
 #include "framework/text.h"
+#include "res/messages.h"
 
 namespace mirrant {
 
 namespace {
-
-enum : unsigned {
-    kMsgCannotDelete = 138,
-    kMsgDeleted = 155,
-    kMsgBadBatchContent = 156,
-    kMsgReadAnother = 161,
-    kMsgBatchInterrupted = 163,
-    kMsgClearHistory = 164,
-    kMsgRemoveFromHistory = 231,
-    kMsgEndAtOnceFromNowOn = 251,
-};
 
 // The lines an interactive read logs before its batch has a run log of its
 // own: they go into the batch's log once that is started, instead of into
@@ -76,9 +66,9 @@ bool StartNextBatchRow(BatchHost& host) {
     if (valid) {
         started = host.StartBatchRun(row, rowsLeft);
     } else if (host.Scheduled()) {
-        host.Log().AppendError(LoadText(kMsgBadBatchContent));
+        host.Log().AppendError(LoadText(msg::kBadBatchContent));
     } else {
-        host.UiPrompter().Warning(LoadText(kMsgBadBatchContent));
+        host.UiPrompter().Warning(LoadText(msg::kBadBatchContent));
     }
     if (started) return true;
 
@@ -88,7 +78,7 @@ bool StartNextBatchRow(BatchHost& host) {
     // run that will not come.
     host.BatchFailed();
     host.ReleaseProgress();
-    if (host.Scheduled() && rowsLeft > 0) host.Log().AppendLine(LoadText(kMsgBatchInterrupted));
+    if (host.Scheduled() && rowsLeft > 0) host.Log().AppendLine(LoadText(msg::kBatchInterrupted));
     host.WriteRunLog();
     if (host.Scheduled()) {
         queue.clear();
@@ -165,14 +155,14 @@ int RunBatchFile(BatchHost& host, const std::wstring& given, bool& askAnother, b
                 askAnother = false;
                 host.CloseMainWindow();
             } else {
-                askAnother = ui.YesNo(LoadText(kMsgReadAnother));
-                if (!askAnother && ui.YesNo(LoadText(kMsgEndAtOnceFromNowOn), true)) {
+                askAnother = ui.YesNo(LoadText(msg::kReadAnother));
+                if (!askAnother && ui.YesNo(LoadText(msg::kEndAtOnceFromNowOn), true)) {
                     WriteSetting(AppProfile(), setting::BatchNoticeFlags, flags | batchnotice::EndAtOnceOnLoadFailure);
                     host.CloseMainWindow();
                 }
             }
         } else {
-            askAnother = ui.YesNo(LoadText(kMsgReadAnother));
+            askAnother = ui.YesNo(LoadText(msg::kReadAnother));
         }
     }
     if (unattended) {
@@ -210,17 +200,17 @@ void DeleteBatchFilesCommand(BatchHost& host) {
     for (const std::wstring& file : chosen) {
         if (!fs::DeleteFile(file)) {
             const DWORD code = GetLastError();
-            host.UiPrompter().Warning(Message(kMsgCannotDelete, {file, BatchErrorText(code)}));
+            host.UiPrompter().Warning(Message(msg::kCannotDelete, {file, BatchErrorText(code)}));
             return;
         }
     }
-    host.UiPrompter().Information(LoadText(kMsgDeleted));
+    host.UiPrompter().Information(LoadText(msg::kDeletedNotice));
 }
 
 void ClearBatchHistoryCommand(BatchHost& host) {
     RecentFileList* history = host.History();
     if (!history) return;
-    if (!host.UiPrompter().YesNo(LoadText(kMsgClearHistory))) return;
+    if (!host.UiPrompter().YesNo(LoadText(msg::kClearHistory))) return;
     while (!history->empty()) history->Remove(history->size() - 1);
     host.RebuildBatchMenu();
 }
@@ -238,7 +228,7 @@ void RunBatchHistoryEntry(BatchHost& host, size_t index) {
     if (RunBatchFile(host, path, askAnother, false) != 0) return;
     // The history is unchanged by a failed read, so the index still holds.
     if (index < history->size() && (*history)[index] == path &&
-        host.UiPrompter().YesNo(LoadText(kMsgRemoveFromHistory))) {
+        host.UiPrompter().YesNo(LoadText(msg::kRemoveFromHistory))) {
         history->Remove(index);
         host.RebuildBatchMenu();
     }

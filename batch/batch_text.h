@@ -10,9 +10,6 @@ inline constexpr wchar_t kCommentKeyword[] = L"comment";
 inline constexpr wchar_t kCopyKeyword[] = L"copy";
 inline constexpr wchar_t kSyncKeyword[] = L"sync";
 
-// "N lines that differ from the batch file syntax were ignored."
-inline constexpr unsigned kMsgIgnoredLines = 242;
-
 struct NormalizedBatchText {
     std::wstring comment;            // empty when the file has none
     std::vector<std::wstring> rows;  // row lines, paths normalized, no line end

@@ -11,18 +11,13 @@
 #include "framework/progress.h"
 #include "framework/prompts.h"
 #include "framework/text.h"
+#include "res/messages.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 
 namespace mirrant {
 
 namespace {
-
-enum : unsigned {
-    kMsgBatchInterrupted = 163,
-    kMsgScheduleRunning = 223,
-    kMsgDontShowAgain = 250,
-};
 
 // The notice of an interrupted batch asks once per program whether to stop it.
 std::atomic<bool> g_askedToSilenceBatchNotice{false};
@@ -176,7 +171,7 @@ void RunSession::FinishRunDisplay(const RunOutcome& outcome) {
         return;
     }
     if (scheduleMode_) {
-        if (!outcome.completed && rowsAfter_ > 0) log_.AppendLine(LoadText(kMsgBatchInterrupted));
+        if (!outcome.completed && rowsAfter_ > 0) log_.AppendLine(LoadText(msg::kBatchInterrupted));
         WriteRunLog();
     } else {
         WriteRunLog();
@@ -197,8 +192,8 @@ void RunSession::ContinueOrEndBatch(bool completed) {
             int flags = ReadSetting(store, setting::BatchNoticeFlags);
             if (!(flags & batchnotice::InterruptedNoticeOff)) {
                 Prompter& ui = UiPrompter();
-                ui.Information(LoadText(kMsgBatchInterrupted));
-                if (!g_askedToSilenceBatchNotice.exchange(true) && ui.YesNo(LoadText(kMsgDontShowAgain), true)) {
+                ui.Information(LoadText(msg::kBatchInterrupted));
+                if (!g_askedToSilenceBatchNotice.exchange(true) && ui.YesNo(LoadText(msg::kDontShowAgain), true)) {
                     WriteSetting(store, setting::BatchNoticeFlags, flags | batchnotice::InterruptedNoticeOff);
                 }
             }

@@ -4,16 +4,9 @@
 #include "framework/progress.h"
 #include "framework/prompts.h"
 #include "framework/text.h"
+#include "res/messages.h"
 
 namespace mirrant {
-
-namespace {
-constexpr unsigned kMsgInterrupted = 143;
-constexpr unsigned kMsgSkipRetryCancel = 151;
-constexpr unsigned kMsgRetrying = 165;
-constexpr unsigned kMsgRetry = 166;
-constexpr unsigned kMsgDeleteNotice = 169;
-}  // namespace
 
 PromptShape DefaultShape(FailureClass cls) {
     switch (cls) {
@@ -42,14 +35,14 @@ FailureAction FailureHandler::HandleLogged(const std::wstring& message, FailureC
     // A retry loop ends when the user has asked to interrupt: nothing more is
     // asked, the run stops.
     if (StopRequested(progress_)) {
-        log_.AppendLine(LoadText(kMsgInterrupted));
+        log_.AppendLine(LoadText(msg::kInterrupted));
         return FailureAction::Abort;
     }
     switch (PolicyOf(cls)) {
     case ErrorPolicy::Skip:
         return FailureAction::Skip;
     case ErrorPolicy::Abort:
-        log_.AppendLine(LoadText(kMsgInterrupted));
+        log_.AppendLine(LoadText(msg::kInterrupted));
         return FailureAction::Abort;
     case ErrorPolicy::Confirm:
         break;
@@ -58,32 +51,32 @@ FailureAction FailureHandler::HandleLogged(const std::wstring& message, FailureC
     switch (shape) {
     case PromptShape::SkipRetryAbort: {
         prompter_.Warning(message);
-        PromptAnswer a = prompter_.YesNoCancel(LoadText(kMsgSkipRetryCancel));
+        PromptAnswer a = prompter_.YesNoCancel(LoadText(msg::kSkipRetryCancel));
         if (a == PromptAnswer::Yes || a == PromptAnswer::Ok) return FailureAction::Skip;
         if (a == PromptAnswer::No) {
-            log_.AppendLine(LoadText(kMsgRetrying));
+            log_.AppendLine(LoadText(msg::kRetrying));
             return FailureAction::Retry;
         }
-        log_.AppendLine(LoadText(kMsgInterrupted));
+        log_.AppendLine(LoadText(msg::kInterrupted));
         return FailureAction::Abort;
     }
     case PromptShape::RetryOrAbort:
         prompter_.Warning(message);
-        if (prompter_.YesNo(LoadText(kMsgRetry))) {
-            log_.AppendLine(LoadText(kMsgRetrying));
+        if (prompter_.YesNo(LoadText(msg::kRetryQuestion))) {
+            log_.AppendLine(LoadText(msg::kRetrying));
             return FailureAction::Retry;
         }
         return FailureAction::Abort;
     case PromptShape::DeleteNotice: {
         if (options_.suppressDeleteFailureMessages) return FailureAction::Skip;
         prompter_.Warning(message);
-        PromptAnswer a = prompter_.YesNoCancel(LoadText(kMsgDeleteNotice));
+        PromptAnswer a = prompter_.YesNoCancel(LoadText(msg::kDeleteNotice));
         if (a == PromptAnswer::Yes || a == PromptAnswer::Ok) return FailureAction::Skip;
         if (a == PromptAnswer::No) {
             options_.suppressDeleteFailureMessages = true;
             return FailureAction::Skip;
         }
-        log_.AppendLine(LoadText(kMsgInterrupted));
+        log_.AppendLine(LoadText(msg::kInterrupted));
         return FailureAction::Abort;
     }
     }

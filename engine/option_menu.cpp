@@ -6,6 +6,7 @@
 #include "framework/profile.h"
 #include "framework/prompts.h"
 #include "framework/text.h"
+#include "res/messages.h"
 #include "res/resource.h"
 
 namespace mirrant {
@@ -53,7 +54,7 @@ bool ToggleOption(RunOptions& o, int command, ProfileStore& store, Prompter& pro
     bool value = !(o.*(t->field));
     o.*(t->field) = value;
     SaveRunOption(store, o, t->field);
-    if (command == ID_COPY_EMPTY_FOLDERS && !value) prompter.Warning(LoadText(233));
+    if (command == ID_COPY_EMPTY_FOLDERS && !value) prompter.Warning(LoadText(msg::kPartialSyncRisk));
     if (command == ID_CONFIRM_FOLDER_DELETE) o.suppressFolderDeleteConfirm = !value;
     return true;
 }

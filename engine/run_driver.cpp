@@ -13,19 +13,12 @@
 #include "framework/profile.h"
 #include "framework/progress.h"
 #include "framework/text.h"
+#include "res/messages.h"
 #include "res/resource.h"
 
 namespace mirrant {
 
 namespace {
-
-enum : unsigned {
-    kMsgSourceEmpty = 118,
-    kMsgDestinationEmpty = 119,
-    kMsgOneSideFile = 120,
-    kMsgFolderOntoFile = 152,
-    kMsgInvalidPath = 243,
-};
 
 const RunModeRow kModes[] = {
     {RunMode::OverwriteTest, IDS_CAPTION_OVERWRITE_TEST, true, false, false},
@@ -180,7 +173,7 @@ RunPaths CheckRunPaths(FileAccess& files, const std::wstring& source, const std:
         std::wstring normalized = *boxes[i];
         if (normalized.empty()) continue;
         if (files.NormalizePath(normalized)) *boxes[i] = normalized;
-        else paths.refusals[i] = LoadText(labels[i]) + Message(kMsgInvalidPath, {*boxes[i]});
+        else paths.refusals[i] = LoadText(labels[i]) + Message(msg::kInvalidPath, {*boxes[i]});
     }
     return paths;
 }
@@ -230,8 +223,8 @@ RunOutcome PerformRun(RunContext& run) {
     };
     std::wstring source = request.sourcePath;
     std::wstring destination = request.destinationPath;
-    if (source.empty()) return emptyBox(kMsgSourceEmpty);
-    if (destination.empty()) return emptyBox(kMsgDestinationEmpty);
+    if (source.empty()) return emptyBox(msg::kSourceEmpty);
+    if (destination.empty()) return emptyBox(msg::kDestinationEmpty);
 
     // The roots: drive or share, reachable, folder or file; a missing
     // destination root folder is created here.
@@ -259,7 +252,7 @@ RunOutcome PerformRun(RunContext& run) {
 
     if (sourceIsFolder && !destinationIsFolder) {
         if (options.confirmOtherErrors) {
-            if (prompter.YesNo(LoadText(kMsgFolderOntoFile)))
+            if (prompter.YesNo(LoadText(msg::kFolderOntoFile)))
                 prompter.Information(LoadText(IDS_UNSUPPORTED_COMBINATION));
             return endToldInBox();
         }
@@ -268,8 +261,8 @@ RunOutcome PerformRun(RunContext& run) {
     }
     if (!sourceIsFolder) {
         if (row.sync) {
-            if (options.confirmOtherErrors) prompter.Warning(LoadText(kMsgOneSideFile));
-            else log.AppendLine(LoadText(kMsgOneSideFile));
+            if (options.confirmOtherErrors) prompter.Warning(LoadText(msg::kOneSideFile));
+            else log.AppendLine(LoadText(msg::kOneSideFile));
         }
         TreeWalk walk(context, progress);
         return end(walk.RunSingleFile(source, destination, destinationIsFolder) == Next::Go);

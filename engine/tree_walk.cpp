@@ -7,45 +7,12 @@
 #include "framework/profile.h"
 #include "framework/progress.h"
 #include "framework/text.h"
+#include "res/messages.h"
 #include "res/resource.h"
 
 namespace mirrant {
 
 namespace {
-
-// Numbered messages of the walk.
-enum : unsigned {
-    kMsgFolderMissingAtDestination = 121,
-    kMsgFolderNotCreated = 122,
-    kMsgMissingAtDestination = 123,
-    kMsgTimeReadFailed = 124,
-    kMsgOlderThan = 125,
-    kMsgMissingAtSource = 126,
-    kMsgUpdated = 127,
-    kMsgNotUpdated = 128,
-    kMsgFolderCreated = 130,
-    kMsgNewerThan = 131,
-    kMsgTimeSetFailed = 132,
-    kMsgOlderSameContentKept = 133,
-    kMsgNewlyStored = 135,
-    kMsgFolderMissingAtSource = 136,
-    kMsgFolderNotDeleted = 139,
-    kMsgFolderDeleted = 141,
-    kMsgInterruptQuestion = 142,
-    kMsgInterrupted = 143,
-    kMsgCompareReadError = 145,
-    kMsgTimesMatched = 146,
-    kMsgSameContent = 147,
-    kMsgDifferentContent = 148,
-    kMsgOverwriteNewerQuestion = 149,
-    kMsgReverseNotice = 150,
-    kMsgSameTimeDifferentSize = 220,
-    kMsgOverwriteNewer = 232,
-    kMsgFolderDeleteHint = 238,
-    kMsgListingFailed = 240,
-    kMsgFileSearchFailed = 241,
-    kMsgReverseOverwriteNewer = 244,
-};
 
 constexpr unsigned long kErrorFileNotFound = 2;
 constexpr unsigned long kErrorAlreadyExists = 183;
@@ -128,7 +95,7 @@ TreeWalk::TreeWalk(const WalkContext& context, Progress& progress)
 
 bool TreeWalk::Interrupted() {
     if (!StopRequested(progress_)) return false;
-    ctx_.log.AppendLine(LoadText(kMsgInterrupted));
+    ctx_.log.AppendLine(LoadText(msg::kInterrupted));
     return true;
 }
 
@@ -159,7 +126,7 @@ Next TreeWalk::CompareFolder(const std::wstring& thisFolder, bool thisExists, co
         // An empty drive root has no entries at all: not an error.
         if (error != kErrorFileNotFound &&
             (Forward() || (!Test() && ctx_.options.copyEmptyFolders) || ctx_.files.IsFolder(thisFolder))) {
-            ctx_.log.AppendError(Message(kMsgListingFailed, {thisFolder, cause}));
+            ctx_.log.AppendError(Message(msg::kListingFailed, {thisFolder, cause}));
         }
         return Next::Go;
     }
@@ -217,7 +184,7 @@ Next TreeWalk::BothFiles(FolderWalk& walk, FileCase& f) {
     for (;;) {
         if (ctx_.files.GetFileInfo(f.o, f.otherStamp, progress_, ctx_.log)) break;
         if (progress_.CancelRequested()) return Next::Stop;  // the interrupt is logged already
-        FailureAction a = failures_.Handle(Message(kMsgTimeReadFailed, {f.o}), FailureClass::Write,
+        FailureAction a = failures_.Handle(Message(msg::kTimeReadFailed, {f.o}), FailureClass::Write,
                                            PromptShape::SkipRetryAbort);
         if (a == FailureAction::Skip) return Next::Go;
         if (a == FailureAction::Abort) return Next::Stop;
@@ -237,14 +204,14 @@ Next TreeWalk::BothFiles(FolderWalk& walk, FileCase& f) {
 Next TreeWalk::ThisNewer(FolderWalk& walk, FileCase& f) {
     if (!Test()) return Act(walk, f, Pair::ThisNewer);
     if (!Forward()) return Next::Go;
-    ctx_.log.AppendLine(Message(kMsgOlderThan, {f.o, f.t}));
+    ctx_.log.AppendLine(Message(msg::kOlderThan, {f.o, f.t}));
     if (ctx_.options.keepIfSameContent) {
         std::wstring cause;
         switch (CompareContents(f.t, f.o, cause)) {
-        case Content::Equal: ctx_.log.AppendLine(Message(kMsgSameContent, {f.o, f.t})); break;
+        case Content::Equal: ctx_.log.AppendLine(Message(msg::kSameContent, {f.o, f.t})); break;
         case Content::Interrupted: return Next::Stop;
-        case Content::Failed: ctx_.log.AppendError(Message(kMsgCompareReadError, {f.o, f.t, cause})); break;
-        case Content::Differ: ctx_.log.AppendLine(Message(kMsgDifferentContent, {f.o, f.t})); break;
+        case Content::Failed: ctx_.log.AppendError(Message(msg::kCompareReadError, {f.o, f.t, cause})); break;
+        case Content::Differ: ctx_.log.AppendLine(Message(msg::kDifferentContent, {f.o, f.t})); break;
         }
     }
     return Next::Go;
@@ -257,7 +224,7 @@ Next TreeWalk::SizesDiffer(FolderWalk& walk, FileCase& f) {
     std::wstring thisUnit, otherUnit;
     std::wstring thisCount = ByteCount(f.thisStamp.size, thisUnit);
     std::wstring otherCount = ByteCount(f.otherStamp.size, otherUnit);
-    std::wstring text = Message(kMsgSameTimeDifferentSize, {f.t, thisCount, thisUnit, f.o, otherCount, otherUnit});
+    std::wstring text = Message(msg::kSameTimeDifferentSize, {f.t, thisCount, thisUnit, f.o, otherCount, otherUnit});
     if (Test()) {
         if (Forward()) ctx_.log.AppendLine(text);
         return Next::Go;
@@ -293,7 +260,7 @@ Next TreeWalk::ByContent(FolderWalk& walk, FileCase& f, bool otherNewer) {
     switch (content) {
     case Content::Equal: return otherNewer ? SetTimeOfOther(f) : Next::Go;
     case Content::Failed:
-        ctx_.log.AppendError(Message(kMsgCompareReadError, {f.o, f.t, reason}));
+        ctx_.log.AppendError(Message(msg::kCompareReadError, {f.o, f.t, reason}));
         return Next::Go;
     case Content::Differ:
     case Content::Interrupted: break;
@@ -309,25 +276,25 @@ Next TreeWalk::ReportByContent(const FolderWalk& walk, const FileCase& f, bool o
     switch (content) {
     case Content::Equal:
         if (otherNewer) {
-            ctx_.log.AppendLine(Message(kMsgNewerThan, {f.o, f.t}));
-            ctx_.log.AppendLine(Message(kMsgSameContent, {f.o, f.t}));
+            ctx_.log.AppendLine(Message(msg::kNewerThan, {f.o, f.t}));
+            ctx_.log.AppendLine(Message(msg::kSameContent, {f.o, f.t}));
         }
         return Next::Go;
     case Content::Failed:
-        if (otherNewer) ctx_.log.AppendLine(Message(kMsgNewerThan, {f.o, f.t}));
-        ctx_.log.AppendError(Message(kMsgCompareReadError, {f.o, f.t, reason}));
+        if (otherNewer) ctx_.log.AppendLine(Message(msg::kNewerThan, {f.o, f.t}));
+        ctx_.log.AppendError(Message(msg::kCompareReadError, {f.o, f.t, reason}));
         return Next::Go;
     case Content::Differ:
     case Content::Interrupted: break;
     }
     if (otherNewer && !o.confirmNewerDestination && !walk.singleFile) {
-        unsigned id = (ctx_.mode == RunMode::SyncTest && o.reverseOverwriteNewer) ? kMsgReverseOverwriteNewer
-                                                                                  : kMsgOverwriteNewer;
+        unsigned id = (ctx_.mode == RunMode::SyncTest && o.reverseOverwriteNewer) ? msg::kReverseOverwriteNewer
+                                                                                  : msg::kOverwriteNewer;
         ctx_.log.AppendLine(Message(id, {f.t, f.o}));
         return Next::Go;
     }
-    if (otherNewer) ctx_.log.AppendLine(Message(kMsgNewerThan, {f.o, f.t}));
-    ctx_.log.AppendLine(Message(kMsgDifferentContent, {f.o, f.t}));
+    if (otherNewer) ctx_.log.AppendLine(Message(msg::kNewerThan, {f.o, f.t}));
+    ctx_.log.AppendLine(Message(msg::kDifferentContent, {f.o, f.t}));
     return Next::Go;
 }
 
@@ -345,28 +312,29 @@ Next TreeWalk::NewerOtherDiffers(FolderWalk& walk, FileCase& f) {
         walk.singleFile || ctx_.mode == RunMode::Overwrite || ctx_.mode == RunMode::OverwriteTest;
     if (overwriteRules) {
         if (!o.confirmNewerDestination) {
-            ctx_.log.AppendLine(Message(kMsgOverwriteNewer, {f.t, f.o}));
+            ctx_.log.AppendLine(Message(msg::kOverwriteNewer, {f.t, f.o}));
             return Act(walk, f, Pair::OtherNewer);
         }
-        if (ctx_.prompter.YesNo(Message(kMsgOverwriteNewerQuestion, {f.t, f.o}))) return Act(walk, f, Pair::OtherNewer);
+        if (ctx_.prompter.YesNo(Message(msg::kOverwriteNewerQuestion, {f.t, f.o})))
+            return Act(walk, f, Pair::OtherNewer);
         return Next::Go;
     }
     if (o.confirmNewerDestination) {
-        PromptAnswer a =
-            ctx_.prompter.YesNoCancel(Message(kMsgOverwriteNewerQuestion, {f.t, f.o}) + LoadText(kMsgReverseNotice));
+        PromptAnswer a = ctx_.prompter.YesNoCancel(Message(msg::kOverwriteNewerQuestion, {f.t, f.o}) +
+                                                   LoadText(msg::kReverseNotice));
         if (a == PromptAnswer::Yes || a == PromptAnswer::Ok) return Act(walk, f, Pair::OtherNewer);
         if (a == PromptAnswer::No) {
             st.reverseMarks.Add(f.o);
             return Next::Go;
         }
-        ctx_.log.AppendLine(LoadText(kMsgInterrupted));
+        ctx_.log.AppendLine(LoadText(msg::kInterrupted));
         return Next::Stop;
     }
     if (!o.reverseOverwriteNewer) {
-        ctx_.log.AppendLine(Message(kMsgOverwriteNewer, {f.t, f.o}));
+        ctx_.log.AppendLine(Message(msg::kOverwriteNewer, {f.t, f.o}));
         return Act(walk, f, Pair::OtherNewer);
     }
-    ctx_.log.AppendLine(Message(kMsgReverseOverwriteNewer, {f.t, f.o}));
+    ctx_.log.AppendLine(Message(msg::kReverseOverwriteNewer, {f.t, f.o}));
     st.reverseMarks.Add(f.o);
     return Next::Go;
 }
@@ -376,11 +344,11 @@ Next TreeWalk::SetTimeOfOther(FileCase& f) {
         std::wstring cause;
         bool opened = ctx_.files.SetWriteTime(f.o, f.thisStamp.write, progress_, ctx_.log, cause);
         if (opened && cause.empty()) {
-            ctx_.log.AppendLine(Message(kMsgTimesMatched, {f.o}));
+            ctx_.log.AppendLine(Message(msg::kTimesMatched, {f.o}));
             return Next::Go;
         }
         if (!opened && progress_.CancelRequested()) return Next::Stop;
-        FailureAction a = failures_.Handle(WithCause(kMsgTimeSetFailed, f.o, cause), FailureClass::Write,
+        FailureAction a = failures_.Handle(WithCause(msg::kTimeSetFailed, f.o, cause), FailureClass::Write,
                                            PromptShape::SkipRetryAbort);
         if (a == FailureAction::Skip) return Next::Go;
         if (a == FailureAction::Abort) return Next::Stop;
@@ -399,11 +367,11 @@ Next TreeWalk::Act(FolderWalk& walk, FileCase& f, Pair pair) {
             std::wstring cause;
             switch (CompareContents(f.t, f.o, cause)) {
             case Content::Equal:
-                ctx_.log.AppendLine(Message(kMsgOlderSameContentKept, {f.o, f.t}));
+                ctx_.log.AppendLine(Message(msg::kOlderSameContentKept, {f.o, f.t}));
                 return Next::Go;
             case Content::Interrupted: return Next::Stop;
             case Content::Failed:
-                ctx_.log.AppendError(Message(kMsgCompareReadError, {f.o, f.t, cause}));
+                ctx_.log.AppendError(Message(msg::kCompareReadError, {f.o, f.t, cause}));
                 break;
             case Content::Differ: break;
             }
@@ -424,11 +392,11 @@ TreeWalk::FolderReady TreeWalk::EnsureOtherFolder(FolderWalk& walk) {
         std::wstring cause;
         unsigned long error = 0;
         if (ctx_.files.CreateFolderTree(walk.otherFolder, cause, error)) {
-            if (error != kErrorAlreadyExists) ctx_.log.AppendLine(Message(kMsgFolderCreated, {walk.otherFolder}));
+            if (error != kErrorAlreadyExists) ctx_.log.AppendLine(Message(msg::kFolderCreated, {walk.otherFolder}));
             walk.otherFolderReady = true;
             return FolderReady::Ready;
         }
-        FailureAction a = failures_.Handle(Message(kMsgFolderNotCreated, {walk.otherFolder, cause}),
+        FailureAction a = failures_.Handle(Message(msg::kFolderNotCreated, {walk.otherFolder, cause}),
                                            FailureClass::Folder, PromptShape::RetryOrAbort);
         if (a == FailureAction::Skip) return FolderReady::Skipped;
         if (a == FailureAction::Abort) return FolderReady::Stop;
@@ -450,11 +418,11 @@ Next TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
     for (;;) {
         std::wstring cause;
         if (ctx_.files.CopyFileContents(f.t, f.thisStamp, f.o, ctx_.options, progress_, ctx_.log, cause)) {
-            ctx_.log.AppendLine(Message(f.otherExisted ? kMsgUpdated : kMsgNewlyStored, {f.o}));
+            ctx_.log.AppendLine(Message(f.otherExisted ? msg::kUpdated : msg::kNewlyStored, {f.o}));
             break;
         }
         if (progress_.CancelRequested()) return Next::Stop;  // the copy logged the interrupt
-        FailureAction a = failures_.Handle(WithCause(kMsgNotUpdated, f.o, cause), FailureClass::Write,
+        FailureAction a = failures_.Handle(WithCause(msg::kNotUpdated, f.o, cause), FailureClass::Write,
                                            PromptShape::SkipRetryAbort);
         if (a == FailureAction::Skip) break;
         if (a == FailureAction::Abort) return Next::Stop;
@@ -476,7 +444,7 @@ Next TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
     if (Test()) {
         std::wstring line;
         if (Forward()) {
-            line = Message(kMsgMissingAtDestination, {f.o});
+            line = Message(msg::kMissingAtDestination, {f.o});
             switch (o.missingInDestination) {
             case MissingPolicy::Delete: line += Message(IDS_TEST_SOURCE_DELETED, {f.t}); break;
             case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NOT_COPIED); break;
@@ -484,7 +452,7 @@ Next TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
             case MissingPolicy::Copy: break;
             }
         } else {
-            line = Message(kMsgMissingAtSource, {f.o});
+            line = Message(msg::kMissingAtSource, {f.o});
             switch (o.missingInSource) {
             case MissingPolicy::Copy: line += Message(IDS_TEST_COPIED_TO_SOURCE, {f.t}); break;
             case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NEITHER); break;
@@ -527,8 +495,8 @@ Next TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
 std::optional<MissingPolicy> TreeWalk::AskMissing(MissingSide side, bool isFolder, const std::wstring& thisPath,
                                                   const std::wstring& otherPath) {
     bool source = side == MissingSide::Source;
-    unsigned lineId = source ? (isFolder ? kMsgFolderMissingAtSource : kMsgMissingAtSource)
-                             : (isFolder ? kMsgFolderMissingAtDestination : kMsgMissingAtDestination);
+    unsigned lineId = source ? (isFolder ? msg::kFolderMissingAtSource : msg::kMissingAtSource)
+                             : (isFolder ? msg::kFolderMissingAtDestination : msg::kMissingAtDestination);
     if (ctx_.unattended) {
         ctx_.log.AppendLine(Message(lineId, {otherPath}) + LoadText(IDS_UNATTENDED_ITEM_LEFT));
         return MissingPolicy::Ignore;
@@ -536,7 +504,7 @@ std::optional<MissingPolicy> TreeWalk::AskMissing(MissingSide side, bool isFolde
     ItemChoiceRequest request = MakeItemChoiceRequest(side, isFolder, thisPath, RememberedItemChoice(side));
     ItemChoiceAnswer answer = ctx_.prompter.ChooseMissingItem(request);
     if (answer.interrupted) {
-        ctx_.log.AppendLine(LoadText(kMsgInterrupted));
+        ctx_.log.AppendLine(LoadText(msg::kInterrupted));
         return std::nullopt;
     }
     int choice = answer.choice < 0 || answer.choice > 2 ? request.preselected : answer.choice;
@@ -585,7 +553,7 @@ Next TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std:
         if (Forward()) {
             MissingPolicy p = opt.missingInDestination;
             if (!(p == MissingPolicy::Copy && !opt.copyEmptyFolders)) {
-                std::wstring line = Message(kMsgFolderMissingAtDestination, {o});
+                std::wstring line = Message(msg::kFolderMissingAtDestination, {o});
                 switch (p) {
                 case MissingPolicy::Delete: line += Message(IDS_TEST_SOURCE_FOLDER_DELETED, {t}); break;
                 case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NOT_COPIED); break;
@@ -599,7 +567,7 @@ Next TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std:
         }
         MissingPolicy p = opt.missingInSource;
         if (p == MissingPolicy::Copy && !opt.copyEmptyFolders) return CompareFolder(t, true, o);
-        std::wstring line = Message(kMsgFolderMissingAtSource, {o});
+        std::wstring line = Message(msg::kFolderMissingAtSource, {o});
         switch (p) {
         case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NEITHER); break;
         case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
@@ -640,11 +608,11 @@ Next TreeWalk::CreateFolderAndDescend(FolderWalk& walk, const std::wstring& t, c
         std::wstring cause;
         unsigned long error = 0;
         if (ctx_.files.CreateFolderTree(o, cause, error)) {
-            if (error != kErrorAlreadyExists) ctx_.log.AppendLine(Message(kMsgFolderCreated, {o}));
+            if (error != kErrorAlreadyExists) ctx_.log.AppendLine(Message(msg::kFolderCreated, {o}));
             progress_.Reset();
             return CompareFolder(t, true, o);
         }
-        FailureAction a = failures_.Handle(Message(kMsgFolderNotCreated, {o, cause}), FailureClass::Folder,
+        FailureAction a = failures_.Handle(Message(msg::kFolderNotCreated, {o, cause}), FailureClass::Folder,
                                            PromptShape::SkipRetryAbort);
         if (a == FailureAction::Abort) return Next::Stop;
         if (a == FailureAction::Skip) {
@@ -669,14 +637,14 @@ Next TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
         if (answer.button == FolderDeleteButton::Yes) {
             if (answer.dontAskAgain) {
                 o.suppressFolderDeleteConfirm = true;
-                ctx_.prompter.Information(LoadText(kMsgFolderDeleteHint));
+                ctx_.prompter.Information(LoadText(msg::kFolderDeleteHint));
             }
             progress_.SetVisible(true);
         } else {
             st.declinedFolders.Add(t);
             bool stop = answer.button == FolderDeleteButton::Interrupt &&
-                        ctx_.prompter.YesNo(LoadText(kMsgInterruptQuestion));
-            if (stop) ctx_.log.AppendLine(LoadText(kMsgInterrupted));
+                        ctx_.prompter.YesNo(LoadText(msg::kInterruptQuestion));
+            if (stop) ctx_.log.AppendLine(LoadText(msg::kInterrupted));
             progress_.SetVisible(true);
             return stop ? Next::Stop : Next::Go;
         }
@@ -690,8 +658,8 @@ Next TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
     // the flag was raised is reported, and the walk stops after this entry.
     if (!gone && progress_.CancelRequested()) return Next::Stop;
     if (!refused) {
-        if (remaining > 0) ctx_.log.AppendError(Message(kMsgFolderNotDeleted, {t, remaining}));
-        else ctx_.log.AppendLine(Message(kMsgFolderDeleted, {t}));
+        if (remaining > 0) ctx_.log.AppendError(Message(msg::kFolderNotDeleted, {t, remaining}));
+        else ctx_.log.AppendLine(Message(msg::kFolderDeleted, {t}));
     }
     AfterAction(walk);
     return Next::Go;
@@ -793,7 +761,7 @@ Next TreeWalk::RunSingleFile(const std::wstring& source, const std::wstring& des
         },
         error, cause);
     if (!listed) {
-        ctx_.log.AppendError(Message(kMsgFileSearchFailed, {source, cause}));
+        ctx_.log.AppendError(Message(msg::kFileSearchFailed, {source, cause}));
         return Next::Go;
     }
     if (interrupted) return Next::Stop;
@@ -811,7 +779,7 @@ Next TreeWalk::RunSingleFile(const std::wstring& source, const std::wstring& des
         return BothFiles(walk, f);
     }
     if (Test()) {
-        std::wstring line = Message(kMsgMissingAtDestination, {f.o});
+        std::wstring line = Message(msg::kMissingAtDestination, {f.o});
         if (ctx_.options.missingInDestination != MissingPolicy::Copy) line += LoadText(IDS_SINGLE_FILE_COPIED_ANYWAY);
         ctx_.log.AppendLine(line);
         return Next::Go;

@@ -7,6 +7,7 @@
 #include "framework/log_sink.h"
 #include "framework/progress.h"
 #include "framework/text.h"
+#include "res/messages.h"
 #include "res/resource.h"
 
 namespace mirrant {
@@ -27,14 +28,14 @@ void DeleteTreeFile(const std::wstring& path, LogSink& log, bool updateReadOnly)
     const DWORD attrs = fs::GetAttributes(path);
     if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) {
         if (!updateReadOnly) {
-            log.AppendError(Message(138, {path, Message(248, {path})}));
+            log.AppendError(Message(msg::kCannotDelete, {path, Message(msg::kDeniedReadOnly, {path})}));
             return;
         }
         fs::SetAttributes(path, WithoutReadOnly(attrs));
     }
     if (!fs::DeleteFile(path)) {
         const DWORD code = GetLastError();
-        log.AppendError(Message(138, {path, SystemCause(code, path)}));
+        log.AppendError(Message(msg::kCannotDelete, {path, SystemCause(code, path)}));
     }
 }
 
@@ -49,7 +50,7 @@ bool DeleteOneFile(const std::wstring& path, Progress& progress, LogSink& log, b
     bool refused = false;
     if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) {
         if (!updateReadOnly) {
-            cause = Message(248, {path});
+            cause = Message(msg::kDeniedReadOnly, {path});
             refused = true;
         } else {
             fs::SetAttributes(path, WithoutReadOnly(attrs));
@@ -57,12 +58,12 @@ bool DeleteOneFile(const std::wstring& path, Progress& progress, LogSink& log, b
     }
     if (!refused) {
         if (fs::DeleteFile(path)) {
-            log.AppendLine(Message(137, {path}));
+            log.AppendLine(Message(msg::kDeleted, {path}));
             return true;
         }
         cause = SystemCause(GetLastError(), path);
     }
-    const std::wstring message = Message(138, {path, cause});
+    const std::wstring message = Message(msg::kCannotDelete, {path, cause});
     log.AppendError(message);
     if (failureMessage) *failureMessage = message;
     return false;
@@ -82,7 +83,7 @@ bool DeleteTree(const std::wstring& folder, unsigned& remaining, Progress& progr
         // counted and logged, and nothing below it is touched.
         auto listingFailed = [&](DWORD code) {
             ++remaining;
-            log.AppendError(Message(240, {folder, ReplaceLongPaths(SystemErrorText(code), {folder})}));
+            log.AppendError(Message(msg::kListingFailed, {folder, ReplaceLongPaths(SystemErrorText(code), {folder})}));
             return false;
         };
         fs::FindData entry;
@@ -103,7 +104,7 @@ bool DeleteTree(const std::wstring& folder, unsigned& remaining, Progress& progr
                     if (!fs::RemoveFolder(path)) {
                         const DWORD code = GetLastError();
                         ++remaining;
-                        log.AppendError(Message(138, {path + L"\\", SystemCause(code, path)}));
+                        log.AppendError(Message(msg::kCannotDelete, {path + L"\\", SystemCause(code, path)}));
                     }
                 } else if (entry.isFolder()) {
                     bool subRefused = false;
@@ -112,7 +113,7 @@ bool DeleteTree(const std::wstring& folder, unsigned& remaining, Progress& progr
                     DeleteTreeFile(path, log, updateReadOnly);
                 }
                 if (StopRequested(progress)) {
-                    log.AppendLine(LoadText(143));
+                    log.AppendLine(LoadText(msg::kInterrupted));
                     interrupted = true;
                     break;
                 }
@@ -130,7 +131,7 @@ bool DeleteTree(const std::wstring& folder, unsigned& remaining, Progress& progr
     const DWORD attrs = fs::GetAttributes(folder);
     if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) {
         if (!updateReadOnly) {
-            log.AppendError(Message(138, {folder, Message(248, {folder})}));
+            log.AppendError(Message(msg::kCannotDelete, {folder, Message(msg::kDeniedReadOnly, {folder})}));
             refused = true;
             return false;
         }
@@ -139,7 +140,7 @@ bool DeleteTree(const std::wstring& folder, unsigned& remaining, Progress& progr
     if (!fs::RemoveFolder(folder)) {
         const DWORD code = GetLastError();
         ++remaining;
-        log.AppendError(Message(138, {folder, SystemCause(code, folder)}));
+        log.AppendError(Message(msg::kCannotDelete, {folder, SystemCause(code, folder)}));
     }
     return remaining == 0;
 }
@@ -161,7 +162,7 @@ bool DeleteFolderTree(const std::wstring& folder, unsigned& remaining, Progress&
         if (fs::RemoveFolder(link)) return true;
         const DWORD code = GetLastError();
         ++remaining;
-        log.AppendError(Message(138, {folder, SystemCause(code, link)}));
+        log.AppendError(Message(msg::kCannotDelete, {folder, SystemCause(code, link)}));
         return false;
     }
     bool interrupted = false;

@@ -14,6 +14,7 @@
 #include "framework/log_sink.h"
 #include "framework/progress.h"
 #include "framework/text.h"
+#include "res/messages.h"
 #include "res/resource.h"
 #include "settings/run_options.h"
 
@@ -64,7 +65,7 @@ private:
 
 bool Interrupted(Progress& progress, LogSink& log) {
     if (!StopRequested(progress)) return false;
-    log.AppendLine(LoadText(143));
+    log.AppendLine(LoadText(msg::kInterrupted));
     return true;
 }
 
@@ -261,14 +262,14 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
         }
         if (destAttrs & FILE_ATTRIBUTE_HIDDEN) {
             if (!(sourceAttrs & FILE_ATTRIBUTE_HIDDEN)) {
-                cause = Message(228, {destination, source});
+                cause = Message(msg::kDeniedHiddenDestination, {destination, source});
                 return false;
             }
             clearAttrs |= FILE_ATTRIBUTE_HIDDEN;
         }
         if (destAttrs & FILE_ATTRIBUTE_READONLY) {
             if (!options.updateReadOnly) {
-                cause = Message(247, {destination});
+                cause = Message(msg::kDeniedReadOnlyDestination, {destination});
                 return false;
             }
             clearAttrs |= FILE_ATTRIBUTE_READONLY;
@@ -421,8 +422,8 @@ bool SetFileTimes(const std::wstring& path, std::optional<FileTime> creation, st
 
 std::wstring FormatSizeText(std::uint64_t size, std::wstring& unit) {
     if (size < 1024000) unit.clear();
-    else if (size < 1048576000) unit = Message(225, {static_cast<double>(size) / 1048576.0});
-    else unit = Message(226, {static_cast<double>(size) / 1073741824.0});
+    else if (size < 1048576000) unit = Message(msg::kMegaUnit, {static_cast<double>(size) / 1048576.0});
+    else unit = Message(msg::kGigaUnit, {static_cast<double>(size) / 1073741824.0});
 
     std::wstring digits = std::to_wstring(size);
     std::wstring text;
@@ -437,7 +438,7 @@ std::wstring FormatPercentText(std::uint64_t size, std::uint64_t done, double& p
     percent = 0.0;
     if (done != 0 && size != 0)
         percent = std::floor(static_cast<double>(done) * 1000.0 / static_cast<double>(size)) / 10.0;
-    return Message(227, {percent});
+    return Message(msg::kPercent, {percent});
 }
 
 }  // namespace mirrant

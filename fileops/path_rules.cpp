@@ -15,6 +15,7 @@
 #include "framework/progress.h"
 #include "framework/prompts.h"
 #include "framework/text.h"
+#include "res/messages.h"
 #include "res/resource.h"
 #include "settings/run_options.h"
 
@@ -249,7 +250,7 @@ bool CheckDriveOrShare(std::wstring& path, const PathDisplay& show, LogSink& log
         return true;
     }
     if (IsShareForm(path)) return true;
-    std::wstring message = Message(115, {path});
+    std::wstring message = Message(msg::kAmbiguousPath, {path});
     log.AppendError(message);
     if (confirmOtherErrors) prompter.Warning(message);
     return false;
@@ -344,7 +345,7 @@ bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned 
     errorCode = 0;
     std::wstring path = folder;
     if (path.size() < 3) {
-        cause = LoadText(path == L"\\\\" ? 154 : 153);
+        cause = LoadText(path == L"\\\\" ? msg::kNetworkPathNotFound : msg::kBadFolderPath);
         return false;
     }
     EnsureTrailingBackslash(path);
@@ -355,7 +356,7 @@ bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned 
     // "C:abc" and "abc" have no parent above them: creating the parent would
     // be this very call again.
     if (parent == path) {
-        cause = LoadText(153);
+        cause = LoadText(msg::kBadFolderPath);
         return false;
     }
 
@@ -373,7 +374,7 @@ bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned 
         if (IsShareForm(parent)) {
             size_t sep = parent.find(L'\\', 2);
             if (sep == std::wstring::npos || sep + 1 >= parent.size()) {
-                cause = LoadText(154);
+                cause = LoadText(msg::kNetworkPathNotFound);
                 return false;
             }
         }
@@ -415,7 +416,7 @@ bool SearchRoot(SearchSide side, Progress& progress, std::wstring& root, bool& i
     const bool destination = side == SearchSide::Destination;
     if (destination && !otherIsFolder && !root.empty() && root.back() == L'\\') otherIsFolder = true;
 
-    const std::wstring waitText = LoadText(239);
+    const std::wstring waitText = LoadText(msg::kPleaseWait);
     const std::wstring searching =
         LoadText(destination ? IDS_FILEOPS_DESTINATION_LABEL : IDS_FILEOPS_SOURCE_LABEL) +
         LoadText(IDS_FILEOPS_SEARCHING);
@@ -432,12 +433,12 @@ bool SearchRoot(SearchSide side, Progress& progress, std::wstring& root, bool& i
         log.AppendError(message);
         switch (policy) {
         case ErrorPolicy::Skip: return false;
-        case ErrorPolicy::Abort: log.AppendLine(LoadText(143)); return false;
+        case ErrorPolicy::Abort: log.AppendLine(LoadText(msg::kInterrupted)); return false;
         case ErrorPolicy::Confirm: break;
         }
         prompter.Warning(message);
-        if (!prompter.YesNo(LoadText(166))) return false;
-        log.AppendLine(LoadText(165));
+        if (!prompter.YesNo(LoadText(msg::kRetryQuestion))) return false;
+        log.AppendLine(LoadText(msg::kRetrying));
         return !progress.CancelRequested();
     };
 
@@ -479,7 +480,7 @@ bool SearchRoot(SearchSide side, Progress& progress, std::wstring& root, bool& i
             else cause = ReplaceLongPaths(cause, {root});
 
             if (policy != ErrorPolicy::Confirm && !destination) {
-                failure = Message(221, {root, cause});
+                failure = Message(msg::kSearchFailed, {root, cause});
                 break;
             }
 
@@ -489,12 +490,12 @@ bool SearchRoot(SearchSide side, Progress& progress, std::wstring& root, bool& i
                 const unsigned remaining = static_cast<unsigned>(deadline - now);
                 if (now < deadline && remaining != 0) {
                     progress.SetStatus(searching + Message(IDS_FILEOPS_SECONDS_LEFT, {remaining}));
-                    const std::wstring waiting = Message(221, {root, cause});
+                    const std::wstring waiting = Message(msg::kSearchFailed, {root, cause});
                     progress.Show(waiting, level::RootWait);
                     Sleep(timings.rootRetryMs);
                     if (StopRequested(progress)) {
                         log.AppendLine(waiting);
-                        log.AppendLine(LoadText(143));
+                        log.AppendLine(LoadText(msg::kInterrupted));
                         progress.SetStatus(searching);
                         return false;
                     }
@@ -502,7 +503,7 @@ bool SearchRoot(SearchSide side, Progress& progress, std::wstring& root, bool& i
                 }
                 progress.SetStatus(searching);
                 if (progress.CancelRequested()) return false;
-                failure = Message(221, {root, cause});
+                failure = Message(msg::kSearchFailed, {root, cause});
                 break;
             }
             if (!checkingDrive && driveFailures != 0) {
@@ -527,7 +528,8 @@ bool SearchRoot(SearchSide side, Progress& progress, std::wstring& root, bool& i
                     notFound = true;
                 } else {
                     // The folder is created later, when something is copied into it.
-                    if (destination && options.copyEmptyFolders) log.AppendLine(Message(123, {root}));
+                    if (destination && options.copyEmptyFolders)
+                        log.AppendLine(Message(msg::kMissingAtDestination, {root}));
                     isFolder = true;
                     EnsureTrailingBackslash(root);
                     return true;
@@ -535,17 +537,17 @@ bool SearchRoot(SearchSide side, Progress& progress, std::wstring& root, bool& i
             } else if (!otherIsFolder) {
                 notFound = true;
             } else if (IsBareDriveRoot(root) || foldersCreated > 0) {
-                failure = Message(221, {root, cause});
+                failure = Message(msg::kSearchFailed, {root, cause});
             } else {
                 ResolveDriveRelative(root, showDestination);
                 std::wstring createCause;
                 unsigned long code = 0;
                 if (CreateFolderTree(root, createCause, code)) {
-                    if (code != ERROR_ALREADY_EXISTS) log.AppendLine(Message(130, {root}));
+                    if (code != ERROR_ALREADY_EXISTS) log.AppendLine(Message(msg::kFolderCreated, {root}));
                     ++foldersCreated;
                     continue;
                 }
-                failure = Message(122, {root, createCause});
+                failure = Message(msg::kFolderNotCreated, {root, createCause});
             }
 
             if (notFound) {
@@ -554,9 +556,9 @@ bool SearchRoot(SearchSide side, Progress& progress, std::wstring& root, bool& i
                     return true;
                 }
                 // Searching again cannot bring a missing source back.
-                const std::wstring message = Message(117, {root, cause});
+                const std::wstring message = Message(msg::kReadFailed, {root, cause});
                 log.AppendError(message);
-                if (policy == ErrorPolicy::Abort) log.AppendLine(LoadText(143));
+                if (policy == ErrorPolicy::Abort) log.AppendLine(LoadText(msg::kInterrupted));
                 else if (policy == ErrorPolicy::Confirm) prompter.Warning(message);
                 return false;
             }

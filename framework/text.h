@@ -1,7 +1,8 @@
 #pragma once
 // Access to the texts of the string table and printf-style formatting of them.
 // Every user-visible text lives in res/; code asks for it by id. Numbered
-// messages are addressed by their own number (LoadText(228)).
+// messages are addressed by their names from res/messages.h
+// (LoadText(msg::kDeniedHiddenDestination)).
 #include <cstdint>
 #include <initializer_list>
 #include <string>

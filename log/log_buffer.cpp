@@ -6,6 +6,7 @@
 #include "fileops/error_text.h"
 #include "log/log_file.h"
 #include "log/log_names.h"
+#include "res/messages.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 
@@ -14,14 +15,6 @@ namespace mirrant {
 namespace {
 
 const wchar_t kLineEnd[] = L"\r\n";
-constexpr unsigned kNothingToUpdate = 134;
-constexpr unsigned kInterrupted = 143;
-constexpr unsigned kNotUpdated = 128;
-constexpr unsigned kSaveFailed = 170;
-constexpr unsigned kWritingTo = 172;
-constexpr unsigned kClosing = 173;
-constexpr unsigned kSeparator = 224;
-constexpr unsigned kWritten = 249;
 
 std::wstring SystemTempFolder() {
     std::wstring buffer(32769, L'\0');
@@ -82,7 +75,7 @@ bool WriteLogFile(const LogWriteRequest& r, std::wstring& resultText) {
     auto failed = [&](DWORD code) {
         DWORD ignored;
         file.Close(ignored);
-        resultText = Message(kSaveFailed, {r.plainPath, SystemErrorText(code)});
+        resultText = Message(msg::kSaveFailed, {r.plainPath, SystemErrorText(code)});
         return false;
     };
     if (!file.Open(openPath, false, r.append, error)) return failed(error);
@@ -90,10 +83,10 @@ bool WriteLogFile(const LogWriteRequest& r, std::wstring& resultText) {
     if (!file.Seek(r.append, position, error)) {
         DWORD ignored;
         file.Close(ignored);
-        resultText = Message(kNotUpdated, {r.plainPath});
+        resultText = Message(msg::kNotUpdated, {r.plainPath});
         return false;
     }
-    if (r.status) r.status->SetText(Message(kWritingTo, {r.plainPath}));
+    if (r.status) r.status->SetText(Message(msg::kWritingTo, {r.plainPath}));
 
     ChunkWriter out(file);
     if (position == 0 && !file.Write(logfile::ByteOrderMark(), error)) return failed(error);
@@ -102,7 +95,7 @@ bool WriteLogFile(const LogWriteRequest& r, std::wstring& resultText) {
     const std::vector<std::wstring>& lines = r.lines ? *r.lines : none;
     if (lines.empty()) {
         if (r.stampLines) out.Add(r.stampPrefix);
-        out.Add(LoadText(kNothingToUpdate));
+        out.Add(LoadText(msg::kNothingToUpdate));
         out.Add(kLineEnd);
     } else {
         for (const std::wstring& line : lines) {
@@ -112,16 +105,16 @@ bool WriteLogFile(const LogWriteRequest& r, std::wstring& resultText) {
                 out.Add(LoadText(IDS_WRITE_INTERRUPTED));
                 if (!out.Write(error)) return failed(error);
                 file.Close(error);
-                resultText = LoadText(kInterrupted);
+                resultText = LoadText(msg::kInterrupted);
                 return false;
             }
         }
     }
-    if (r.separator) out.Add(LoadText(kSeparator));
+    if (r.separator) out.Add(LoadText(msg::kSeparator));
     if (!out.Write(error)) return failed(error);
-    if (r.status) r.status->SetText(Message(kClosing, {r.plainPath}));
+    if (r.status) r.status->SetText(Message(msg::kClosing, {r.plainPath}));
     if (!file.Close(error)) return failed(error);
-    resultText = Message(kWritten, {r.plainPath});
+    resultText = Message(msg::kWritten, {r.plainPath});
     return true;
 }
 
@@ -327,10 +320,11 @@ void LogBuffer::FinishRunLog(const LocalTime& now) {
     const bool wasOpen = file_ && file_->file.isOpen();
     if (wasOpen) {
         const std::wstring path = currentLogPath();
-        if (status) status->SetText(Message(kClosing, {path}));
+        if (status) status->SetText(Message(msg::kClosing, {path}));
         std::wstring tail;
-        if (lines_.empty()) tail = (settings_.stampLines ? prefix : std::wstring()) + LoadText(kNothingToUpdate) + kLineEnd;
-        tail += LoadText(kSeparator);
+        if (lines_.empty())
+            tail = (settings_.stampLines ? prefix : std::wstring()) + LoadText(msg::kNothingToUpdate) + kLineEnd;
+        tail += LoadText(msg::kSeparator);
         DWORD error = 0;
         bool ok = file_->file.Write(logfile::EncodeLogText(tail), error);
         DWORD closeError = 0;
@@ -343,8 +337,8 @@ void LogBuffer::FinishRunLog(const LocalTime& now) {
         if (!ok) lastError_ = error ? error : ERROR_WRITE_FAULT;
         if (ok || settings_.noAlternative) {
             if (status)
-                status->SetText(ok ? Message(kWritten, {path})
-                                   : Message(kSaveFailed, {path, SystemErrorText(lastError_)}));
+                status->SetText(ok ? Message(msg::kWritten, {path})
+                                   : Message(msg::kSaveFailed, {path, SystemErrorText(lastError_)}));
             Hold();
             close();
             return;
@@ -375,7 +369,7 @@ void LogBuffer::FinishRunLog(const LocalTime& now) {
         DWORD error = 0;
         if (!logfile::EnsureParentFolder(path, error)) {
             lastError_ = error;
-            result = Message(kSaveFailed, {path, SystemErrorText(error)});
+            result = Message(msg::kSaveFailed, {path, SystemErrorText(error)});
         } else {
             LogWriteRequest request;
             request.plainPath = path;

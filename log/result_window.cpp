@@ -9,13 +9,13 @@
 #include "framework/shell_dialogs.h"
 #include "framework/text.h"
 #include "log/log_save_dialog.h"
+#include "res/messages.h"
 #include "res/resource.h"
 
 namespace mirrant {
 
 namespace {
 
-constexpr unsigned kNothingToUpdate = 134;
 constexpr int kButtons[] = {IDOK, IDC_RESULT_SAVE, IDC_RESULT_PREV, IDC_RESULT_NEXT, IDC_RESULT_ERRORS_ONLY};
 constexpr size_t kButtonCount = sizeof kButtons / sizeof kButtons[0];
 
@@ -209,7 +209,7 @@ private:
         try {
             written = WriteLogFile(request, result);
         } catch (...) {
-            result = Message(170, {savePath_, L""});
+            result = Message(msg::kSaveFailed, {savePath_, L""});
         }
         if (status_) status_->Hide();
         MessageBoxPrompter boxes(hwnd());
@@ -248,7 +248,7 @@ void ShowRunResult(HWND owner, const LogBuffer& log, LogSettings settings, Promp
     }
     if (settings.hideNothingToUpdate) return;
     MessageBoxPrompter boxes(owner);
-    (prompter ? *prompter : boxes).Information(LoadText(kNothingToUpdate));
+    (prompter ? *prompter : boxes).Information(LoadText(msg::kNothingToUpdate));
 }
 
 }  // namespace mirrant

@@ -1,7 +1,7 @@
 #pragma once
 // Resource ids shared by the program, the resource script and the tests.
-// Numbered messages (102 to 251) are addressed by their own number and have
-// no names here. Each subsystem keeps its own ids in res/ids_<subsystem>.h,
+// Numbered messages (102 to 251) have their names in res/messages.h, apart
+// from 107 and 108, which are named here. Each subsystem keeps its own ids in res/ids_<subsystem>.h,
 // in its own range, so that one id means one thing.
 //
 // Ranges of unnumbered texts and controls:

@@ -2,13 +2,11 @@
 
 #include "framework/prompts.h"
 #include "framework/text.h"
+#include "res/messages.h"
 
 namespace mirrant {
 
 namespace {
-
-constexpr unsigned kMsgDeletePriorityOff = 245;
-constexpr unsigned kMsgDeletePriorityOnQuestion = 246;
 
 // Which setting holds which field: the loader and the writers both go by
 // these, so a field cannot be read from one value and written to another.
@@ -110,11 +108,11 @@ MissingPolicyChange SetMissingInSource(RunOptions& o, MissingPolicy policy, Prof
     change.policy = o.missingInSource != policy;
     o.missingInSource = policy;
     if (!DeletePriorityAllowed(policy) && o.deletePriority) {
-        prompter.Information(LoadText(kMsgDeletePriorityOff));
+        prompter.Information(LoadText(msg::kDeletePriorityOff));
         o.deletePriority = false;
         change.deletePriority = true;
     } else if (DeletePriorityAllowed(policy) && !o.deletePriority &&
-               prompter.YesNo(LoadText(kMsgDeletePriorityOnQuestion))) {
+               prompter.YesNo(LoadText(msg::kDeletePriorityOnQuestion))) {
         o.deletePriority = true;
         change.deletePriority = true;
     }

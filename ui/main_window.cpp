@@ -11,6 +11,7 @@
 #include "framework/text.h"
 #include "log/result_window.h"
 #include "log/time_stamp.h"
+#include "res/messages.h"
 #include "res/resource.h"
 #include "ui/progress_window.h"
 #include "ui/settings_dialogs.h"
@@ -204,8 +205,9 @@ void MainWindow::ShowAbout() {
 
 void MainWindow::OnBrowse(PathSide side) {
     bool source = side == PathSide::Source;
-    std::wstring chosen = chooser_.Choose(hwnd(), LoadText(source ? 110 : 112), LoadText(source ? 111 : 113),
-                                          remembered_[SideIndex(side)]);
+    const unsigned prompt = source ? msg::kChooseSourcePrompt : msg::kChooseDestinationPrompt;
+    const unsigned title = source ? msg::kChooseSourceTitle : msg::kChooseDestinationTitle;
+    std::wstring chosen = chooser_.Choose(hwnd(), LoadText(prompt), LoadText(title), remembered_[SideIndex(side)]);
     if (chosen.empty()) return;
     remembered_[SideIndex(side)] = chooser_.rememberedFolder();
     SetPathText(side, chosen);
@@ -239,7 +241,7 @@ void MainWindow::OnDropFiles(HDROP drop) {
     else return;
 
     if (count > 1) {
-        UiPrompter().Warning(LoadText(114));
+        UiPrompter().Warning(LoadText(msg::kSeveralItemsDropped));
         return;
     }
     DWORD attrs = GetFileAttributesW(path.c_str());
@@ -256,7 +258,7 @@ void MainWindow::OnShowLatestLog() {
     if (busy()) return;
     const LogBuffer& log = session_.runLog();
     if (log.lineCount() > 0) ShowResultWindow(hwnd(), log.lines(), log.errorLines());
-    else UiPrompter().Information(LoadText(230));
+    else UiPrompter().Information(LoadText(msg::kLastRunUpdatedNothing));
 }
 
 INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
@@ -338,7 +340,7 @@ void MainWindow::SetRunActive(bool active) {
 
 Progress* MainWindow::CreateProgress(int displayThreshold, bool scheduled) {
     ProgressWindow* window = ProgressWindow::Create(hwnd(), displayThreshold);
-    if (window && scheduled) window->SetScheduleText(LoadText(223));
+    if (window && scheduled) window->SetScheduleText(LoadText(msg::kScheduleRunning));
     return window;
 }
 
@@ -366,7 +368,7 @@ bool MainWindow::ShowExecuteWindow(const std::wstring& comment, std::deque<Batch
 std::vector<std::wstring> MainWindow::ChooseBatchFiles(bool several, bool textDefault) {
     if (app_.chooseBatchFiles) return app_.chooseBatchFiles(several);
     FileDialogRequest request;
-    request.filter = LoadText(textDefault ? 103 : 102);
+    request.filter = LoadText(textDefault ? msg::kBatchFilterTextFirst : msg::kBatchFilterBinaryFirst);
     request.defaultExtension = textDefault ? kTextBatchExtension : kBinaryBatchExtension;
     if (several) return ChooseOpenFiles(hwnd(), request);
     std::wstring chosen = ChooseOpenFile(hwnd(), request);

@@ -2,6 +2,7 @@
 
 #include "framework/message_box.h"
 #include "framework/text.h"
+#include "res/messages.h"
 #include "res/resource.h"
 
 namespace mirrant {
@@ -167,7 +168,7 @@ void ProgressWindow::OnInterruptButton() {
     // the state the user saw.
     pauseRequested_ = true;
     MessageBoxPrompter boxes(hwnd());
-    bool yes = boxes.YesNo(LoadText(cancelRequested_ ? 229 : 142));
+    bool yes = boxes.YesNo(LoadText(cancelRequested_ ? msg::kInterruptPendingQuestion : msg::kInterruptQuestion));
     cancelRequested_ = yes;
     SetItemText(IDC_PROGRESS_INTERRUPT, LoadText(yes ? IDS_PROGRESS_INTERRUPTING : IDS_PROGRESS_INTERRUPT));
     pauseRequested_ = false;

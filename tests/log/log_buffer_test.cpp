@@ -8,6 +8,7 @@
 #include "log/log_buffer.h"
 #include "log/log_names.h"
 #include "log_test_support.h"
+#include "res/messages.h"
 #include "support/temp_dir.h"
 
 namespace mirrant {
@@ -333,8 +334,8 @@ TEST(RunLogLines, AppendFromTwoThreadsLosesNothing) {
 
 TEST(RunLogLines, MessagesComeFromTheStringTable) {
     LogBuffer log;
-    log.AppendMessage(143);
-    log.AppendMessage(134, 134);
+    log.AppendMessage(msg::kInterrupted);
+    log.AppendMessage(msg::kNothingToUpdate, msg::kNothingToUpdate);
     EXPECT_EQ(log.lines(), (std::vector<std::wstring>{L"ﾕｰｻﾞの指示により中断しました。", L"更新すべきﾌｧｲﾙはありません。"}));
     EXPECT_EQ(log.errorLines(), std::vector<std::wstring>{L"更新すべきﾌｧｲﾙはありません。"});
 }

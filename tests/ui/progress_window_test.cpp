@@ -9,6 +9,7 @@
 
 #include "framework/edition.h"
 #include "framework/text.h"
+#include "res/messages.h"
 #include "res/resource.h"
 #include "ui/progress_window.h"
 #include "window_driver.h"
@@ -91,7 +92,7 @@ TEST(ProgressWindow, SetsTitleDirectionScheduleAndVisibility) {
     ASSERT_NE(f.window, nullptr);
     f.window->SetTitle(L"同期");
     f.window->SetDirection(L"ｺﾋﾟｰ元 ← ｺﾋﾟｰ先");
-    f.window->SetScheduleText(LoadText(223));
+    f.window->SetScheduleText(LoadText(msg::kScheduleRunning));
     EXPECT_EQ(f.window->Title(), L"同期");
     EXPECT_EQ(f.window->ItemText(IDC_PROGRESS_DIRECTION), L"ｺﾋﾟｰ元 ← ｺﾋﾟｰ先");
     EXPECT_EQ(f.window->ItemText(IDC_PROGRESS_SCHEDULE), L"ｽｹｼﾞｭｰﾙ実行中");
