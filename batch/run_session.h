@@ -13,7 +13,7 @@
 
 #include "batch/batch_file.h"
 #include "batch/batch_run.h"
-#include "engine/option_menu.h"
+#include "settings/policy_rules.h"
 #include "engine/run_driver.h"
 #include "filter/filter_set.h"
 #include "log/log_buffer.h"

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "batch/run_session.h"
-#include "engine/option_menu.h"
+#include "ui/option_menu.h"
 #include "filter/filter_set.h"
 #include "framework/dialog.h"
 #include "framework/message_box.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/option_menu.h"
+#include "ui/option_menu.h"
 #include "framework/profile.h"
 #include "framework/text.h"
 #include "res/resource.h"

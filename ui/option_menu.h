@@ -1,22 +1,15 @@
 #pragma once
 // The options and batch menus over RunOptions: the commands that change an
 // option (each writes it at once and shows the messages that go with it),
-// their check marks and enable states, and the rules that keep the
-// missing-item policies in step with the filter's destination modes.
+// and their check marks and enable states.
 #include <vector>
 
-#include "settings/run_options.h"
+#include "settings/policy_rules.h"
 
 namespace mirrant {
 
 class ProfileStore;
 class Prompter;
-
-// The filter modes that the option rules depend on.
-struct FilterModes {
-    bool destinationOnly = false;
-    bool protectDestination = false;
-};
 
 // Menu commands of the options that the user changes: a toggle inverts its
 // field, a choice sets a missing-item policy; each writes its value at once
@@ -37,12 +30,5 @@ struct MenuItemState {
 std::vector<MenuItemState> OptionMenuStates(const RunOptions& o, FilterModes modes, bool runActive);
 // Commands of the batch menu that a run grays (and the rebuild enables).
 const std::vector<int>& BatchMenuCommands();
-
-// The silent start-up rules: forces Ignore where the filter modes demand it
-// and switches delete priority off unless missingInSource is Delete; writes
-// back what changed. True when something changed.
-bool ApplyStartupConsistency(RunOptions& o, FilterModes modes, ProfileStore& store);
-// The rules after the filter sheet closed with OK, with their messages.
-void ApplyFilterConsistency(RunOptions& o, FilterModes modes, ProfileStore& store, Prompter& prompter);
 
 }  // namespace mirrant
