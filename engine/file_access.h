@@ -8,6 +8,9 @@
 #include <functional>
 #include <string>
 
+#include "fileops/file_copy.h"
+#include "fileops/path_rules.h"
+
 namespace mirrant {
 
 class LogSink;
@@ -38,10 +41,7 @@ struct FolderId {
     bool operator==(const FolderId&) const = default;
 };
 
-// How a run's two roots lie to each other.
-enum class RootsLie { Apart, Same, DestinationInsideSource, SourceInsideDestination };
 
-enum class LeftoverResult { Removed, NotLeftover, InUse, Failed };
 
 enum class RootSide : int { Source = 1, Destination = 2 };
 
@@ -111,10 +111,10 @@ public:
     virtual bool CanAddress(const std::wstring& path) = 0;
     // The identity of a folder; false when it cannot be reached.
     virtual bool GetFolderId(const std::wstring& folder, FolderId& id) = 0;
-    virtual RootsLie CompareRoots(const std::wstring& source, const std::wstring& destination) = 0;
+    virtual RootOverlap CompareRoots(const std::wstring& source, const std::wstring& destination) = 0;
     // Removes a temporary file an interrupted copy left, unless another
     // program holds it; never anything else.
-    virtual LeftoverResult RemoveLeftoverCopyTemp(const std::wstring& path, std::wstring& cause) = 0;
+    virtual LeftoverRemoval RemoveLeftoverCopyTemp(const std::wstring& path, std::wstring& cause) = 0;
 };
 
 // The program's file access.

@@ -104,7 +104,7 @@ bool HoldsEntries(FileAccess& files, const std::wstring& folder) {
             return false;
         },
         error, cause);
-    return any || (!listed && error != 2);
+    return any || (!listed && error != ERROR_FILE_NOT_FOUND);
 }
 
 }  // namespace
@@ -271,10 +271,10 @@ RunOutcome PerformRun(RunContext& run) {
     // Both roots are folders. A run that would write into the folder it reads
     // from, or delete it as an orphan, does not start; a destination inside
     // the source is passed by when the source is walked.
-    RootsLie lie = files.CompareRoots(source, destination);
+    RootOverlap lie = files.CompareRoots(source, destination);
     roots.idsKnown = files.GetFolderId(source, roots.sourceId) && files.GetFolderId(destination, roots.destinationId);
-    if (roots.idsKnown && roots.sourceId == roots.destinationId) lie = RootsLie::Same;
-    if (lie == RootsLie::Same || lie == RootsLie::SourceInsideDestination) {
+    if (roots.idsKnown && roots.sourceId == roots.destinationId) lie = RootOverlap::Same;
+    if (lie == RootOverlap::Same || lie == RootOverlap::SourceInsideDestination) {
         const std::wstring text = Message(IDS_ROOTS_OVERLAP, {source, destination});
         log.AppendError(text);
         if (!unattended) {
@@ -283,7 +283,7 @@ RunOutcome PerformRun(RunContext& run) {
         }
         return end(false);
     }
-    if (lie == RootsLie::DestinationInsideSource) {
+    if (lie == RootOverlap::DestinationInsideSource) {
         roots.skipInSource = destination;
         log.AppendLine(Message(IDS_DESTINATION_INSIDE_SOURCE, {destination}));
     }

@@ -137,24 +137,12 @@ public:
         return true;
     }
 
-    RootsLie CompareRoots(const std::wstring& source, const std::wstring& destination) override {
-        switch (mirrant::CompareRoots(source, destination)) {
-        case RootOverlap::Same: return RootsLie::Same;
-        case RootOverlap::DestinationInsideSource: return RootsLie::DestinationInsideSource;
-        case RootOverlap::SourceInsideDestination: return RootsLie::SourceInsideDestination;
-        case RootOverlap::Separate: break;
-        }
-        return RootsLie::Apart;
+    RootOverlap CompareRoots(const std::wstring& source, const std::wstring& destination) override {
+        return mirrant::CompareRoots(source, destination);
     }
 
-    LeftoverResult RemoveLeftoverCopyTemp(const std::wstring& path, std::wstring& cause) override {
-        switch (mirrant::RemoveLeftoverCopyTemp(path, cause)) {
-        case LeftoverRemoval::Removed: return LeftoverResult::Removed;
-        case LeftoverRemoval::NotCopyTemporary: return LeftoverResult::NotLeftover;
-        case LeftoverRemoval::InUse: return LeftoverResult::InUse;
-        case LeftoverRemoval::Failed: break;
-        }
-        return LeftoverResult::Failed;
+    LeftoverRemoval RemoveLeftoverCopyTemp(const std::wstring& path, std::wstring& cause) override {
+        return mirrant::RemoveLeftoverCopyTemp(path, cause);
     }
 };
 

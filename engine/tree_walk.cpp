@@ -689,8 +689,9 @@ bool TreeWalk::OtherSideStillThere(const FolderWalk& walk) {
 // met and left alone: it is never taken as missing on the other side, and
 // nothing is written under another name.
 bool TreeWalk::Reachable(const std::wstring& t, const std::wstring& o) {
-    if (ctx_.files.CanAddress(t) && ctx_.files.CanAddress(o)) return true;
-    ctx_.log.AppendError(Message(IDS_UNADDRESSABLE_NAME, {ctx_.files.CanAddress(t) ? o : t}));
+    const bool thisReachable = ctx_.files.CanAddress(t);
+    if (thisReachable && ctx_.files.CanAddress(o)) return true;
+    ctx_.log.AppendError(Message(IDS_UNADDRESSABLE_NAME, {thisReachable ? o : t}));
     return false;
 }
 
@@ -717,10 +718,10 @@ void TreeWalk::RemoveLeftover(const std::wstring& path) {
     ctx_.state.leftoversMet.Add(path);
     std::wstring cause;
     switch (ctx_.files.RemoveLeftoverCopyTemp(path, cause)) {
-    case LeftoverResult::Removed: ctx_.log.AppendLine(Message(IDS_LEFTOVER_REMOVED, {path})); break;
-    case LeftoverResult::InUse:
-    case LeftoverResult::Failed: ctx_.log.AppendError(Message(IDS_LEFTOVER_NOT_REMOVED, {path, cause})); break;
-    case LeftoverResult::NotLeftover: break;
+    case LeftoverRemoval::Removed: ctx_.log.AppendLine(Message(IDS_LEFTOVER_REMOVED, {path})); break;
+    case LeftoverRemoval::InUse:
+    case LeftoverRemoval::Failed: ctx_.log.AppendError(Message(IDS_LEFTOVER_NOT_REMOVED, {path, cause})); break;
+    case LeftoverRemoval::NotCopyTemporary: break;
     }
 }
 

@@ -139,10 +139,10 @@ public:
         if (onFolderId) onFolderId(folder);
         return real.GetFolderId(folder, id);
     }
-    RootsLie CompareRoots(const std::wstring& source, const std::wstring& destination) override {
+    RootOverlap CompareRoots(const std::wstring& source, const std::wstring& destination) override {
         return real.CompareRoots(source, destination);
     }
-    LeftoverResult RemoveLeftoverCopyTemp(const std::wstring& path, std::wstring& cause) override {
+    LeftoverRemoval RemoveLeftoverCopyTemp(const std::wstring& path, std::wstring& cause) override {
         return real.RemoveLeftoverCopyTemp(path, cause);
     }
 };
