@@ -3,7 +3,9 @@
 
   make_tree.py create DIR [FILES]   FILES files (default 20000) in FILES/20
                                     folders, two levels deep, sizes from empty
-                                    to 8 MiB (about 1 GiB for 20000 files)
+                                    to 8 MiB (about 1 GiB for 20000 files);
+                                    above 20000 files only small ones, up
+                                    to 16 KiB
   make_tree.py change DIR           rewrites every tenth file (10 %) and moves
                                     its time one hour on
 
@@ -18,6 +20,10 @@ BASE_TIME = 1_700_000_000  # 2023-11-14, every file is stamped before it
 
 
 def sizes(count, rng):
+    if count > 20000:
+        for _ in range(count):
+            yield 0 if rng.random() < 0.02 else rng.randint(1, 16 * 1024)
+        return
     for i in range(count):
         if i == 0:
             yield 8 * MIB  # the largest size occurs at least once

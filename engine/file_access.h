@@ -71,8 +71,10 @@ public:
 
     // Copies source (whose stamp is given) over destination with times and
     // attributes. A failed or interrupted copy leaves no destination file.
+    // target: CopyTarget::Absent when a listing just showed no entry of the
+    // destination's name (the copy then never replaces one).
     virtual bool CopyFileContents(const std::wstring& source, const FileStamp& stamp,
-                                  const std::wstring& destination, const RunOptions& options,
+                                  const std::wstring& destination, CopyTarget target, const RunOptions& options,
                                   Progress& progress, LogSink& log, std::wstring& cause) = 0;
 
     // Gives the file this last-write time, leaving its other times; a

@@ -88,10 +88,10 @@ public:
     }
 
     bool CopyFileContents(const std::wstring& source, const FileStamp& stamp, const std::wstring& destination,
-                          const RunOptions& options, Progress& progress, LogSink& log,
+                          CopyTarget target, const RunOptions& options, Progress& progress, LogSink& log,
                           std::wstring& cause) override {
         FileInfo info{stamp.creation, stamp.access, stamp.write, stamp.size};
-        return mirrant::CopyFileContents(source, info, destination, progress, log, options, cause);
+        return mirrant::CopyFileContents(source, info, destination, progress, log, options, cause, target);
     }
 
     bool SetWriteTime(const std::wstring& path, std::uint64_t writeTime, Progress& progress, LogSink& log,

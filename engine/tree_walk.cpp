@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <unordered_set>
+#include <vector>
+
 #include "fileops/file_copy.h"
 #include "framework/log_sink.h"
 #include "framework/profile.h"
@@ -15,6 +19,7 @@ namespace mirrant {
 namespace {
 
 constexpr unsigned long kErrorFileNotFound = 2;
+constexpr unsigned long kErrorPathNotFound = 3;
 constexpr unsigned long kErrorAlreadyExists = 183;
 
 // "%s" arguments of message 220: the byte count and the unit in parentheses.
@@ -79,6 +84,11 @@ struct TreeWalk::FolderWalk {
     bool otherFolderReady = false;
     bool singleFile = false;
     bool leftoversSwept = false;  // the other folder was searched for copy leftovers
+    // The other folder's entries, listed once at the first file of this one
+    // (names in upper case); none when the listing could not tell.
+    bool otherListed = false;
+    std::optional<std::unordered_set<std::wstring>> otherNames;
+    std::vector<std::wstring> otherLeftovers;
 };
 
 // A file being decided: T on this side, O on the other.
@@ -88,6 +98,7 @@ struct TreeWalk::FileCase {
     FileStamp thisStamp;
     FileStamp otherStamp;
     bool otherExisted = false;
+    bool otherAbsent = false;  // the other folder's listing holds no entry of this name
 };
 
 TreeWalk::TreeWalk(const WalkContext& context, Progress& progress)
@@ -151,7 +162,8 @@ Next TreeWalk::FileEntry(FolderWalk& walk, const ListedEntry& entry) {
     }
     progress_.Show(f.t, level::File);
     f.thisStamp = entry.stamp;
-    if (ctx_.files.IsFile(f.o)) {
+    f.otherAbsent = OtherFolderLacks(walk, entry.name);
+    if (!f.otherAbsent && ctx_.files.IsFile(f.o)) {
         f.otherExisted = true;
         return BothFiles(walk, f);
     }
@@ -417,7 +429,8 @@ Next TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
     progress_.Show(f.t + LoadText(IDS_SUFFIX_COPYING), level::Copying);
     for (;;) {
         std::wstring cause;
-        if (ctx_.files.CopyFileContents(f.t, f.thisStamp, f.o, ctx_.options, progress_, ctx_.log, cause)) {
+        const CopyTarget target = f.otherAbsent ? CopyTarget::Absent : CopyTarget::MayExist;
+        if (ctx_.files.CopyFileContents(f.t, f.thisStamp, f.o, target, ctx_.options, progress_, ctx_.log, cause)) {
             ctx_.log.AppendLine(Message(f.otherExisted ? msg::kUpdated : msg::kNewlyStored, {f.o}));
             break;
         }
@@ -700,17 +713,44 @@ bool TreeWalk::Reachable(const std::wstring& t, const std::wstring& o) {
 // the folder it writes to otherwise).
 void TreeWalk::SweepLeftovers(FolderWalk& walk) {
     walk.leftoversSwept = true;
+    if (!walk.otherNames) ListOtherFolder(walk);
+    for (const std::wstring& path : walk.otherLeftovers) RemoveLeftover(path);
+}
+
+namespace {
+// Names as the file system compares them: without regard to case.
+std::wstring NameKey(const std::wstring& name) {
+    std::wstring key(name);
+    if (!key.empty())
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.c_str(), static_cast<int>(name.size()), key.data(),
+                      static_cast<int>(key.size()), nullptr, nullptr, 0);
+    return key;
+}
+}  // namespace
+
+// One listing of the other folder tells which of this folder's files it
+// lacks, instead of one lookup per file there (each costs as much as a
+// listing when the name is missing). A folder that is not there lacks all.
+void TreeWalk::ListOtherFolder(FolderWalk& walk) {
+    walk.otherListed = true;
+    walk.otherLeftovers.clear();
+    std::unordered_set<std::wstring> names;
     unsigned long error = 0;
     std::wstring cause;
-    std::vector<std::wstring> found;
-    ctx_.files.List(
+    const bool listed = ctx_.files.List(
         walk.otherFolder + L"*.*",
         [&](const ListedEntry& e) {
-            if (e.copyTemporary) found.push_back(walk.otherFolder + e.name);
+            names.insert(NameKey(e.name));
+            if (e.copyTemporary) walk.otherLeftovers.push_back(walk.otherFolder + e.name);
             return true;
         },
         error, cause);
-    for (const std::wstring& path : found) RemoveLeftover(path);
+    if (listed || error == kErrorFileNotFound || error == kErrorPathNotFound) walk.otherNames = std::move(names);
+}
+
+bool TreeWalk::OtherFolderLacks(FolderWalk& walk, const std::wstring& name) {
+    if (!walk.otherListed) ListOtherFolder(walk);
+    return walk.otherNames && !walk.otherNames->contains(NameKey(name));
 }
 
 void TreeWalk::RemoveLeftover(const std::wstring& path) {

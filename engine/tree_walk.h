@@ -100,6 +100,8 @@ private:
     bool Reachable(const std::wstring& t, const std::wstring& o);
     void RemoveLeftover(const std::wstring& path);
     void SweepLeftovers(FolderWalk& walk);
+    void ListOtherFolder(FolderWalk& walk);
+    bool OtherFolderLacks(FolderWalk& walk, const std::wstring& name);
     bool LinkLoopsBack(const FolderWalk& walk, const std::wstring& link);
 
     WalkContext ctx_;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "fileops/error_text.h"
@@ -63,10 +64,33 @@ private:
     std::wstring shown_;
 };
 
+// The blocks that copying and comparing read into, one set per thread and
+// kept for the thread's life: a block allocated and freed for every file
+// costs more than copying a small file itself (the system maps and unmaps
+// its pages each time).
+struct Blocks {
+    std::unique_ptr<char[]> first{new char[kFileBlockSize]};
+    std::unique_ptr<char[]> second{new char[kFileBlockSize]};
+};
+
+Blocks& ThreadBlocks() {
+    thread_local Blocks blocks;
+    return blocks;
+}
+
 bool Interrupted(Progress& progress, LogSink& log) {
     if (!StopRequested(progress)) return false;
     log.AppendLine(LoadText(msg::kInterrupted));
     return true;
+}
+
+bool NameTaken(DWORD code) { return code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS; }
+
+// The end of a copy that replaced or created the destination: the status
+// text goes back, and an interrupt asked for meanwhile still counts.
+bool FinishCopy(Progress& progress, LogSink& log, PercentDisplay& percent) {
+    percent.Restore();
+    return !Interrupted(progress, log);
 }
 
 std::wstring FolderOf(const std::wstring& path) {
@@ -208,13 +232,14 @@ bool CompareFileContents(const std::wstring& path1, const std::wstring& path2, P
 
     const std::uint64_t size = static_cast<std::uint64_t>(size1.QuadPart);
     PercentDisplay percent(progress, size);
-    std::vector<char> block1(kFileBlockSize), block2(kFileBlockSize);
+    char* block1 = ThreadBlocks().first.get();
+    char* block2 = ThreadBlocks().second.get();
     std::uint64_t total = 0;
     bool same = false;
     for (;;) {
         DWORD got1 = 0, got2 = 0;
-        if (!fs::Read(file1, block1.data(), kFileBlockSize, got1, path1, error) ||
-            !fs::Read(file2, block2.data(), kFileBlockSize, got2, path2, error)) {
+        if (!fs::Read(file1, block1, kFileBlockSize, got1, path1, error) ||
+            !fs::Read(file2, block2, kFileBlockSize, got2, path2, error)) {
             cause = ReplaceLongPaths(ExceptionText(error), {path1, path2});
             break;
         }
@@ -224,7 +249,7 @@ bool CompareFileContents(const std::wstring& path1, const std::wstring& path2, P
             same = true;
             break;
         }
-        if (std::memcmp(block1.data(), block2.data(), got1) != 0) break;
+        if (std::memcmp(block1, block2, got1) != 0) break;
         total += got1;
         percent.Update(total);
     }
@@ -233,10 +258,14 @@ bool CompareFileContents(const std::wstring& path1, const std::wstring& path2, P
 }
 
 bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, const std::wstring& destination,
-                      Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause) {
+                      Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause,
+                      CopyTarget target) {
     cause.clear();
-    const DWORD destAttrs = fs::GetAttributes(destination);
-    const DWORD destCode = destAttrs == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;
+    const bool knownAbsent = target == CopyTarget::Absent;
+    const DWORD destAttrs = knownAbsent ? INVALID_FILE_ATTRIBUTES : fs::GetAttributes(destination);
+    const DWORD destCode = knownAbsent                           ? ERROR_FILE_NOT_FOUND
+                           : destAttrs == INVALID_FILE_ATTRIBUTES ? GetLastError()
+                                                                  : ERROR_SUCCESS;
     const DWORD sourceAttrs = fs::GetAttributes(source);
     if (sourceAttrs == INVALID_FILE_ATTRIBUTES) {
         const DWORD code = GetLastError();
@@ -292,7 +321,7 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
     fs::Handle out;
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp = folder + TemporaryName();
-        out = fs::OpenFile(temp, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, &error);
+        out = fs::OpenFile(temp, GENERIC_WRITE | DELETE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, &error);
         if (out.valid() || (error.code != ERROR_FILE_EXISTS && error.code != ERROR_ALREADY_EXISTS)) break;
     }
     if (!out.valid()) {
@@ -302,13 +331,13 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
     }
 
     PercentDisplay percent(progress, sourceInfo.size);
-    std::vector<char> block(kFileBlockSize);
+    char* block = ThreadBlocks().first.get();
     std::uint64_t total = 0;
     double flushThreshold = 20.0;
     bool complete = false;
     for (;;) {
         DWORD got = 0;
-        if (!fs::Read(in, block.data(), kFileBlockSize, got, source, error)) {
+        if (!fs::Read(in, block, kFileBlockSize, got, source, error)) {
             cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
             break;
         }
@@ -325,7 +354,7 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
         if (Interrupted(progress, log)) break;
         total += got;
         const double done = percent.Update(total);
-        if (!fs::Write(out, block.data(), got, destination, error)) {
+        if (!fs::Write(out, block, got, destination, error)) {
             cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
             break;
         }
@@ -339,6 +368,24 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
         if (Interrupted(progress, log)) break;
     }
     in.Close();
+    // A new file whose source carries only the archive bit takes its name
+    // while still open: no second open of the temporary file. There is no
+    // old destination to lose, so a failure to close it afterwards removes
+    // the new file under its final name.
+    if (complete && !destExists && Settable(sourceAttrs) == FILE_ATTRIBUTE_ARCHIVE) {
+        if (fs::RenameOpenFile(out, destination)) {
+            if (out.Close()) return FinishCopy(progress, log, percent);
+            error = FileError{FileStep::Close, GetLastError(), fs::SystemForm(destination)};
+            cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
+            fs::DeleteFile(destination);
+            return false;
+        }
+        const DWORD code = GetLastError();
+        if (knownAbsent && NameTaken(code)) {
+            cause = ReplaceLongPaths(SystemErrorText(code), {source, destination});
+            complete = false;
+        }
+    }
     if (complete && !out.Close()) {
         error = FileError{FileStep::Close, GetLastError(), fs::SystemForm(destination)};
         cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
@@ -358,7 +405,7 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
         // A read-only destination cannot be replaced; its attributes come
         // back if the replacement fails.
         if (clearAttrs) fs::SetAttributes(destination, Settable(destAttrs & ~clearAttrs));
-        if (!fs::ReplaceFile(temp, destination)) {
+        if (!(knownAbsent ? fs::MoveToNewName(temp, destination) : fs::ReplaceFile(temp, destination))) {
             const DWORD code = GetLastError();
             cause = ReplaceLongPaths(SystemErrorText(code), {source, destination});
             if (clearAttrs) fs::SetAttributes(destination, Settable(destAttrs));
@@ -382,9 +429,7 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
         FILETIME c = ToFileTime(sourceInfo.creationTime);
         if (fix.valid()) SetFileTime(fix.get(), &c, nullptr, nullptr);
     }
-    percent.Restore();
-    if (Interrupted(progress, log)) return false;
-    return true;
+    return FinishCopy(progress, log, percent);
 }
 
 bool SetFileTimes(const std::wstring& path, std::optional<FileTime> creation, std::optional<FileTime> access,

@@ -49,8 +49,15 @@ bool CompareFileContents(const std::wstring& path1, const std::wstring& path2, P
 // failed or interrupted copy leaves the old destination exactly as it was
 // and no partial file. The destination is flushed about every 20 percent
 // unless options.delayedWritePriority.
+//
+// CopyTarget::Absent: the caller has just seen that no entry of the
+// destination's name exists (a listing of its folder). The destination is
+// then not looked up again, and the copy never replaces anything: should an
+// entry of that name have appeared meanwhile, the copy fails and leaves it.
+enum class CopyTarget { MayExist, Absent };
 bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, const std::wstring& destination,
-                      Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause);
+                      Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause,
+                      CopyTarget target = CopyTarget::MayExist);
 
 // True for the names of the copy's temporary files: exactly "~mrt", 8 hex
 // digits and ".tmp", 16 characters, ASCII only. The copy writes them in lower

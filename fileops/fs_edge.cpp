@@ -1,6 +1,9 @@
 #include "fileops/fs_edge.h"
 
+#include <cstddef>
+#include <cstring>
 #include <cwchar>
+#include <vector>
 #include <direct.h>
 #include <string_view>
 
@@ -49,8 +52,8 @@ BOOL SysSetAttributes(const SysString& p, DWORD a) { return ::SetFileAttributesA
 BOOL SysDeleteFile(const SysString& p) { return ::DeleteFileA(p.c_str()); }
 BOOL SysCreateFolder(const SysString& p) { return ::CreateDirectoryA(p.c_str(), nullptr); }
 BOOL SysRemoveFolder(const SysString& p) { return ::RemoveDirectoryA(p.c_str()); }
-BOOL SysMove(const SysString& a, const SysString& b) {
-    return ::MoveFileExA(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING);
+BOOL SysMove(const SysString& a, const SysString& b, DWORD flags = MOVEFILE_REPLACE_EXISTING) {
+    return ::MoveFileExA(a.c_str(), b.c_str(), flags);
 }
 // Listing is the one call that takes the wide path (checked as above, plain,
 // so the system sees what the A call would see): the A calls hand names back
@@ -88,8 +91,8 @@ BOOL SysSetAttributes(const SysString& p, DWORD a) { return ::SetFileAttributesW
 BOOL SysDeleteFile(const SysString& p) { return ::DeleteFileW(p.c_str()); }
 BOOL SysCreateFolder(const SysString& p) { return ::CreateDirectoryW(p.c_str(), nullptr); }
 BOOL SysRemoveFolder(const SysString& p) { return ::RemoveDirectoryW(p.c_str()); }
-BOOL SysMove(const SysString& a, const SysString& b) {
-    return ::MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING);
+BOOL SysMove(const SysString& a, const SysString& b, DWORD flags = MOVEFILE_REPLACE_EXISTING) {
+    return ::MoveFileExW(a.c_str(), b.c_str(), flags);
 }
 HANDLE SysFindFirst(const std::wstring&, const SysString& p, WIN32_FIND_DATAW& d) {
     return ::FindFirstFileW(p.c_str(), &d);
@@ -245,6 +248,29 @@ bool RemoveFolder(const std::wstring& path) {
 bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
     SysString a, b;
     return Prepare(from, a) && Prepare(to, b) && SysMove(a, b);
+}
+
+bool MoveToNewName(const std::wstring& from, const std::wstring& to) {
+    SysString a, b;
+    return Prepare(from, a) && Prepare(to, b) && SysMove(a, b, 0);
+}
+
+bool RenameOpenFile(const Handle& file, const std::wstring& to) {
+    SysString checked;
+    if (!Prepare(to, checked)) return false;
+    // The call takes the system's own form of the name ("\??\C:\..."),
+    // which the long form becomes by its prefix alone, in both programs.
+    std::wstring name = ToLongPath(to);
+    name[1] = L'?';
+    name[2] = L'?';
+    const size_t nameBytes = name.size() * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t));
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = FALSE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(info->FileName, name.c_str(), nameBytes + sizeof(wchar_t));
+    return ::SetFileInformationByHandle(file.get(), FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != FALSE;
 }
 
 Search FindFirst(const std::wstring& path, const std::wstring* pattern, FindData& first) {

@@ -96,6 +96,12 @@ bool CreateFolder(const std::wstring& path);
 bool RemoveFolder(const std::wstring& path);
 // Renames from over to, replacing an existing file in one step.
 bool ReplaceFile(const std::wstring& from, const std::wstring& to);
+// Renames from to a name that must not exist yet.
+bool MoveToNewName(const std::wstring& from, const std::wstring& to);
+// Gives a file this program holds open (with DELETE access) the name to,
+// in the same folder tree of one volume, without opening it again; fails
+// (last error set) when a file or folder of that name exists.
+bool RenameOpenFile(const Handle& file, const std::wstring& to);
 
 // Searches folder + pattern ("*.*") when pattern is given, else the path
 // itself (a single entry: the wildcard check applies to the whole path).

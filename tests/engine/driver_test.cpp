@@ -45,11 +45,12 @@ namespace {
 TEST_F(Driver, WorkerStackHoldsTheDeepestTree) {
     Src(L"a.txt", "a", 0);
     SIZE_T reserved = 0;
-    host.files.onIsFile = [&](const std::wstring&) {
+    host.files.canAddress = [&](const std::wstring& path) {
         MEMORY_BASIC_INFORMATION info{};
         VirtualQuery(&info, &info, sizeof info);
         auto* tib = reinterpret_cast<NT_TIB*>(NtCurrentTeb());
         reserved = static_cast<SIZE_T>(static_cast<char*>(tib->StackBase) - static_cast<char*>(info.AllocationBase));
+        return host.files.real.CanAddress(path);
     };
     std::atomic<bool> ended{false}, completed{false};
     unsigned long error = 0;

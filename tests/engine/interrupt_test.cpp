@@ -16,8 +16,9 @@ TEST_F(Interrupt, DuringAWalkStopsAfterTheCurrentEntry) {
     Dst(L"orphan.txt", "o", 0);
     // The interrupt comes while the second file is being looked at.
     int files = 0;
-    host.files.onIsFile = [&](const std::wstring&) {
-        if (++files == 2) host.progress.cancel = true;
+    host.files.canAddress = [&](const std::wstring& path) {
+        if (path.rfind(src, 0) == 0 && ++files == 2) host.progress.cancel = true;
+        return host.files.real.CanAddress(path);
     };
     auto before = Snapshot(temp.path());
     EXPECT_EQ(Run(RunMode::SyncTest), 0);

@@ -116,6 +116,24 @@ TEST_F(Unattended, EveryQuestionGetsItsSafeAnswerAtOnceAndIsLogged) {
     }
 }
 
+// The walk lists the destination folder once and copies into the names it
+// lacks; a file that another program puts there meanwhile is never replaced.
+TEST_F(Unattended, AFileThatAppearsAfterTheListingIsKept) {
+    Src(L"a.txt", "a", 0);
+    Src(L"late.txt", "from the source", 0);
+    host.files.beforeCopy = [&](const std::wstring& destination) {
+        if (destination == D(L"late.txt")) WriteFile(destination, "written meanwhile");
+    };
+    EXPECT_EQ(Run(RunMode::Overwrite), 1);
+    EXPECT_EQ(ReadFile(D(L"late.txt")), "written meanwhile");
+    EXPECT_EQ(ReadFile(D(L"a.txt")), "a");
+    EXPECT_EQ(Snapshot(dst).size(), 2u);  // no temporary file is left
+    const std::vector<std::wstring> errors = Errors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind(NotUpdated(D(L"late.txt")), 0), 0u);
+    ExpectNoPrompt();
+}
+
 // The source share drops or the drive is pulled between the passes: the
 // reverse pass would take every backup file for an orphan.
 TEST_F(Unattended, NoDeletionOnceTheSourceIsGone) {

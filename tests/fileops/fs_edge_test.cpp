@@ -78,6 +78,30 @@ TEST(FolderIdentity, FollowsTheFolderNotTheSpelling) {
     }
 }
 
+// A copy gives its temporary file the final name while still holding it;
+// an existing name is never replaced that way.
+TEST(RenameOpenFile, NamesTheHeldFileAndNeverReplaces) {
+    TempDir dir;
+    const std::wstring temp = dir / L"~held.tmp";
+    const std::wstring taken = dir / L"taken.txt";
+    WriteFile(taken, "keep me");
+    fs::Handle held = fs::OpenFile(temp, GENERIC_WRITE | DELETE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(held.valid());
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(held.get(), "new", 3, &written, nullptr));
+
+    EXPECT_FALSE(fs::RenameOpenFile(held, taken));
+    EXPECT_FALSE(fs::RenameOpenFile(held, dir / L"TAKEN.TXT"));
+    EXPECT_FALSE(fs::RenameOpenFile(held, dir / L"wild*.txt"));
+    const std::wstring final = dir / L"final name.txt";
+    ASSERT_TRUE(fs::RenameOpenFile(held, final));
+    ASSERT_TRUE(held.Close());
+
+    EXPECT_EQ(ReadFile(taken), "keep me");
+    EXPECT_EQ(ReadFile(final), "new");
+    EXPECT_EQ(GetFileAttributesW(temp.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST(CanAddress, TellsWhichTrueNamesThisProgramReaches) {
     TempDir dir;
     const std::wstring base = dir.path();

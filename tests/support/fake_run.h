@@ -87,7 +87,7 @@ public:
         return real.CompareFileContents(a, b, progress, log, cause);
     }
     bool CopyFileContents(const std::wstring& source, const FileStamp& stamp, const std::wstring& destination,
-                          const RunOptions& options, Progress& progress, LogSink& log,
+                          CopyTarget target, const RunOptions& options, Progress& progress, LogSink& log,
                           std::wstring& cause) override {
         ++copies;
         if (beforeCopy) beforeCopy(destination);
@@ -96,7 +96,7 @@ public:
             cause = L"テスト用の失敗";
             return false;
         }
-        return real.CopyFileContents(source, stamp, destination, options, progress, log, cause);
+        return real.CopyFileContents(source, stamp, destination, target, options, progress, log, cause);
     }
     bool SetWriteTime(const std::wstring& path, std::uint64_t writeTime, Progress& progress, LogSink& log,
                       std::wstring& cause) override {
