@@ -43,10 +43,12 @@ field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p" <<<"$OUT"; }
 TOOLS=(sched_w sched_n window engine xcopy rsync cp)
 declare -A T MEM
 
-# One phase: every tool brings its own destination up to date.
+# One phase: every tool brings its own destination up to date. The programs
+# run in the data folder, where their schedule logs go by default.
 run_phase() {
   local p="$1" cpflags="$2" src_w
   src_w="$(win "$DATA/src")"
+  cd "$DATA"
   measure wine "$DRIVER" schedule "$(win "$BIN/Mirrant_U.exe")" "$(win "$DATA/job_w.mrt")"
   T[$p,sched_w]=$(field seconds); MEM[$p,sched_w]=$(field peak_private_mib)
   measure wine "$DRIVER" schedule "$(win "$BIN/Mirrant.exe")" "$(win "$DATA/job_n.mrt")"
