@@ -1,6 +1,8 @@
 #pragma once
-// The program's version, set here once: the version resource, the about box
-// and the packages take it from here.
+// The program's version, set here once: the version resources (the programs
+// and ClearMirrant.exe), the about box, the help, ReadMe.txt and History.txt
+// (docs/CMakeLists.txt) and the package name (scripts/package) take it from
+// here.
 #define MIRRANT_VERSION_MAJOR 1
 #define MIRRANT_VERSION_MINOR 0
 #define MIRRANT_VERSION_PATCH 0

@@ -6,7 +6,7 @@ std::wstring BinPath(const std::wstring& exe) { return std::wstring(MIRRANT_BIN_
 
 RunningProgram::RunningProgram(const std::wstring& exe, const std::wstring& arguments,
                                const std::wstring& currentFolder) {
-    std::wstring path = BinPath(exe);
+    std::wstring path = exe.find(L'\\') == std::wstring::npos ? BinPath(exe) : exe;
     std::wstring cmd = L"\"" + path + L"\" " + arguments;
     STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};

@@ -10,8 +10,8 @@ namespace mirrant::testing {
 
 class RunningProgram {
 public:
-    // Starts bin\<exe> with the arguments, in the given current folder
-    // (empty: the test's own).
+    // Starts bin\<exe> (or exe itself when it is a path) with the arguments,
+    // in the given current folder (empty: the test's own).
     RunningProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& currentFolder = L"");
     ~RunningProgram();
 
