@@ -72,14 +72,18 @@ TEST_P(BatchRegisterE2E, TwoRowsComposedInTheWindowAndSavedAsBinaryRunUnattended
         send(IDC_BATCH_SYNC);
         SetText(GetDlgItem(w, IDC_BATCH_SOURCE), src2);
         SetText(GetDlgItem(w, IDC_BATCH_DEST), dst2);
+        // Enter in a field goes through the window's own dialog loop and does not close it.
+        PostMessageW(GetDlgItem(w, IDC_BATCH_DEST), WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageW(GetDlgItem(w, IDC_BATCH_DEST), WM_KEYUP, VK_RETURN, 0xC0000001);
+        Sleep(500);
+        ASSERT_TRUE(IsWindowVisible(w)) << "Enter closed the window";
         testing::PressButton(w, IDC_BATCH_WRITE);
 
         // The save dialog: its file name box, then OK.
         HWND save = WaitForOther(program, {main, w}, [](HWND d) { return GetDlgItem(d, 0x480) || GetDlgItem(d, 0x47c); });
         ASSERT_NE(save, nullptr) << "the save dialog did not open";
-        HWND name = GetDlgItem(save, 0x480);
-        if (!name) name = FindWindowExW(GetDlgItem(save, 0x47c), nullptr, L"Edit", nullptr);
-        SetText(name, batch);
+        HWND name = GetDlgItem(save, 0x47c);  // the file name combo box; an edit box in older dialogs
+        SetText(name ? name : GetDlgItem(save, 0x480), batch);
         testing::PressButton(save, IDOK);
         HWND done = WaitForOther(program, {main, w, save},
                                  [](HWND d) { return testing::MessageBoxText(d) == L"書き込みが終了しました。"; });
