@@ -5,6 +5,8 @@
 
 #include "batch/batch_list_view.h"
 #include "fileops/fs_edge.h"
+#include "framework/edition.h"
+#include "framework/encoding.h"
 #include "framework/log_sink.h"
 #include "framework/text.h"
 #include "res/messages.h"
@@ -29,6 +31,22 @@ public:
 std::wstring WithTextExtension(const std::wstring& path) {
     if (path.empty() || FormatOfPath(path) != BatchFormat::Binary) return path;
     return path.substr(0, path.size() - std::wstring(kBinaryBatchExtension).size()) + kTextBatchExtension;
+}
+
+bool FitsCodePage932(const std::wstring& text) {
+    bool usedDefault = false;
+    const std::string bytes = ToCodePage(text, kCodePage932, &usedDefault);
+    return !usedDefault && FromCodePage(bytes, kCodePage932) == text;
+}
+
+// The narrow program writes both formats in code page 932: a row whose path
+// the code page cannot hold would be stored with "?" in its place and name
+// another folder, so it counts as incomplete (left out, after asking).
+std::vector<BatchListRow> StorableRows(std::vector<BatchListRow> rows) {
+    if (kNarrowBuild)
+        for (BatchListRow& row : rows)
+            if (!FitsCodePage932(row.source) || !FitsCodePage932(row.destination)) row.source.clear();
+    return rows;
 }
 
 }  // namespace
@@ -273,7 +291,7 @@ void BatchRegisterWindow::ReadFile() {
 }
 
 void BatchRegisterWindow::WriteFile() {
-    const BatchPayloads payloads = BuildBatchPayloads(Rows(), ItemText(IDC_BATCH_COMMENT));
+    const BatchPayloads payloads = BuildBatchPayloads(StorableRows(Rows()), ItemText(IDC_BATCH_COMMENT));
     if (payloads.keptRows == 0) {
         Prompts().Warning(LoadText(msg::kNothingToWrite));
         return;

@@ -187,11 +187,18 @@ TEST_F(RegisterWindowTest, CopyAndPasteCarryTheWholeRowAndSwapAllToggles) {
     EXPECT_EQ(w->Title(), title);
     EXPECT_EQ(Text(IDC_BATCH_SWAP), L"全行左右入替");
 
-    // A successful read ends the swapped state.
+    // A file that cannot be read leaves everything as it was; a successful
+    // read ends the swapped state.
     Click(IDC_BATCH_SWAP);
-    const std::wstring file = dir / L"read.mrt";
+    const Rows swapped = ListRows();
+    const std::wstring junk = dir / L"junk.mrx", file = dir / L"read.mrt";
+    testing::WriteFile(junk, "not a batch file, long enough");
     testing::WriteFile(file, "comment\t\"two words\"\r\ncopy\tC:\\x\\\tD:\\y\\\r\n");
-    w->reads.push_back(file);
+    w->reads = {junk, file};
+    Click(IDC_BATCH_READ);
+    EXPECT_EQ(prompter.CountText(L"ﾊﾞｯﾁﾌｧｲﾙの内容に誤りがあります。"), 1u);
+    EXPECT_EQ(ListRows(), swapped);
+    EXPECT_EQ(w->Title(), title + L"[全行左右入替]");
     Click(IDC_BATCH_READ);
     EXPECT_EQ(w->Title(), title);
     EXPECT_EQ(Text(IDC_BATCH_SWAP), L"全行左右入替");
@@ -200,6 +207,7 @@ TEST_F(RegisterWindowTest, CopyAndPasteCarryTheWholeRowAndSwapAllToggles) {
     EXPECT_EQ(Text(IDC_BATCH_SOURCE), L"C:\\x\\");
     EXPECT_TRUE(w->textDefault());
     EXPECT_EQ(w->readRequests[0].filter, kBinaryFirst);
+    EXPECT_EQ(w->readRequests[1].initialName, junk);
 }
 
 HDROP MakeDrop(const std::vector<std::wstring>& paths, POINT at) {
@@ -335,7 +343,6 @@ TEST_F(RegisterWindowTest, AFailedWriteOffersAnotherFileAndCancelChangesNothing)
     Click(IDC_BATCH_WRITE);
     ASSERT_EQ(prompter.prompts().size(), 3u);
     EXPECT_EQ(prompter.prompts()[0].text.rfind(bad + L"の書き込みに失敗しました。原因：", 0), 0u) << prompter.prompts()[0].text;
-    EXPECT_GT(prompter.prompts()[0].text.size(), bad.size() + 16);
     EXPECT_EQ(prompter.prompts()[1].text, L"他のﾌｧｲﾙに書き込みますか？");
     EXPECT_EQ(prompter.prompts()[2].text, kMsg167);
     EXPECT_EQ(w->saveRequests[1].initialName, bad);
@@ -347,9 +354,16 @@ TEST_F(RegisterWindowTest, AFailedWriteOffersAnotherFileAndCancelChangesNothing)
     EXPECT_FALSE(w->textDefault());
 }
 
-TEST_F(RegisterWindowTest, APathOutsideTheCodePageIsSavedAsUtf16Text) {
-    if (kNarrowBuild) GTEST_SKIP() << "the narrow program keeps code page 932 files";
+TEST_F(RegisterWindowTest, APathOutsideTheCodePageIsSavedAsUtf16TextOrLeftOutByTheNarrowProgram) {
     const std::wstring korean = L"C:\\\xD55C\xAD6D\\";
+    if (kNarrowBuild) {  // its files are code page 932: the row would name another folder
+        Compose({{L"同期", korean, L"D:\\k\\"}, kTwoRows[0]});
+        w->saves = {dir / L"k.mrt"};
+        Click(IDC_BATCH_WRITE);  // 158 answered Yes
+        EXPECT_EQ(prompter.CountText(kMsg158), 1u);
+        EXPECT_EQ(ReadBack(dir / L"k.mrt").rows, (std::vector<BatchRow>{kTwoRowBatch.rows[0]}));
+        return;
+    }
     Compose({{L"同期", korean, L"D:\\k\\"}});
     const std::wstring asBinary = dir / L"k.mrx", asText = dir / L"k.mrt";
     w->saves = {asBinary, asText};
@@ -366,17 +380,6 @@ TEST_F(RegisterWindowTest, APathOutsideTheCodePageIsSavedAsUtf16Text) {
     w->saves = {asText};
     Click(IDC_BATCH_WRITE);
     EXPECT_EQ(prompter.CountText(kSaveAsText), 2u);
-}
-
-TEST_F(RegisterWindowTest, AnUnreadableFileLeavesTheListAsItWas) {
-    Compose(kTwoRows);
-    const std::wstring junk = dir / L"junk.mrx";
-    testing::WriteFile(junk, "not a batch file, long enough");
-    w->reads = {junk};
-    Click(IDC_BATCH_READ);
-    EXPECT_EQ(prompter.CountText(L"ﾊﾞｯﾁﾌｧｲﾙの内容に誤りがあります。"), 1u);
-    EXPECT_EQ(ListRows(), kTwoRows);
-    EXPECT_EQ(w->lastFile(), junk);
 }
 
 }  // namespace
