@@ -57,6 +57,10 @@ TEST_P(BatchRegisterE2E, TwoRowsComposedInTheWindowAndSavedAsBinaryRunUnattended
     for (const auto& f : {src1, src2, dst1, dst2}) testing::MakeFolder(f);
     testing::WriteFile(src1 + L"one.txt", "1");
     testing::WriteFile(src2 + L"two.txt", "2");
+    // The narrow program starts with text as its default format: the window's
+    // save dialog then offers the text filter first.
+    const bool textDefault = GetParam().narrow;
+    store.SetInt(kSettingsSection, optname::TextBatchDefault, textDefault ? 1 : 0);
     {
         RunningProgram program(GetParam().exe, L"", dir.path());
         HWND main = program.WaitForWindowTitled(GetParam().title);
@@ -82,6 +86,8 @@ TEST_P(BatchRegisterE2E, TwoRowsComposedInTheWindowAndSavedAsBinaryRunUnattended
         // The save dialog: its file name box, then OK.
         HWND save = WaitForOther(program, {main, w}, [](HWND d) { return GetDlgItem(d, 0x480) || GetDlgItem(d, 0x47c); });
         ASSERT_NE(save, nullptr) << "the save dialog did not open";
+        EXPECT_EQ(WindowText(GetDlgItem(save, 0x470)),  // the file type box
+                  textDefault ? L"ﾃｷｽﾄ形式ﾊﾞｯﾁﾌｧｲﾙ (*.mrt)" : L"Mirrantﾊﾞｯﾁﾌｧｲﾙ (*.mrx)");
         HWND name = GetDlgItem(save, 0x47c);  // the file name combo box; an edit box in older dialogs
         SetText(name ? name : GetDlgItem(save, 0x480), batch);
         testing::PressButton(save, IDOK);
