@@ -12,15 +12,6 @@
 
 namespace mirrant {
 
-namespace {
-
-constexpr int kOperationColumn = 0;
-constexpr int kSourceColumn = 1;
-constexpr int kDestinationColumn = 2;
-constexpr int kOperationColumnWidth = 60;
-
-}  // namespace
-
 BatchExecuteWindow::BatchExecuteWindow(const std::wstring& comment, std::deque<BatchRow>& queue,
                                        Prompter* prompter)
     : Dialog(IDD_BATCH_EXECUTE), comment_(comment), queue_(queue), prompter_(prompter) {
@@ -31,52 +22,19 @@ BatchExecuteWindow::BatchExecuteWindow(const std::wstring& comment, std::deque<B
 bool BatchExecuteWindow::OnInit() {
     boxes_.setOwner(hwnd());
     openingTitle_ = Title();
-    HWND list = Item(IDC_BATCH_LIST);
-    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
-    RECT client{};
-    GetClientRect(list, &client);
-    const int pathWidth = (client.right - client.left - kOperationColumnWidth) / 2;
-    const unsigned titles[] = {IDS_BATCH_COLUMN_OPERATION, IDS_BATCH_COLUMN_SOURCE, IDS_BATCH_COLUMN_DEST};
-    for (int i = 0; i < 3; ++i) {
-        std::wstring title = LoadText(titles[i]);
-        LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.pszText = title.data();
-        column.cx = i == 0 ? kOperationColumnWidth : pathWidth;
-        column.iSubItem = i;
-        SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-    }
+    SetUpBatchListColumns(Item(IDC_BATCH_LIST));
     Load(0);
     return true;
 }
 
-int BatchExecuteWindow::RowCount() const {
-    return static_cast<int>(SendItem(IDC_BATCH_LIST, LVM_GETITEMCOUNT));
-}
+int BatchExecuteWindow::RowCount() const { return ListRowCount(Item(IDC_BATCH_LIST)); }
 
-int BatchExecuteWindow::SelectedRow() const {
-    return static_cast<int>(SendItem(IDC_BATCH_LIST, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-}
+int BatchExecuteWindow::SelectedRow() const { return SelectedListRow(Item(IDC_BATCH_LIST)); }
 
-std::wstring BatchExecuteWindow::Cell(int row, int column) const {
-    std::vector<wchar_t> buffer(1024);
-    for (;;) {
-        LVITEMW item{};
-        item.iSubItem = column;
-        item.pszText = buffer.data();
-        item.cchTextMax = static_cast<int>(buffer.size());
-        const int n = static_cast<int>(SendItem(IDC_BATCH_LIST, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
-        if (n < static_cast<int>(buffer.size()) - 1) return std::wstring(buffer.data(), n);
-        buffer.resize(buffer.size() * 4);  // the text may have been cut: ask again with more room
-    }
-}
+std::wstring BatchExecuteWindow::Cell(int row, int column) const { return ListCellText(Item(IDC_BATCH_LIST), row, column); }
 
 void BatchExecuteWindow::SetCell(int row, int column, const std::wstring& text) {
-    std::wstring copy = text;
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = copy.data();
-    SendItem(IDC_BATCH_LIST, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    SetListCellText(Item(IDC_BATCH_LIST), row, column, text);
 }
 
 void BatchExecuteWindow::ShowRow(int row) {
