@@ -326,7 +326,11 @@ bool CTimeFilterPage::OnCommand(int id, int code, HWND) {
     if (code == EN_CHANGE) {
         for (const CountBox& c : kCounts) {
             if (c.box != id) continue;
-            const unsigned value = ReadCountText(ItemText(id));
+            const std::wstring text = ItemText(id);
+            // Out-of-range numbers are reported as they are typed; the box
+            // still counts (an emptied box as 0), leaving the page checks again.
+            if (!text.empty()) ExchangeCounts();
+            const unsigned value = ReadCountText(text);
             if (value != r.Get(c.field)) {
                 r.Set(c.field, value);
                 UpdateBoundTexts();

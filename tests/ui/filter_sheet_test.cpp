@@ -493,6 +493,37 @@ TEST_F(FilterSheet, BoundTextsFollowTheClockAndShowTheExclusiveEnd) {
     EXPECT_TRUE(prompter.prompts().empty());
 }
 
+TEST_F(FilterSheet, CountBoxesAreCheckedAsTypedAndWhenTheTimePageIsLeft) {
+    AppProfile().SetInt(kSettingsSection, L"op8", 1);
+    TimeRangeSpec simple = TimeRangeSpec::Defaults(kCreationRecord);
+    simple.Set(tf::RangeType, kRangeSimple);
+    StoreRecord(L"TmFilterC", simple);
+    Open();
+    window->filterSet().lastFilterPage = 3;
+    unsigned storedWhileEmpty = 99, startCount = 0;
+    bool stayed = false;
+    RunSheet([&](DWORD, HWND sheet) {
+        HWND page = CurrentPage(sheet);
+        SetDlgItemTextW(page, IDC_TP_START_COUNT, L"0123456");  // too long for the check; 1234 is read
+        SetDlgItemTextW(page, IDC_TP_SIMPLE_COUNT, L"0");        // reported at once
+        SetDlgItemTextW(page, IDC_TP_SIMPLE_COUNT, L"");
+        Sleep(100);
+        storedWhileEmpty = window->filterSet().creationSpec.Get(tf::SimpleCount);
+        startCount = window->filterSet().creationSpec.Get(tf::StartPeriodCount);
+        Click(page, IDC_TP_NONE);
+        stayed = ShowPage(sheet, 0) == page;
+        Press(sheet, IDCANCEL);
+        WaitGone(sheet);
+    });
+    EXPECT_EQ(storedWhileEmpty, 0u);
+    EXPECT_EQ(startCount, 1234u);
+    EXPECT_TRUE(stayed);
+    const std::wstring simpleRange = L"1 から 9999 までの整数を入力してください。";
+    const std::wstring periodRange = L"0 から 9999 までの整数を入力してください。";
+    EXPECT_EQ(Texts(prompter), (std::vector<std::wstring>{periodRange, simpleRange, simpleRange}));
+    EXPECT_EQ(window->filterSet().creationSpec, simple) << "Cancel reloads the stored record";
+}
+
 TEST_F(FilterSheet, TimePageIsDisabledWhileEveryEntryIsATarget) {
     Open();
     window->filterSet().lastFilterPage = 3;
