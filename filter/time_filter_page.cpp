@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <span>
+
 #include "framework/text.h"
 #include "res/resource.h"
 
@@ -178,13 +180,12 @@ void CTimeFilterPage::Fill() {
         SendItem(t.picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
     }
 
-    for (const CountBox& c : kCounts) {
-        if (c.field.word == tf::SimpleCount.word && c.field.low == tf::SimpleCount.low) continue;
+    // The two period boxes and lists (the simple ones come first).
+    for (const CountBox& c : std::span(kCounts).subspan(1)) {
         if (r.Get(c.field) > kMaxCount) r.Set(c.field, kMaxCount);
         SetItemText(c.box, std::to_wstring(r.Get(c.field)));
     }
-    for (const UnitList& u : kUnitLists) {
-        if (u.simple) continue;
+    for (const UnitList& u : std::span(kUnitLists).subspan(1)) {
         if (r.Get(u.field) > kMinutesAfter) r.Set(u.field, 0);
         SendItem(u.list, CB_SETCURSEL, PeriodUnitIndex(r.Get(u.field)));
     }
