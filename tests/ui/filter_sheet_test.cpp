@@ -29,6 +29,7 @@ using testing::WaitGone;
 
 constexpr wchar_t kSheetTitle[] = L"ｺﾋﾟｰ対象・除外の設定";
 constexpr wchar_t kSevenChars[] = L"\\/:\"<>|";
+constexpr wchar_t kAddFile[] = L"追加するﾌｧｲﾙ名";
 
 std::vector<std::wstring> Texts(const ScriptedPrompter& p) {
     std::vector<std::wstring> texts;
@@ -81,6 +82,58 @@ TEST(NormalizeName, TidiesRefusesOrAsks) {
     EXPECT_TRUE(NormalizeName(name, false, silent, message));
     EXPECT_EQ(name, L"a*");
     EXPECT_TRUE(silent.prompts().empty());
+}
+
+std::vector<std::wstring> StaticTexts(HWND dialog) {
+    std::vector<std::wstring> texts;
+    EnumChildWindows(
+        dialog,
+        [](HWND w, LPARAM lp) -> BOOL {
+            wchar_t cls[32] = {}, text[256] = {};
+            GetClassNameW(w, cls, 32);
+            GetWindowTextW(w, text, 256);
+            if (std::wstring(cls) == L"Static") reinterpret_cast<std::vector<std::wstring>*>(lp)->push_back(text);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+TEST(NameEntryDialog, StaysOpenOnARefusalOrADeclinedReplacement) {
+    testing::OwnerWindow owner;
+    ScriptedPrompter prompter;
+    prompter.Push(PromptAnswer::No);
+    NameEntryDialog dialog(L"追加するﾌｧｲﾙ名", L"ﾌｧｲﾙ名を１つ指定してください。", L"old", &prompter);
+    std::vector<std::wstring> labels;
+    std::wstring initial, afterDecline;
+    bool openAfterRefusal = false, openAfterDecline = false;
+    UserScript user([&](DWORD thread) {
+        HWND d = Need(WaitForWindow(thread, L"追加するﾌｧｲﾙ名"), "name dialog");
+        labels = StaticTexts(d);
+        initial = testing::TextOf(d, IDC_NAME_EDIT);
+        for (auto [typed, open] : {std::pair{L"a/b", &openAfterRefusal}, std::pair{L"x**..", &openAfterDecline}}) {
+            SetDlgItemTextW(d, IDC_NAME_EDIT, typed);
+            Press(d, IDOK);
+            Sleep(200);
+            *open = IsWindowVisible(d) != FALSE;
+        }
+        afterDecline = testing::TextOf(d, IDC_NAME_EDIT);
+        Press(d, IDOK);  // "x*" as it stands now needs no change and is taken
+        WaitGone(d);
+    });
+    EXPECT_EQ(dialog.DoModal(owner.hwnd()), IDOK);
+    user.Join();
+    EXPECT_EQ(labels, (std::vector<std::wstring>{L"ﾌｧｲﾙ名を１つ指定してください。",
+                                                 L"・0個以上の任意の文字を半角の * で指定できます。",
+                                                 L"・任意の1文字を半角の ? で指定できます。",
+                                                 L"・半角の \\ / : \" < > |  は、使用できません。"}));
+    EXPECT_EQ(initial, L"old");
+    EXPECT_TRUE(openAfterRefusal);
+    EXPECT_TRUE(openAfterDecline);
+    EXPECT_EQ(afterDecline, L"x*");
+    EXPECT_EQ(dialog.text(), L"x*");
+    EXPECT_EQ(Texts(prompter), (std::vector<std::wstring>{std::wstring(kSevenChars) + L"は使用できません。",
+                                                          L"x*に置き換えます。"}));
 }
 
 TEST(CheckNewName, DuplicatesConflictsAndCapacity) {
@@ -162,33 +215,15 @@ std::vector<std::wstring> ListEntries(HWND page, int list) {
     return entries;
 }
 
-// Presses a button that opens the name dialog, types into it and presses OK.
-std::wstring EnterName(DWORD thread, HWND page, int button, const std::wstring& typed) {
+// Presses a button that opens the name dialog with this title, types into
+// it and presses OK.
+void EnterName(DWORD thread, HWND page, int button, const std::wstring& title, const std::wstring& typed) {
     Press(page, button);
-    HWND d = nullptr;
-    for (int i = 0; i < 500 && !d; ++i) {
-        d = FindWindowExW(nullptr, nullptr, L"#32770", nullptr);
-        HWND found = nullptr;
-        EnumThreadWindows(
-            thread,
-            [](HWND w, LPARAM lp) -> BOOL {
-                if (IsWindowVisible(w) && GetDlgItem(w, IDC_NAME_EDIT)) {
-                    *reinterpret_cast<HWND*>(lp) = w;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
-        d = found;
-        if (!d) Sleep(10);
-    }
-    Need(d, "name dialog");
-    const std::wstring title = testing::TextOf(d, 0);
+    HWND d = Need(WaitForWindow(thread, title), "name dialog");
     SetDlgItemTextW(d, IDC_NAME_EDIT, typed.c_str());
     Press(d, IDOK);
     WaitGone(d);
     Sleep(100);
-    return title;
 }
 
 std::wstring Stored(const wchar_t* name) { return AppProfile().GetString(kSettingsSection, name, L"<none>"); }
@@ -224,7 +259,6 @@ TEST_F(FilterSheet, NameListsAddChangeDeleteAndSaveOnOk) {
     AppProfile().SetString(kSettingsSection, L"MFiles", L"Keep.DOC|abc");
     Open();
     window->filterSet().lastFilterPage = 1;
-    std::wstring addTitle, changeTitle;
     std::vector<std::wstring> shown, afterDelete;
     bool changeEnabledEmpty = true;
     prompter.Push(PromptAnswer::Yes);  // "*.TMP." becomes "*.TMP"
@@ -233,16 +267,16 @@ TEST_F(FilterSheet, NameListsAddChangeDeleteAndSaveOnOk) {
         HWND page = CurrentPage(sheet);
         shown = ListEntries(page, IDC_FILE_INC_LIST);
         changeEnabledEmpty = testing::Enabled(page, IDC_FILE_EXC_CHANGE);
-        addTitle = EnterName(thread, page, IDC_FILE_INC_ADD, L"*.TMP.");
-        EnterName(thread, page, IDC_FILE_EXC_ADD, L"*.tmp");  // conflict with the include side
-        EnterName(thread, page, IDC_FILE_EXC_ADD, L"*.bak");
-        EnterName(thread, page, IDC_FILE_EXC_ADD, L"*.old");
-        EnterName(thread, page, IDC_FILE_INC_ADD, L"ABC");    // duplicate of "abc"
+        EnterName(thread, page, IDC_FILE_INC_ADD, kAddFile, L"*.TMP.");
+        EnterName(thread, page, IDC_FILE_EXC_ADD, kAddFile, L"*.tmp");  // conflict with the include side
+        EnterName(thread, page, IDC_FILE_EXC_ADD, kAddFile, L"*.bak");
+        EnterName(thread, page, IDC_FILE_EXC_ADD, kAddFile, L"*.old");
+        EnterName(thread, page, IDC_FILE_INC_ADD, kAddFile, L"ABC");    // duplicate of "abc"
         // Change "abc" (after "*.TMP" in the box's order) to "zz".
         Press(page, IDC_FILE_INC_CHANGE);  // nothing selected
         Sleep(150);
         SendDlgItemMessageW(page, IDC_FILE_INC_LIST, LB_SETSEL, TRUE, 1);
-        changeTitle = EnterName(thread, page, IDC_FILE_INC_CHANGE, L"zz");
+        EnterName(thread, page, IDC_FILE_INC_CHANGE, L"変更するﾌｧｲﾙ名", L"zz");
         Press(page, IDC_FILE_EXC_DELETE);  // nothing selected
         Sleep(150);
         SendDlgItemMessageW(page, IDC_FILE_EXC_LIST, LB_SETSEL, TRUE, 0);
@@ -254,8 +288,6 @@ TEST_F(FilterSheet, NameListsAddChangeDeleteAndSaveOnOk) {
     });
     EXPECT_EQ(shown, (std::vector<std::wstring>{L"abc", L"keep.doc"}));
     EXPECT_FALSE(changeEnabledEmpty);
-    EXPECT_EQ(addTitle, L"追加するﾌｧｲﾙ名");
-    EXPECT_EQ(changeTitle, L"変更するﾌｧｲﾙ名");
     EXPECT_EQ(afterDelete, (std::vector<std::wstring>{L"*.old"}));
     EXPECT_EQ(Texts(prompter), (std::vector<std::wstring>{
                                    L"*.TMPに置き換えます。",
@@ -276,7 +308,7 @@ TEST_F(FilterSheet, CancelLeavesRegistryAndFilterAsStoredAndReopensOnTheLastPage
     Open();
     RunSheet([&](DWORD thread, HWND sheet) {
         HWND page = ShowPage(sheet, 2);
-        EnterName(thread, page, IDC_FOLDER_EXC_ADD, L"obj");
+        EnterName(thread, page, IDC_FOLDER_EXC_ADD, L"追加するﾌｫﾙﾀﾞ名", L"obj");
         Click(page, IDC_FOLDER_INC_OFF);
         HWND general = ShowPage(sheet, 0);
         Click(general, IDC_FG_ALL);
