@@ -156,6 +156,9 @@ TEST(CheckNewName, DuplicatesConflictsAndCapacity) {
         {L"abc", {L"abd"}, {L"abe"}, true, L"", {}},
         {L"abcdefghi", full, {}, true, L"", {}},
         {L"abcdefghij", full, {}, false, L"", {L"これ以上は登録できません。"}},
+        // A change is checked with the old entry still in the list: turning
+        // "1234567890" into an 11-character name would fit only without it.
+        {L"abcdefghijk", full, {}, false, L"", {L"これ以上は登録できません。"}},
         {std::wstring(250, L'n'), {}, {}, true, L"", {}},
     };
     for (const Case& c : cases) {
