@@ -1,6 +1,7 @@
 #include "filter/name_entry.h"
 
 #include "filter/filter_set.h"
+#include "framework/edition.h"
 #include "framework/text.h"
 #include "res/resource.h"
 
@@ -94,6 +95,11 @@ void NameEntryDialog::OnOK() {
     }
     if (!message.empty()) prompter.Warning(message);
     Refuse();
+}
+
+bool NameEntryDialog::Boxes::YesNo(const std::wstring& text, bool defaultNo) {
+    const UINT flags = MB_YESNO | MB_ICONINFORMATION | (defaultNo ? MB_DEFBUTTON2 : 0);
+    return MessageBoxW(owner(), text.c_str(), ProductName().c_str(), flags) == IDYES;
 }
 
 void NameEntryDialog::Refuse() {

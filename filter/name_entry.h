@@ -39,12 +39,20 @@ protected:
     void OnOK() override;
 
 private:
+    // The replacement question is a notice the user confirms: it carries the
+    // information icon, not the question mark.
+    class Boxes : public MessageBoxPrompter {
+    public:
+        using MessageBoxPrompter::MessageBoxPrompter;
+        bool YesNo(const std::wstring& text, bool defaultNo = false) override;
+    };
+
     void Refuse();
     std::wstring title_;
     std::wstring prompt_;
     std::wstring text_;
     Prompter* prompter_;
-    MessageBoxPrompter boxes_{nullptr};
+    Boxes boxes_{nullptr};
 };
 
 }  // namespace mirrant

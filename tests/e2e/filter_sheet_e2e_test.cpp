@@ -73,8 +73,15 @@ TEST_P(FilterSheetE2E, ExclusionAddedInTheSheetIsSavedAndHonouredByTheNextRun) {
     HWND name = program.WaitForWindowTitled(L"追加するﾌｧｲﾙ名");
     ASSERT_NE(name, nullptr);
     EXPECT_EQ(WindowText(GetDlgItem(name, IDC_NAME_PROMPT)), L"ﾌｧｲﾙ名を１つ指定してください。");
-    SendMessageW(GetDlgItem(name, IDC_NAME_EDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"*.tmp"));
+    // The trailing dot goes, after a real question box.
+    SendMessageW(GetDlgItem(name, IDC_NAME_EDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"*.tmp."));
     testing::PressButton(name, IDOK);
+    HWND question = nullptr;
+    for (int i = 0; i < 100 && !question; ++i, Sleep(100))
+        for (HWND w : program.TopLevelWindows())
+            if (testing::MessageBoxText(w) == L"*.tmpに置き換えます。") question = w;
+    ASSERT_NE(question, nullptr);
+    testing::PressButton(question, IDYES);
     for (int i = 0; i < 100 && IsWindow(name); ++i) Sleep(50);
     testing::PressButton(sheet, IDOK);
     for (int i = 0; i < 100 && IsWindow(sheet); ++i) Sleep(50);
