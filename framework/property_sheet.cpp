@@ -13,6 +13,10 @@ PROPSHEETPAGEW PropertyPage::Describe() {
     psp.pszTemplate = MAKEINTRESOURCEW(resourceId());
     psp.pfnDlgProc = PageProcedure;
     psp.lParam = reinterpret_cast<LPARAM>(this);
+    if (!tabText_.empty()) {
+        psp.dwFlags |= PSP_USETITLE;
+        psp.pszTitle = tabText_.c_str();
+    }
     return psp;
 }
 
@@ -26,24 +30,24 @@ void PropertyPage::SetModified(bool modified) {
     SendMessageW(sheet, modified ? PSM_CHANGED : PSM_UNCHANGED, reinterpret_cast<WPARAM>(hwnd()), 0);
 }
 
+// The handler's result is the notification's answer: the dialog procedure
+// stores it as the message result (a zero answer, the usual "go on", needs
+// no storing).
 INT_PTR PropertyPage::OnNotify(NMHDR* header) {
     switch (header->code) {
     case PSN_APPLY:
-        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
-        return TRUE;
+        return OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE;
     case PSN_SETACTIVE:
         OnSetActive();
         if (tDisableOk) EnableWindow(GetDlgItem(GetParent(hwnd()), IDOK), FALSE);
-        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, 0);
-        return TRUE;
+        return 0;
     case PSN_KILLACTIVE:
-        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, OnKillActive() ? FALSE : TRUE);
-        return TRUE;
+        return OnKillActive() ? FALSE : TRUE;
     case PSN_RESET:
         OnReset();
-        return TRUE;
+        return 0;
     default:
-        return FALSE;
+        return 0;
     }
 }
 
@@ -60,7 +64,7 @@ INT_PTR SettingsSheet::DoModal(HWND owner) {
     for (PropertyPage* p : pages_) descs.push_back(p->Describe());
     PROPSHEETHEADERW psh{};
     psh.dwSize = sizeof psh;
-    psh.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_USECALLBACK;
+    psh.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_NOCONTEXTHELP | PSH_USECALLBACK;
     psh.hwndParent = owner;
     psh.hInstance = AppInstance();
     psh.pszCaption = caption_.c_str();

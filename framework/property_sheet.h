@@ -20,6 +20,9 @@ public:
 
     // Tells the sheet that a page holds changes (enables "適用").
     void SetModified(bool modified = true);
+    // The tab text when it is not the dialog caption (one template shown
+    // as several pages).
+    void SetTabText(std::wstring text) { tabText_ = std::move(text); }
 
 protected:
     // OK or Apply: false keeps the sheet open on this page.
@@ -31,6 +34,7 @@ protected:
     INT_PTR OnNotify(NMHDR* header) override;
 
 private:
+    std::wstring tabText_;
     static INT_PTR CALLBACK PageProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 };
 

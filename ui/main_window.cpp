@@ -6,6 +6,7 @@
 #include "batch/batch_file.h"
 #include "engine/file_access.h"
 #include "engine/stored_filter.h"
+#include "filter/filter_sheet.h"
 #include "framework/edition.h"
 #include "framework/profile.h"
 #include "framework/text.h"
@@ -181,8 +182,11 @@ void MainWindow::OnOptionCommand(int id) {
         ApplyMenuStates();
         return;
     case ID_LOG_SETTINGS:
-    case ID_FILTER:
         NotAvailableYet();
+        return;
+    case ID_FILTER:
+        // The worker reads the filter without locks: never edited during a run.
+        if (!busy()) ShowFilterSheet(hwnd(), filterSet(), AppProfile(), app_.prompter);
         return;
     default: break;
     }
