@@ -26,24 +26,23 @@ void PropertyPage::SetModified(bool modified) {
     SendMessageW(sheet, modified ? PSM_CHANGED : PSM_UNCHANGED, reinterpret_cast<WPARAM>(hwnd()), 0);
 }
 
+// What this returns is the notification's answer: Dialog stores it as the
+// message result (0 lets the sheet go on).
 INT_PTR PropertyPage::OnNotify(NMHDR* header) {
     switch (header->code) {
     case PSN_APPLY:
-        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
-        return TRUE;
+        return OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE;
     case PSN_SETACTIVE:
         OnSetActive();
         if (tDisableOk) EnableWindow(GetDlgItem(GetParent(hwnd()), IDOK), FALSE);
-        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, 0);
-        return TRUE;
+        return 0;
     case PSN_KILLACTIVE:
-        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, OnKillActive() ? FALSE : TRUE);
-        return TRUE;
+        return OnKillActive() ? FALSE : TRUE;
     case PSN_RESET:
         OnReset();
-        return TRUE;
+        return 0;
     default:
-        return FALSE;
+        return 0;
     }
 }
 
