@@ -41,18 +41,9 @@ std::wstring Today() {
     return buffer;
 }
 
-// "14時 7分 9秒 >> " at the start of a line: the time without the date, in kanji units.
-bool StampedWithTimeOnly(const std::wstring& line) {
-    return line.size() > 13 && line[2] == L'時' && line[5] == L'分' && line[8] == L'秒' &&
-           line.compare(9, 4, L" >> ") == 0;
-}
-
 bool WaitClosed(HWND w) {
-    for (int i = 0; i < 100; ++i) {
-        if (!IsWindow(w) || !IsWindowVisible(w)) return true;
-        Sleep(100);
-    }
-    return false;
+    for (int i = 0; i < 100 && IsWindow(w) && IsWindowVisible(w); ++i) Sleep(100);
+    return !IsWindow(w) || !IsWindowVisible(w);
 }
 
 class LogSettingsE2E : public ::testing::TestWithParam<Edition> {
@@ -107,16 +98,14 @@ TEST_P(LogSettingsE2E, ScheduledLogGoesWhereTheSheetSentItWithItsTimeStamps) {
     if (!Exists(log)) log = logFolder + L"nightly_" + Today() + L".txt";  // the run passed midnight
     ASSERT_TRUE(Exists(log)) << log;
     const std::wstring text = ReadLogText(log, GetParam().narrow);
-    // The start line and every line of the run carry the time without the date.
+    // The start line and every line of the run carry the time without the
+    // date ("14時 7分 9秒 >> "); the separator closes the log.
     size_t lines = 0;
-    for (size_t at = 0; at < text.size();) {
-        size_t end = text.find(L"\r\n", at);
-        if (end == std::wstring::npos) break;
+    for (size_t at = 0, end; (end = text.find(L"\r\n", at)) != std::wstring::npos; at = end + 2, ++lines) {
         const std::wstring line = text.substr(at, end - at);
-        at = end + 2;
-        if (line == L"--------------------") continue;
-        ++lines;
-        EXPECT_TRUE(StampedWithTimeOnly(line)) << line;
+        if (line == L"--------------------") break;
+        EXPECT_TRUE(line.size() > 13 && line[2] == L'時' && line[5] == L'分' && line[8] == L'秒' &&
+                    line.compare(9, 4, L" >> ") == 0) << line;
     }
     EXPECT_GE(lines, 2u) << text;
     EXPECT_NE(text.find(L" >> ﾊﾞｯﾁﾌｧｲﾙを実行します。(ﾊﾞｯﾁﾌｧｲﾙ名：" + batch + L")"), std::wstring::npos) << text;
