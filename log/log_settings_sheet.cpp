@@ -3,6 +3,7 @@
 #include <iterator>
 #include <span>
 
+#include "fileops/fs_edge.h"
 #include "fileops/path_rules.h"
 #include "framework/message_box.h"
 #include "framework/profile.h"
@@ -228,9 +229,12 @@ private:
 
 // The complete path of a page after OK: normalised when it is usable,
 // otherwise the previous path after message 243 with the path as typed.
+// Usable includes that this program can open exactly that name: the narrow
+// program would otherwise write its log under a best-fitted name of
+// another file.
 std::wstring AcceptedPath(std::wstring typed, const std::wstring& previous, Prompter& prompter) {
     std::wstring path = typed;
-    if (NormalizePath(path)) return path;
+    if (NormalizePath(path) && fs::CanAddress(path)) return path;
     prompter.Warning(Message(msg::kInvalidPath, {typed}));
     return previous;
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "framework/edition.h"
 #include "framework/profile.h"
 #include "log/log_settings.h"
 #include "log/log_settings_sheet.h"
@@ -125,6 +126,9 @@ TEST_F(LogSettingsSheetTest, FolderAndNameCorrectionsOnOk) {
         {1, L"D:\\x\\", L"", L"D:\\x\\" + kProduct + L"ｽｹｼﾞｭｰﾙ実行ﾛｸﾞ.txt", {}},
         {1, L"D:\\x\\", L"a?b.txt", kept, {L"\"D:\\x\\a?b.txt\"" + bad}},
         {0, L"logs", L"a?b.txt", kept, {L"logsの指定を、C:\\start\\に変更します。", L"\"C:\\start\\a?b.txt\"" + bad}},
+        // A name code page 932 cannot carry: the narrow program could not open it.
+        {0, L"D:\\x\\", L"café.txt", kNarrowBuild ? kept : L"D:\\x\\café.txt",
+         kNarrowBuild ? std::vector<std::wstring>{L"\"D:\\x\\café.txt\"" + bad} : std::vector<std::wstring>{}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.folder) + " " + ::testing::PrintToString(c.name));
