@@ -10,6 +10,7 @@
 #include "framework/edition.h"
 #include "framework/profile.h"
 #include "framework/text.h"
+#include "log/log_settings_sheet.h"
 #include "log/result_window.h"
 #include "log/time_stamp.h"
 #include "res/messages.h"
@@ -181,9 +182,7 @@ void MainWindow::OnOptionCommand(int id) {
         ShowConfirmOptionsDialog(hwnd(), o, runActive_);
         ApplyMenuStates();
         return;
-    case ID_LOG_SETTINGS:
-        NotAvailableYet();
-        return;
+    case ID_LOG_SETTINGS: ShowLogSettings(); return;
     case ID_FILTER:
         // The worker reads the filter without locks: never edited during a run.
         if (!busy()) ShowFilterSheet(hwnd(), filterSet(), AppProfile(), app_.prompter);
@@ -192,6 +191,28 @@ void MainWindow::OnOptionCommand(int id) {
     }
     if (ToggleOption(o, id, store, UiPrompter()) || ChooseMissingPolicy(o, id, store, UiPrompter()))
         ApplyMenuStates();
+}
+
+// Open during a run too, to look at the settings: the sheet is then read-only.
+void MainWindow::ShowLogSettings() {
+    LogContext& context = logContext();
+    LogSettingsRequest request;
+    request.settingsWord = context.settingsWord;
+    request.userLog = context.userLog;
+    request.scheduleLog = context.scheduleLog;
+    request.page = logSettingsPage_;
+    request.startFolder = app_.startFolder;
+    request.runActive = runActive_ || busy();
+    request.prompter = app_.prompter;
+    request.chooseFolder = [this](HWND owner, const std::wstring& prompt, const std::wstring& initial) {
+        return chooser_.Choose(owner, prompt, L"", initial);
+    };
+    const bool stored = ShowLogSettingsSheet(hwnd(), request);
+    logSettingsPage_ = request.page;
+    if (!stored) return;
+    context.settingsWord = request.settingsWord;
+    context.userLog = request.userLog;
+    context.scheduleLog = request.scheduleLog;
 }
 
 void MainWindow::NotAvailableYet() { UiPrompter().Information(LoadText(IDS_NOT_AVAILABLE_YET)); }

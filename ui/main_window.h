@@ -102,6 +102,7 @@ private:
     void OnShowLatestLog();
     void ShowAbout();
     void NotAvailableYet();
+    void ShowLogSettings();
     bool MenuItemEnabled(int command) const;
     FilterModes filterModes() const { return session_.filterModes(); }
 
@@ -117,6 +118,7 @@ private:
     bool isFolder_[2] = {true, true};
     std::wstring remembered_[2];
     FolderChooser chooser_;
+    int logSettingsPage_ = 0;  // the log settings page shown last
 };
 
 }  // namespace mirrant
