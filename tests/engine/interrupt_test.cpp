@@ -43,6 +43,29 @@ TEST_F(Interrupt, DuringACopyLeavesTheDestinationAsItWas) {
     EXPECT_EQ(host.progress.titles.back(), L"同期ｺﾋﾟｰ");
 }
 
+// Many small new files: an interrupt during the tenth copy stops there; the
+// nine before it are complete and logged in the order they were copied, the
+// tenth leaves nothing behind.
+TEST_F(Interrupt, DuringManySmallCopiesStopsWithinOneFile) {
+    for (int i = 0; i < 30; ++i) Src(L"f" + std::to_wstring(i) + L".txt", "content " + std::to_string(i), 0);
+    std::vector<std::wstring> copied;
+    host.files.beforeCopy = [&](const std::wstring& destination) {
+        copied.push_back(destination);
+        if (copied.size() == 10) host.progress.cancelAfterPolls = 1;
+    };
+    EXPECT_EQ(Run(RunMode::Overwrite), 0);
+    ASSERT_EQ(copied.size(), 10u);
+    std::vector<std::wstring> expected;
+    for (size_t i = 0; i < 9; ++i) {
+        expected.push_back(NewlyStored(copied[i]));
+        EXPECT_TRUE(Exists(copied[i]));
+    }
+    expected.push_back(kInterrupted);
+    EXPECT_EQ(host.log.lines, expected);
+    EXPECT_FALSE(Exists(copied[9]));
+    EXPECT_EQ(Snapshot(dst).size(), 9u);  // no temporary file either
+}
+
 TEST_F(Interrupt, DuringATreeDeletionStopsTheRun) {
     for (int i = 0; i < 6; ++i) Dst(L"orphan\\deep\\f" + std::to_wstring(i) + L".txt", "x", 0);
     Dst(L"other.txt", "o", 0);
