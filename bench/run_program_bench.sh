@@ -69,6 +69,7 @@ run_phase() {
 # A fresh tree and fresh destinations; the programs' roots must exist.
 prepare() {
   local files="$1"
+  cd "$ROOT"
   rm -rf "$DATA"; mkdir -p "$DATA"
   python3 "$ROOT/bench/make_tree.py" create "$DATA/src" "$files" >/dev/null
   for d in sched_w sched_n window engine; do mkdir -p "$DATA/dst_$d"; done
