@@ -9,6 +9,7 @@
 set -euo pipefail
 FILES="${1:-20000}"
 source "$(dirname "$0")/../scripts/env.sh"
+source "$(dirname "$0")/common.sh"
 DATA="${BENCH_DIR:-$BUILD_DIR/bench-data}"
 EXE="$BUILD_DIR/bench/mirrant_engine_bench.exe"
 
@@ -22,20 +23,7 @@ start_display || true
 start_wine || true
 trap 'stop_wine; stop_display; [ "${BENCH_KEEP:-0}" = 1 ] || rm -rf "$DATA"' EXIT
 
-win() { winepath -w "$1" 2>/dev/null; }
 SRC_W="$(win "$DATA/src")"
-
-# Times one command (wall clock, seconds); the disk is flushed first so that
-# one tool's writes do not land on the next one's clock.
-now() { date +%s.%N; }
-measure() {
-  sync
-  local t0 t1
-  t0=$(now)
-  "$@" >"$DATA/last.out" 2>&1 || { echo "failed: $*" >&2; cat "$DATA/last.out" >&2; exit 1; }
-  t1=$(now)
-  LAST=$(echo "$t1 - $t0" | bc -l)
-}
 
 declare -A T
 run_phase() {
@@ -68,7 +56,6 @@ for d in mirrant xcopy rsync cp; do
   diff -rq "$DATA/src" "$DATA/dst_$d" >/dev/null || echo "WARNING: dst_$d differs from the source"
 done
 
-ratio() { printf '%.2f' "$(echo "$1 / $2" | bc -l)"; }
 printf '\n%d files, %s\n' "$FILES" "$(du -sh "$DATA/src" | cut -f1)"
 printf '%-9s %9s %9s %9s %9s %9s   %7s %7s %7s\n' phase mirrant "(engine)" xcopy rsync cp \
   "/xcopy" "/rsync" "/cp"

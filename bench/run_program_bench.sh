@@ -14,6 +14,7 @@ set -euo pipefail
 SIZES=("$@")
 [ ${#SIZES[@]} -gt 0 ] || SIZES=(2000 20000 100000)
 source "$(dirname "$0")/../scripts/env.sh"
+source "$(dirname "$0")/common.sh"
 DATA="${BENCH_DIR:-$BUILD_DIR/bench-data}"
 BIN="$BUILD_DIR/bin"
 DRIVER="$BUILD_DIR/bench/program_bench.exe"
@@ -26,19 +27,6 @@ start_display || true
 start_wine || true
 trap 'stop_wine; stop_display; [ "${BENCH_KEEP:-0}" = 1 ] || rm -rf "$DATA"' EXIT
 
-win() { winepath -w "$1" 2>/dev/null; }
-now() { date +%s.%N; }
-# Runs one command after flushing the disk; LAST is its wall time, OUT its output.
-measure() {
-  sync
-  local t0 t1
-  t0=$(now)
-  "$@" >"$DATA/last.out" 2>&1 || { echo "failed: $*" >&2; cat "$DATA/last.out" >&2; exit 1; }
-  t1=$(now)
-  LAST=$(echo "$t1 - $t0" | bc -l)
-  OUT=$(tr -d '\r' <"$DATA/last.out" | grep '^result=' || true)
-}
-field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p" <<<"$OUT"; }
 
 TOOLS=(sched_w sched_n window engine xcopy rsync cp)
 declare -A T MEM
@@ -77,7 +65,6 @@ prepare() {
   printf 'copy\t%s\t%s\r\n' "$(win "$DATA/src")" "$(win "$DATA/dst_sched_n")" >"$DATA/job_n.mrt"
 }
 
-ratio() { printf '%.2f' "$(echo "$1 / $2" | bc -l)"; }
 
 report() {
   local files="$1"
