@@ -22,6 +22,15 @@ constexpr unsigned long kErrorFileNotFound = 2;
 constexpr unsigned long kErrorPathNotFound = 3;
 constexpr unsigned long kErrorAlreadyExists = 183;
 
+// Names as the file system compares them: without regard to case.
+std::wstring NameKey(const std::wstring& name) {
+    std::wstring key(name);
+    if (!key.empty())
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.c_str(), static_cast<int>(name.size()), key.data(),
+                      static_cast<int>(key.size()), nullptr, nullptr, 0);
+    return key;
+}
+
 // "%s" arguments of message 220: the byte count and the unit in parentheses.
 std::wstring ByteCount(std::uint64_t size, std::wstring& unit) {
     std::wstring count = FormatSizeText(size, unit);
@@ -716,17 +725,6 @@ void TreeWalk::SweepLeftovers(FolderWalk& walk) {
     if (!walk.otherNames) ListOtherFolder(walk);
     for (const std::wstring& path : walk.otherLeftovers) RemoveLeftover(path);
 }
-
-namespace {
-// Names as the file system compares them: without regard to case.
-std::wstring NameKey(const std::wstring& name) {
-    std::wstring key(name);
-    if (!key.empty())
-        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.c_str(), static_cast<int>(name.size()), key.data(),
-                      static_cast<int>(key.size()), nullptr, nullptr, 0);
-    return key;
-}
-}  // namespace
 
 // One listing of the other folder tells which of this folder's files it
 // lacks, instead of one lookup per file there (each costs as much as a

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "fileops/error_text.h"
 #include "fileops/fs_edge.h"
@@ -368,6 +367,12 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
         if (Interrupted(progress, log)) break;
     }
     in.Close();
+    // Closing the new content can still fail (a delayed write): named after
+    // the destination, like every failure of the copy.
+    const auto closeFailed = [&] {
+        error = FileError{FileStep::Close, GetLastError(), fs::SystemForm(destination)};
+        cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
+    };
     // A new file whose source carries only the archive bit takes its name
     // while still open: no second open of the temporary file. There is no
     // old destination to lose, so a failure to close it afterwards removes
@@ -375,8 +380,7 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
     if (complete && !destExists && Settable(sourceAttrs) == FILE_ATTRIBUTE_ARCHIVE) {
         if (fs::RenameOpenFile(out, destination)) {
             if (out.Close()) return FinishCopy(progress, log, percent);
-            error = FileError{FileStep::Close, GetLastError(), fs::SystemForm(destination)};
-            cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
+            closeFailed();
             fs::DeleteFile(destination);
             return false;
         }
@@ -387,8 +391,7 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
         }
     }
     if (complete && !out.Close()) {
-        error = FileError{FileStep::Close, GetLastError(), fs::SystemForm(destination)};
-        cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
+        closeFailed();
         complete = false;
     }
     out.Close();
