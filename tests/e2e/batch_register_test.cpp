@@ -109,11 +109,7 @@ TEST_P(BatchRegisterE2E, TwoRowsComposedInTheWindowAndSavedAsBinaryRunUnattended
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(ReadFile(dst1 + L"one.txt"), "1");
     EXPECT_EQ(ReadFile(dst2 + L"two.txt"), "2");
-    std::string bytes = ReadFile(logPath);
-    std::wstring log = GetParam().narrow ? FromCodePage(bytes, kCodePage932) : std::wstring();
-    if (!GetParam().narrow)
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-            log += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    const std::wstring log = testing::ReadLogText(logPath, GetParam().narrow);
     EXPECT_NE(log.find(L"ﾊﾞｯﾁﾌｧｲﾙを実行します。(ﾊﾞｯﾁﾌｧｲﾙ名：" + batch + L")"), std::wstring::npos) << log;
     EXPECT_LT(log.find(L"one.txt"), log.find(L"two.txt")) << log;
 }

@@ -23,17 +23,6 @@ using testing::TempDir;
 using testing::WindowText;
 using testing::WriteFile;
 
-// The log file as text: UTF-16 with its mark, or code page 932.
-std::wstring ReadLog(const std::wstring& path, bool narrow) {
-    if (!Exists(path)) return {};
-    std::string bytes = ReadFile(path);
-    if (narrow) return FromCodePage(bytes, kCodePage932);
-    std::wstring text;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    return text;
-}
-
 size_t Count(const std::wstring& text, const std::wstring& part) {
     size_t n = 0;
     for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++n;
@@ -55,7 +44,7 @@ protected:
 
     std::wstring Src(int i) { return dir / (L"ｺﾋﾟｰ元 " + std::to_wstring(i) + L"\\"); }
     std::wstring Dst(int i) { return dir / (L"dst" + std::to_wstring(i) + L"\\"); }
-    std::wstring Log() { return ReadLog(logPath, GetParam().narrow); }
+    std::wstring Log() { return testing::ReadLogText(logPath, GetParam().narrow); }
     std::wstring StartLine(const std::wstring& batch) { return L"ﾊﾞｯﾁﾌｧｲﾙを実行します。(ﾊﾞｯﾁﾌｧｲﾙ名：" + batch + L")"; }
 
     // Runs the program and waits for it to end by itself; its exit code.

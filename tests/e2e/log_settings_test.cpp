@@ -24,15 +24,6 @@ using testing::RunningProgram;
 using testing::TempDir;
 using testing::WriteFile;
 
-std::wstring ReadLogText(const std::wstring& path, bool narrow) {
-    std::string bytes = ReadFile(path);
-    if (narrow) return FromCodePage(bytes, kCodePage932);
-    std::wstring text;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    return text;
-}
-
 std::wstring Today() {
     SYSTEMTIME t;
     GetLocalTime(&t);
@@ -97,7 +88,7 @@ TEST_P(LogSettingsE2E, ScheduledLogGoesWhereTheSheetSentItWithItsTimeStamps) {
     std::wstring log = logFolder + L"nightly_" + before + L".txt";
     if (!Exists(log)) log = logFolder + L"nightly_" + Today() + L".txt";  // the run passed midnight
     ASSERT_TRUE(Exists(log)) << log;
-    const std::wstring text = ReadLogText(log, GetParam().narrow);
+    const std::wstring text = testing::ReadLogText(log, GetParam().narrow);
     // The start line and every line of the run carry the time without the
     // date ("14時 7分 9秒 >> "); the separator closes the log.
     size_t lines = 0;

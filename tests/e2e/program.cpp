@@ -1,5 +1,8 @@
 #include "e2e/program.h"
 
+#include "framework/encoding.h"
+#include "support/temp_dir.h"
+
 namespace mirrant::testing {
 
 std::wstring BinPath(const std::wstring& exe) { return std::wstring(MIRRANT_BIN_DIR) + L"\\" + exe; }
@@ -25,6 +28,16 @@ RunningProgram::~RunningProgram() {
         if (WaitForSingleObject(process_, 3000) == WAIT_TIMEOUT) TerminateProcess(process_, 1);
     }
     CloseHandle(process_);
+}
+
+std::wstring ReadLogText(const std::wstring& path, bool narrow) {
+    if (!Exists(path)) return {};
+    const std::string bytes = ReadFile(path);
+    if (narrow) return FromCodePage(bytes, kCodePage932);
+    std::wstring text;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    return text;
 }
 
 std::wstring WindowText(HWND hwnd) {

@@ -50,6 +50,9 @@ std::wstring WindowText(HWND hwnd);
 std::wstring BinPath(const std::wstring& exe);
 // The static text of a message box (its prompt).
 std::wstring MessageBoxText(HWND box);
+// A log file of one of the programs as text: UTF-16 after its byte order
+// mark (wide program) or code page 932 (narrow); empty when there is none.
+std::wstring ReadLogText(const std::wstring& path, bool narrow);
 // Presses a button of a dialog by its id (BM_CLICK through the owner thread).
 void PressButton(HWND dialog, int id);
 
