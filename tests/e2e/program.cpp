@@ -1,5 +1,7 @@
 #include "e2e/program.h"
 
+#include <cstdio>
+
 #include "framework/encoding.h"
 #include "support/temp_dir.h"
 
@@ -11,13 +13,21 @@ RunningProgram::RunningProgram(const std::wstring& exe, const std::wstring& argu
                                const std::wstring& currentFolder) {
     std::wstring path = exe.find(L'\\') == std::wstring::npos ? BinPath(exe) : exe;
     std::wstring cmd = L"\"" + path + L"\" " + arguments;
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    if (CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       currentFolder.empty() ? nullptr : currentFolder.c_str(), &si, &pi)) {
-        process_ = pi.hProcess;
-        pid_ = pi.dwProcessId;
-        CloseHandle(pi.hThread);
+    // Under Wine a start has been seen to fail once in many runs, with the
+    // program and the machine in order: the start is tried again, and every
+    // failure is told on the error stream.
+    for (int attempt = 0; attempt < 3 && !process_; ++attempt) {
+        STARTUPINFOW si{sizeof si};
+        PROCESS_INFORMATION pi{};
+        if (CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           currentFolder.empty() ? nullptr : currentFolder.c_str(), &si, &pi)) {
+            process_ = pi.hProcess;
+            pid_ = pi.dwProcessId;
+            CloseHandle(pi.hThread);
+        } else {
+            std::fwprintf(stderr, L"starting %ls failed (error %lu)\n", path.c_str(), GetLastError());
+            Sleep(200);
+        }
     }
 }
 
@@ -73,7 +83,12 @@ HWND RunningProgram::WaitForWindow(const std::function<bool(const std::wstring&)
     while (GetTickCount() - start < timeoutMs) {
         for (HWND w : TopLevelWindows())
             if (match(WindowText(w))) return w;
-        if (WaitForSingleObject(process_, 100) != WAIT_TIMEOUT) return nullptr;
+        if (WaitForSingleObject(process_, 100) != WAIT_TIMEOUT) {
+            DWORD code = 0;
+            GetExitCodeProcess(process_, &code);
+            std::fwprintf(stderr, L"the program ended before its window appeared (exit code %lu)\n", code);
+            return nullptr;
+        }
     }
     return nullptr;
 }
