@@ -53,7 +53,8 @@ public:
     // in the order the system returns them, "." and ".." included; the copy's
     // temporary files are listed with copyTemporary set. onEntry
     // returns false to end the listing early. false when the listing cannot
-    // start: error is the system error code, cause its text (plain paths).
+    // start or breaks off after some entries: error is the system error
+    // code, cause its text (plain paths).
     virtual bool List(const std::wstring& pattern, const std::function<bool(const ListedEntry&)>& onEntry,
                       unsigned long& error, std::wstring& cause) = 0;
 

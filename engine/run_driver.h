@@ -57,6 +57,10 @@ struct RunState {
     PathSet reverseMarks;
     PathSet declinedFolders;
     PathSet leftoversMet;  // copy leftovers already removed or reported
+    // Folders of either side that could not be listed (at once or part-way):
+    // their contents are unknown for the rest of the run, so nothing under
+    // them or under their counterparts is decided.
+    PathSet unknownFolders;
 };
 
 // The two path boxes as the user typed them, checked before a run starts:

@@ -49,9 +49,17 @@ public:
             e.isLink = e.isFolder && (data.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
             e.copyTemporary = !e.isFolder && IsCopyTemporaryName(data.name);
             e.stamp = {data.creationTime, data.accessTime, data.writeTime, data.size};
-            if (!onEntry(e)) break;
+            if (!onEntry(e)) return true;
         } while (search.Next(data));
-        return true;
+        // A listing that broke off (a network error, a device error) is as
+        // unknown as one that never started.
+        error = GetLastError();
+        if (error == ERROR_NO_MORE_FILES) {
+            error = 0;
+            return true;
+        }
+        cause = ReplaceLongPaths(SystemErrorText(error), {folder});
+        return false;
     }
 
     // The walk asks whether the other side's file exists and then reads its

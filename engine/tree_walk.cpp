@@ -19,7 +19,6 @@ namespace mirrant {
 namespace {
 
 constexpr unsigned long kErrorFileNotFound = 2;
-constexpr unsigned long kErrorPathNotFound = 3;
 constexpr unsigned long kErrorAlreadyExists = 183;
 
 // Names as the file system compares them: without regard to case.
@@ -93,9 +92,14 @@ struct TreeWalk::FolderWalk {
     bool otherFolderReady = false;
     bool singleFile = false;
     bool leftoversSwept = false;  // the other folder was searched for copy leftovers
-    // The other folder's entries, listed once at the first file of this one
-    // (names in upper case); none when the listing could not tell.
+    // The other folder was seen as a folder when this one's parent was
+    // walked: if it cannot be listed now, it did not simply not exist.
+    bool otherSeen = false;
+    // The other folder's entries, listed once before the first decision that
+    // depends on them (names in upper case). When that listing fails the
+    // other folder is unknown and the rest of this folder is left alone.
     bool otherListed = false;
+    bool otherUnknown = false;
     std::optional<std::unordered_set<std::wstring>> otherNames;
     std::vector<std::wstring> otherLeftovers;
 };
@@ -126,31 +130,58 @@ void TreeWalk::AfterAction(FolderWalk& walk) {
 
 Next TreeWalk::CompareFolder(const std::wstring& thisFolder, bool thisExists, const std::wstring& otherFolder) {
     if (!thisExists) return Next::Stop;
+    return Walk(thisFolder, otherFolder, false);
+}
+
+Next TreeWalk::Walk(const std::wstring& thisFolder, const std::wstring& otherFolder, bool otherSeen) {
+    // Reported when it was first met; its counterpart stays as it is.
+    const PathSet& unknown = ctx_.state.unknownFolders;
+    if (unknown.Contains(thisFolder) || unknown.Contains(otherFolder)) return Next::Go;
     progress_.Show(thisFolder, level::Folder);
-    FolderWalk walk{thisFolder, otherFolder};
-    Next result = Next::Go;
+    // The whole listing comes first: a folder that cannot be listed to its
+    // end is unknown, and nothing in it or its counterpart is decided.
+    std::vector<ListedEntry> entries;
     unsigned long error = 0;
     std::wstring cause;
     bool listed = ctx_.files.List(
         thisFolder + L"*.*",
         [&](const ListedEntry& entry) {
-            Next r = entry.isFolder ? FolderEntry(walk, entry) : FileEntry(walk, entry);
-            if (r == Next::Stop || Interrupted()) {
-                result = Next::Stop;
-                return false;
-            }
+            if (entry.name != L"." && entry.name != L"..") entries.push_back(entry);
             return true;
         },
         error, cause);
     if (!listed) {
-        // An empty drive root has no entries at all: not an error.
+        // An empty drive root has no entries at all, and a folder that is not
+        // there (the destination root of a test run) has none either.
         if (error != kErrorFileNotFound &&
             (Forward() || (!Test() && ctx_.options.copyEmptyFolders) || ctx_.files.IsFolder(thisFolder))) {
-            ctx_.log.AppendError(Message(msg::kListingFailed, {thisFolder, cause}));
+            ReportUnknown(thisFolder, SideIsSource(true), cause, otherFolder);
         }
         return Next::Go;
     }
-    return result;
+    FolderWalk walk{thisFolder, otherFolder};
+    walk.otherSeen = otherSeen;
+    for (const ListedEntry& entry : entries) {
+        Next r = entry.isFolder ? FolderEntry(walk, entry) : FileEntry(walk, entry);
+        if (r == Next::Stop || Interrupted()) return Next::Stop;
+        if (walk.otherUnknown) break;
+    }
+    return Next::Go;
+}
+
+// A folder that cannot be listed: one error line in the shape of the
+// source's listing message with the side named, and one line saying that
+// nothing under it or its counterpart is touched for the rest of the run.
+void TreeWalk::ReportUnknown(const std::wstring& unknown, bool unknownIsSource, const std::wstring& cause,
+                             const std::wstring& counterpart) {
+    ctx_.state.unknownFolders.Add(unknown);
+    if (unknownIsSource) {
+        ctx_.log.AppendError(Message(msg::kListingFailed, {unknown, cause}));
+    } else {
+        const std::wstring named = LoadText(IDS_FILEOPS_DESTINATION_LABEL) + L"\"" + unknown + L"\"";
+        ctx_.log.AppendError(Message(msg::kSearchFailed, {named, cause}));
+    }
+    ctx_.log.AppendLine(Message(IDS_UNKNOWN_FOLDER_LEFT, {unknown, counterpart}));
 }
 
 Next TreeWalk::FileEntry(FolderWalk& walk, const ListedEntry& entry) {
@@ -172,6 +203,7 @@ Next TreeWalk::FileEntry(FolderWalk& walk, const ListedEntry& entry) {
     progress_.Show(f.t, level::File);
     f.thisStamp = entry.stamp;
     f.otherAbsent = OtherFolderLacks(walk, entry.name);
+    if (walk.otherUnknown) return Next::Go;
     if (!f.otherAbsent && ctx_.files.IsFile(f.o)) {
         f.otherExisted = true;
         return BothFiles(walk, f);
@@ -434,6 +466,7 @@ Next TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
         }
     }
     if (!walk.leftoversSwept) SweepLeftovers(walk);
+    if (walk.otherUnknown) return Next::Go;  // never written blind
     progress_.SetStatus(LoadText(IDS_STATUS_COPYING_FILE));
     progress_.Show(f.t + LoadText(IDS_SUFFIX_COPYING), level::Copying);
     for (;;) {
@@ -561,7 +594,11 @@ Next TreeWalk::FolderEntry(FolderWalk& walk, const ListedEntry& entry) {
         ctx_.log.AppendLine(Message(IDS_FOLDER_LINK_LOOP, {t}));
         return Next::Go;
     }
-    if (ctx_.files.IsFolder(o)) return CompareFolder(t, true, o);
+    const PathSet& unknown = ctx_.state.unknownFolders;
+    if (unknown.Contains(t) || unknown.Contains(o)) return Next::Go;
+    if (ctx_.files.IsFolder(o)) return Walk(t, o, true);
+    // Missing on the other side only if the other folder's listing says so.
+    if (EnsureOtherListed(walk) == OtherListing::Unknown) return Next::Go;
     progress_.Show(t, level::Folder);
     if (!ctx_.filter.DestinationOnly() || (!Forward() && !ctx_.filter.ProtectDestination()))
         return MissingFolder(walk, t, o);
@@ -722,14 +759,16 @@ bool TreeWalk::Reachable(const std::wstring& t, const std::wstring& o) {
 // the folder it writes to otherwise).
 void TreeWalk::SweepLeftovers(FolderWalk& walk) {
     walk.leftoversSwept = true;
-    if (!walk.otherNames) ListOtherFolder(walk);
+    if (EnsureOtherListed(walk) == OtherListing::Unknown) return;
     for (const std::wstring& path : walk.otherLeftovers) RemoveLeftover(path);
 }
 
 // One listing of the other folder tells which of this folder's files it
 // lacks, instead of one lookup per file there (each costs as much as a
-// listing when the name is missing). A folder that is not there lacks all.
-void TreeWalk::ListOtherFolder(FolderWalk& walk) {
+// listing when the name is missing). A folder that is not there (or a file
+// in its place) lacks all; one that cannot be listed (denied, a network or
+// device error, gone since its parent was listed) is unknown, never empty.
+TreeWalk::OtherListing TreeWalk::ListOtherFolder(FolderWalk& walk) {
     walk.otherListed = true;
     walk.otherLeftovers.clear();
     std::unordered_set<std::wstring> names;
@@ -743,12 +782,24 @@ void TreeWalk::ListOtherFolder(FolderWalk& walk) {
             return true;
         },
         error, cause);
-    if (listed || error == kErrorFileNotFound || error == kErrorPathNotFound) walk.otherNames = std::move(names);
+    if (listed || error == kErrorFileNotFound || (!walk.otherSeen && !ctx_.files.IsFolder(walk.otherFolder))) {
+        walk.otherNames = std::move(names);
+        return OtherListing::Known;
+    }
+    walk.otherUnknown = true;
+    walk.otherLeftovers.clear();
+    ReportUnknown(walk.otherFolder, SideIsSource(false), cause, walk.thisFolder);
+    return OtherListing::Unknown;
+}
+
+TreeWalk::OtherListing TreeWalk::EnsureOtherListed(FolderWalk& walk) {
+    if (!walk.otherListed) return ListOtherFolder(walk);
+    return walk.otherUnknown ? OtherListing::Unknown : OtherListing::Known;
 }
 
 bool TreeWalk::OtherFolderLacks(FolderWalk& walk, const std::wstring& name) {
-    if (!walk.otherListed) ListOtherFolder(walk);
-    return walk.otherNames && !walk.otherNames->contains(NameKey(name));
+    if (EnsureOtherListed(walk) == OtherListing::Unknown) return false;
+    return !walk.otherNames->contains(NameKey(name));
 }
 
 void TreeWalk::RemoveLeftover(const std::wstring& path) {

@@ -72,6 +72,9 @@ private:
     enum class Pair { ThisNewer, SameTimeOtherSize, SameTimeSameSize, OtherNewer };
     enum class FolderReady { Ready, Skipped, Stop };
 
+    enum class OtherListing { Known, Unknown };
+
+    Next Walk(const std::wstring& thisFolder, const std::wstring& otherFolder, bool otherSeen);
     bool Interrupted();
     bool Forward() const { return ctx_.state.forwardPass; }
     bool Test() const { return ctx_.state.testMode; }
@@ -100,8 +103,12 @@ private:
     bool Reachable(const std::wstring& t, const std::wstring& o);
     void RemoveLeftover(const std::wstring& path);
     void SweepLeftovers(FolderWalk& walk);
-    void ListOtherFolder(FolderWalk& walk);
+    OtherListing ListOtherFolder(FolderWalk& walk);
+    OtherListing EnsureOtherListed(FolderWalk& walk);
     bool OtherFolderLacks(FolderWalk& walk, const std::wstring& name);
+    bool SideIsSource(bool thisSide) const { return thisSide == Forward(); }
+    void ReportUnknown(const std::wstring& unknown, bool unknownIsSource, const std::wstring& cause,
+                       const std::wstring& counterpart);
     bool LinkLoopsBack(const FolderWalk& walk, const std::wstring& link);
 
     WalkContext ctx_;

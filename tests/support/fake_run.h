@@ -72,12 +72,20 @@ public:
     }
     // Called with each file looked for on the other side.
     std::function<void(const std::wstring& path)> onIsFile;
+    // Return true where a name cannot be looked up (as inside a folder the
+    // user may not read): it then looks absent.
+    std::function<bool(const std::wstring& path)> lookupFails;
     bool IsFile(const std::wstring& path) override {
         if (onIsFile) onIsFile(path);
+        if (lookupFails && lookupFails(path)) return false;
         return real.IsFile(path);
     }
-    bool IsFolder(const std::wstring& path) override { return real.IsFolder(path); }
+    bool IsFolder(const std::wstring& path) override {
+        if (lookupFails && lookupFails(path)) return false;
+        return real.IsFolder(path);
+    }
     bool GetFileInfo(const std::wstring& path, FileStamp& out, Progress& progress, LogSink& log) override {
+        if (lookupFails && lookupFails(path)) return false;
         if (failGetFileInfo && failGetFileInfo(path)) return false;
         return real.GetFileInfo(path, out, progress, log);
     }
