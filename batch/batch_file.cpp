@@ -161,13 +161,9 @@ bool DecodeTextBatch(std::string_view fileBytes, const BatchReadContext& context
         ReportBadBatchContent(context);
         return false;
     }
-    if constexpr (kNarrowBuild) {
-        // The narrow program holds only what code page 932 can: characters
-        // without a form there become its default character, and a path with
-        // one is then refused by the path check below.
-        text = FromCodePage(ToCodePage(text, kCodePage932), kCodePage932);
-    }
     NormalizedBatchText normalized = NormalizeBatchText(text);
+    text = std::wstring();
+    ReportRefusedPaths(context, normalized.refusedPaths);
     if (normalized.rows.empty()) {
         ReportBadBatchContent(context);
         return false;
@@ -182,6 +178,7 @@ bool DecodeTextBatch(std::string_view fileBytes, const BatchReadContext& context
     buffer.format = BatchFormat::Text;
     buffer.text = std::move(joined);
     buffer.payload.clear();
+    buffer.refusedRows = normalized.refusedRows;
     return true;
 }
 
@@ -250,6 +247,7 @@ bool ParseBatchBuffer(BatchBuffer&& buffer, const BatchReadContext& context, Par
     }
 
     ParsedBatch parsed;
+    parsed.refusedRows = consumed.refusedRows;
     bool ok = lines.size() >= 2;
     if (ok) {
         parsed.comment = binary ? UnwrapQuotedField(lines[0]) : lines[0];
