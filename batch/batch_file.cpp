@@ -149,12 +149,11 @@ bool DecodeBinaryBatch(std::string_view fileBytes, const BatchReadContext& conte
     return true;
 }
 
-bool DecodeTextBatch(std::string_view fileBytes, const BatchReadContext& context, BatchBuffer& buffer) {
-    if (fileBytes.empty()) {
-        ReportBadBatchContent(context);
-        return false;
-    }
-    std::wstring text = DecodeBatchText(fileBytes);
+namespace {
+
+// The reading of a text batch after decoding. Takes the text, and lets it go
+// as soon as its lines are read.
+bool ReadBatchText(std::wstring text, const BatchReadContext& context, BatchBuffer& buffer) {
     // A zero character would cut the text short of its end: no such file is
     // a batch.
     if (text.find(L'\0') != std::wstring::npos) {
@@ -162,7 +161,7 @@ bool DecodeTextBatch(std::string_view fileBytes, const BatchReadContext& context
         return false;
     }
     NormalizedBatchText normalized = NormalizeBatchText(text);
-    text = std::wstring();
+    std::wstring().swap(text);
     ReportRefusedPaths(context, normalized.refusedPaths);
     if (normalized.rows.empty()) {
         ReportBadBatchContent(context);
@@ -171,15 +170,26 @@ bool DecodeTextBatch(std::string_view fileBytes, const BatchReadContext& context
     if (normalized.rejectedLines > 0)
         ReportBatchProblem(context, Message(msg::kIgnoredLines, {normalized.rejectedLines}), false);
     std::wstring joined = normalized.comment + kCrLf;
-    for (const std::wstring& row : normalized.rows) {
+    for (std::wstring& row : normalized.rows) {
         joined += row;
         joined += kCrLf;
+        std::wstring().swap(row);
     }
     buffer.format = BatchFormat::Text;
     buffer.text = std::move(joined);
     buffer.payload.clear();
     buffer.refusedRows = normalized.refusedRows;
     return true;
+}
+
+}  // namespace
+
+bool DecodeTextBatch(std::string_view fileBytes, const BatchReadContext& context, BatchBuffer& buffer) {
+    if (fileBytes.empty()) {
+        ReportBadBatchContent(context);
+        return false;
+    }
+    return ReadBatchText(DecodeBatchText(fileBytes), context, buffer);
 }
 
 bool LoadBatchFile(const std::wstring& path, const BatchReadContext& context, BatchBuffer& buffer) {
@@ -202,8 +212,16 @@ bool LoadBatchFile(const std::wstring& path, const BatchReadContext& context, Ba
         std::string bytes;
         if (!reader.ReadAll(bytes)) return readFailed(reader.error());
         BatchBuffer decoded;
-        bool ok = format == BatchFormat::Binary ? DecodeBinaryBatch(bytes, context, decoded)
-                                                : DecodeTextBatch(bytes, context, decoded);
+        bool ok = false;
+        if (format == BatchFormat::Binary) {
+            ok = DecodeBinaryBatch(bytes, context, decoded);
+        } else {
+            // The file's bytes go once they are text: a file of megabytes is
+            // not held in both forms while its lines are read.
+            std::wstring text = DecodeBatchText(bytes);
+            std::string().swap(bytes);
+            ok = ReadBatchText(std::move(text), context, decoded);
+        }
         if (!ok) return false;
         buffer = std::move(decoded);
         return true;

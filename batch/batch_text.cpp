@@ -134,19 +134,29 @@ NormalizedBatchText NormalizeBatchText(std::wstring_view text) {
     while (pos < text.size()) {
         size_t lf = text.find(L'\n', pos);
         size_t end = lf == std::wstring_view::npos ? text.size() : lf + 1;
-        std::wstring line;
-        line.reserve(end - pos);
-        for (size_t i = pos; i < end; ++i)
-            if (text[i] != L'\r' && text[i] != L'\n') line += text[i];
+        // The line is looked at where it stands in the text; it is copied
+        // only where it must be rewritten, so that a line of megabytes is
+        // not held twice or three times over.
+        std::wstring_view line = text.substr(pos, end - pos);
         pos = end;
+        std::wstring owned;
+        while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) line.remove_suffix(1);
+        if (line.find(L'\r') != std::wstring_view::npos) {
+            for (wchar_t c : line)
+                if (c != L'\r') owned += c;
+            line = owned;
+        }
 
         size_t start = 0;
         while (start < line.size() && IsBlank(line[start])) ++start;
-        line.erase(0, start);
+        line.remove_prefix(start);
         if (line.empty() || line[0] == L'#') continue;
 
-        line = CollapseTabs(line);
-        if (line.find(L'\t') == std::wstring::npos) {
+        if (line.find(L"\t\t") != std::wstring_view::npos) {
+            owned = CollapseTabs(line);
+            line = owned;
+        }
+        if (line.find(L'\t') == std::wstring_view::npos) {
             // A line without TABs separates its fields by spaces; double
             // quotes protect spaces inside a field.
             std::wstring rebuilt;
@@ -164,7 +174,8 @@ NormalizedBatchText NormalizeBatchText(std::wstring_view text) {
                 }
             }
             if (!separated) rebuilt += L'\t';
-            line = CollapseTabs(rebuilt);
+            owned = CollapseTabs(rebuilt);
+            line = owned;
         }
 
         const size_t tab = line.find(L'\t');
