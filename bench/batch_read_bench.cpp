@@ -305,6 +305,8 @@ int Program(const std::wstring& program, int largest) {
         std::fflush(stdout);
         if (!w.ended) break;
     }
+    // The batch of megabytes goes; the small folders stay for the next run.
+    DeleteFileW(path.c_str());
     return 0;
 }
 
