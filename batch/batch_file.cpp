@@ -149,25 +149,20 @@ bool DecodeBinaryBatch(std::string_view fileBytes, const BatchReadContext& conte
     return true;
 }
 
-bool DecodeTextBatch(std::string_view fileBytes, const BatchReadContext& context, BatchBuffer& buffer) {
-    if (fileBytes.empty()) {
-        ReportBadBatchContent(context);
-        return false;
-    }
-    std::wstring text = DecodeBatchText(fileBytes);
+namespace {
+
+// The reading of a text batch after decoding. Takes the text, and lets it go
+// as soon as its lines are read.
+bool ReadBatchText(std::wstring text, const BatchReadContext& context, BatchBuffer& buffer) {
     // A zero character would cut the text short of its end: no such file is
     // a batch.
     if (text.find(L'\0') != std::wstring::npos) {
         ReportBadBatchContent(context);
         return false;
     }
-    if constexpr (kNarrowBuild) {
-        // The narrow program holds only what code page 932 can: characters
-        // without a form there become its default character, and a path with
-        // one is then refused by the path check below.
-        text = FromCodePage(ToCodePage(text, kCodePage932), kCodePage932);
-    }
     NormalizedBatchText normalized = NormalizeBatchText(text);
+    std::wstring().swap(text);
+    ReportRefusedPaths(context, normalized.refusedPaths);
     if (normalized.rows.empty()) {
         ReportBadBatchContent(context);
         return false;
@@ -175,14 +170,26 @@ bool DecodeTextBatch(std::string_view fileBytes, const BatchReadContext& context
     if (normalized.rejectedLines > 0)
         ReportBatchProblem(context, Message(msg::kIgnoredLines, {normalized.rejectedLines}), false);
     std::wstring joined = normalized.comment + kCrLf;
-    for (const std::wstring& row : normalized.rows) {
+    for (std::wstring& row : normalized.rows) {
         joined += row;
         joined += kCrLf;
+        std::wstring().swap(row);
     }
     buffer.format = BatchFormat::Text;
     buffer.text = std::move(joined);
     buffer.payload.clear();
+    buffer.refusedRows = normalized.refusedRows;
     return true;
+}
+
+}  // namespace
+
+bool DecodeTextBatch(std::string_view fileBytes, const BatchReadContext& context, BatchBuffer& buffer) {
+    if (fileBytes.empty()) {
+        ReportBadBatchContent(context);
+        return false;
+    }
+    return ReadBatchText(DecodeBatchText(fileBytes), context, buffer);
 }
 
 bool LoadBatchFile(const std::wstring& path, const BatchReadContext& context, BatchBuffer& buffer) {
@@ -205,8 +212,16 @@ bool LoadBatchFile(const std::wstring& path, const BatchReadContext& context, Ba
         std::string bytes;
         if (!reader.ReadAll(bytes)) return readFailed(reader.error());
         BatchBuffer decoded;
-        bool ok = format == BatchFormat::Binary ? DecodeBinaryBatch(bytes, context, decoded)
-                                                : DecodeTextBatch(bytes, context, decoded);
+        bool ok = false;
+        if (format == BatchFormat::Binary) {
+            ok = DecodeBinaryBatch(bytes, context, decoded);
+        } else {
+            // The file's bytes go once they are text: a file of megabytes is
+            // not held in both forms while its lines are read.
+            std::wstring text = DecodeBatchText(bytes);
+            std::string().swap(bytes);
+            ok = ReadBatchText(std::move(text), context, decoded);
+        }
         if (!ok) return false;
         buffer = std::move(decoded);
         return true;
@@ -250,6 +265,7 @@ bool ParseBatchBuffer(BatchBuffer&& buffer, const BatchReadContext& context, Par
     }
 
     ParsedBatch parsed;
+    parsed.refusedRows = consumed.refusedRows;
     bool ok = lines.size() >= 2;
     if (ok) {
         parsed.comment = binary ? UnwrapQuotedField(lines[0]) : lines[0];

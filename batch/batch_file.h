@@ -90,18 +90,25 @@ struct BatchBuffer {
     // Text: the normalized text, the comment line first, then one row line
     // per row, each ended by CR LF.
     std::wstring text;
+    // Text: rows refused for a path beyond the program's limit.
+    unsigned refusedRows = 0;
 };
 
 // Reads and decodes the file. Failures (the file cannot be opened or read,
 // wrong size, wrong checksum, no valid row) are reported through the context
 // and return false; a text batch with ignored lines succeeds after reporting
-// message 242.
+// message 242, and before it message 243 for each path beyond the program's
+// limit (ReportRefusedPaths).
 bool LoadBatchFile(const std::wstring& path, const BatchReadContext& context, BatchBuffer& buffer);
 
 // The comment and row lines of a decoded batch.
 struct ParsedBatch {
     std::wstring comment;
     std::vector<std::wstring> rowLines;  // without line ends
+    // Rows of a text batch refused as it was read for a path beyond the
+    // longest this program can use: they cannot run, so a scheduled batch
+    // does not count as completed.
+    unsigned refusedRows = 0;
 };
 
 // Splits a decoded buffer into the comment and the row lines; any malformed

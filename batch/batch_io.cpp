@@ -100,6 +100,13 @@ void ReportBatchProblem(const BatchReadContext& context, const std::wstring& tex
     if (failure && context.logToFile && context.finishLog) context.finishLog();
 }
 
+void ReportRefusedPaths(const BatchReadContext& context, const std::vector<std::wstring>& messages) {
+    if (messages.empty()) return;
+    if (context.logToFile)
+        for (const std::wstring& text : messages) context.log.AppendError(text);
+    if (!context.unattended) context.prompter.Warning(messages.front());
+}
+
 void ReportBadBatchContent(const BatchReadContext& context) {
     ReportBatchProblem(context, Message(msg::kBadBatchContent), true);
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fileops/fs_edge.h"
 
@@ -46,6 +47,10 @@ std::wstring BatchErrorText(unsigned long code);
 // the log goes to a file, a warning box unless unattended; after a failure
 // that was logged the run log is finished.
 void ReportBatchProblem(const BatchReadContext& context, const std::wstring& text, bool failure);
+// The rows refused for a path beyond the program's limit: every message an
+// error line of the run log when the log goes to a file; unless unattended,
+// the first in a warning box (the count of ignored lines follows in another).
+void ReportRefusedPaths(const BatchReadContext& context, const std::vector<std::wstring>& messages);
 // Message 156, the batch file's content is wrong.
 void ReportBadBatchContent(const BatchReadContext& context);
 

@@ -125,6 +125,9 @@ int RunBatchFile(BatchHost& host, const std::wstring& given, bool& askAnother, b
     const bool read = ReadBatchFile(path, context, parsed);
     bool started = false;
     if (read) {
+        // A row refused as it was read cannot run: the batch will not be
+        // completed, which an unattended program tells in its exit code.
+        if (parsed.refusedRows > 0) host.BatchFailed();
         host.SetTextBatchDefault(ext != kBinaryBatchExtension);
         std::deque<BatchRow>& queue = host.BatchQueue();
         const BatchFile batch = ToBatchFile(parsed);

@@ -1,9 +1,13 @@
 #include "batch/batch_text.h"
 
 #include "batch/batch_file.h"
+#include "fileops/fs_edge.h"
+#include "fileops/path_rules.h"
+#include "framework/edition.h"
 #include "framework/encoding.h"
 #include "framework/text.h"
-#include "fileops/path_rules.h"
+#include "res/messages.h"
+#include "res/resource.h"
 
 namespace mirrant {
 
@@ -34,12 +38,26 @@ std::wstring UnwrapPath(std::wstring field) {
     return field;
 }
 
+// The narrow program holds only what code page 932 can: characters without
+// a form there become its default character, and a path with one is then
+// refused by the path check.
+std::wstring ProgramText(std::wstring text) {
+    if constexpr (kNarrowBuild) return FromCodePage(ToCodePage(text, kCodePage932), kCodePage932);
+    return text;
+}
+
 // The row's paths must be usable as typed paths; control characters can
-// never be part of a file name.
+// never be part of a file name. The path is within the program's limit.
 bool AcceptRowPath(std::wstring& path) {
+    path = ProgramText(std::move(path));
     for (wchar_t c : path)
         if (c < 0x20) return false;
     return NormalizePath(path);
+}
+
+// Message 243 for a row path beyond the program's limit, after its side's label.
+std::wstring RefusedPathMessage(unsigned sideLabel, const std::wstring& path) {
+    return LoadText(sideLabel) + Message(msg::kInvalidPath, {ShownPath(path)});
 }
 
 std::wstring CollapseTabs(std::wstring_view s) {
@@ -116,19 +134,29 @@ NormalizedBatchText NormalizeBatchText(std::wstring_view text) {
     while (pos < text.size()) {
         size_t lf = text.find(L'\n', pos);
         size_t end = lf == std::wstring_view::npos ? text.size() : lf + 1;
-        std::wstring line;
-        line.reserve(end - pos);
-        for (size_t i = pos; i < end; ++i)
-            if (text[i] != L'\r' && text[i] != L'\n') line += text[i];
+        // The line is looked at where it stands in the text; it is copied
+        // only where it must be rewritten, so that a line of megabytes is
+        // not held twice or three times over.
+        std::wstring_view line = text.substr(pos, end - pos);
         pos = end;
+        std::wstring owned;
+        while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) line.remove_suffix(1);
+        if (line.find(L'\r') != std::wstring_view::npos) {
+            for (wchar_t c : line)
+                if (c != L'\r') owned += c;
+            line = owned;
+        }
 
         size_t start = 0;
         while (start < line.size() && IsBlank(line[start])) ++start;
-        line.erase(0, start);
+        line.remove_prefix(start);
         if (line.empty() || line[0] == L'#') continue;
 
-        line = CollapseTabs(line);
-        if (line.find(L'\t') == std::wstring::npos) {
+        if (line.find(L"\t\t") != std::wstring_view::npos) {
+            owned = CollapseTabs(line);
+            line = owned;
+        }
+        if (line.find(L'\t') == std::wstring_view::npos) {
             // A line without TABs separates its fields by spaces; double
             // quotes protect spaces inside a field.
             std::wstring rebuilt;
@@ -146,7 +174,8 @@ NormalizedBatchText NormalizeBatchText(std::wstring_view text) {
                 }
             }
             if (!separated) rebuilt += L'\t';
-            line = CollapseTabs(rebuilt);
+            owned = CollapseTabs(rebuilt);
+            line = owned;
         }
 
         const size_t tab = line.find(L'\t');
@@ -163,7 +192,7 @@ NormalizedBatchText NormalizeBatchText(std::wstring_view text) {
                 continue;
             }
             haveComment = true;
-            result.comment = UnwrapQuotedField(rest.substr(0, rest.find(L'\t')));
+            result.comment = ProgramText(UnwrapQuotedField(rest.substr(0, rest.find(L'\t'))));
             continue;
         }
 
@@ -182,7 +211,18 @@ NormalizedBatchText NormalizeBatchText(std::wstring_view text) {
         std::wstring source = UnwrapPath(std::wstring(rest.substr(0, sourceEnd)));
         const std::wstring_view afterSource = rest.substr(sourceEnd + 1);
         std::wstring destination = UnwrapPath(std::wstring(afterSource.substr(0, afterSource.find(L'\t'))));
-        if (source.empty() || destination.empty() || !AcceptRowPath(source) || !AcceptRowPath(destination)) {
+        if (source.empty() || destination.empty()) {
+            ++result.rejectedLines;
+            continue;
+        }
+        // A path no call of this program could take is refused before any
+        // work that grows with its length.
+        const bool sourceFits = fs::WithinPathLimit(source), destinationFits = fs::WithinPathLimit(destination);
+        if (!sourceFits) result.refusedPaths.push_back(RefusedPathMessage(IDS_FILEOPS_SOURCE_LABEL, source));
+        if (!destinationFits)
+            result.refusedPaths.push_back(RefusedPathMessage(IDS_FILEOPS_DESTINATION_LABEL, destination));
+        if (!sourceFits || !destinationFits) ++result.refusedRows;
+        if (!sourceFits || !destinationFits || !AcceptRowPath(source) || !AcceptRowPath(destination)) {
             ++result.rejectedLines;
             continue;
         }

@@ -8,6 +8,8 @@
 #include "engine/failure_policy.h"
 #include "engine/file_access.h"
 #include "engine/tree_walk.h"
+#include "fileops/fs_edge.h"
+#include "fileops/path_rules.h"
 #include "filter/filter_set.h"
 #include "framework/log_sink.h"
 #include "framework/profile.h"
@@ -170,10 +172,17 @@ RunPaths CheckRunPaths(FileAccess& files, const std::wstring& source, const std:
     const unsigned labels[2] = {IDS_FILEOPS_SOURCE_LABEL, IDS_FILEOPS_DESTINATION_LABEL};
     std::wstring* boxes[2] = {&paths.source, &paths.destination};
     for (int i = 0; i < 2; ++i) {
-        std::wstring normalized = *boxes[i];
-        if (normalized.empty()) continue;
-        if (files.NormalizePath(normalized)) *boxes[i] = normalized;
-        else paths.refusals[i] = LoadText(labels[i]) + Message(msg::kInvalidPath, {*boxes[i]});
+        if (boxes[i]->empty()) continue;
+        // A path longer than any call of this program takes is refused
+        // before any work that grows with its length.
+        if (fs::WithinPathLimit(*boxes[i])) {
+            std::wstring normalized = *boxes[i];
+            if (files.NormalizePath(normalized)) {
+                *boxes[i] = std::move(normalized);
+                continue;
+            }
+        }
+        paths.refusals[i] = LoadText(labels[i]) + Message(msg::kInvalidPath, {ShownPath(*boxes[i])});
     }
     return paths;
 }

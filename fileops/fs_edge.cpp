@@ -32,16 +32,18 @@ using SysString = std::string;
 
 unsigned EdgeCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
 
+// The length comes first: a path of megabytes is refused before any
+// conversion copies it.
 bool ToSystem(const std::wstring& path, SysString& out) {
+    if (!WithinPathLimit(path)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
     if (!FitsCodePage(path, EdgeCodePage())) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return false;
     }
     out = ToCodePage(path, EdgeCodePage());
-    if (out.size() >= MAX_PATH) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return false;
-    }
     return true;
 }
 DWORD SysGetAttributes(const SysString& p) { return ::GetFileAttributesA(p.c_str()); }
@@ -80,6 +82,10 @@ std::wstring SysDriveFolder(int drive) {
 using SysString = std::wstring;
 
 bool ToSystem(const std::wstring& path, SysString& out) {
+    if (!WithinPathLimit(path)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
     out = ToLongPath(path);
     return true;
 }
@@ -366,6 +372,23 @@ std::wstring DriveCurrentFolder(int drive) {
     return SysDriveFolder(drive);
 }
 
+bool WithinPathLimit(std::wstring_view plainPath) {
+#ifdef MIRRANT_NARROW
+    // Every character takes at least one byte: a longer text is over the
+    // limit without being converted.
+    if (plainPath.size() >= MAX_PATH) return false;
+    return ToCodePage(plainPath, EdgeCodePage()).size() < MAX_PATH;
+#else
+    // The system's longest path, the terminating zero included.
+    constexpr size_t kLongestPath = 32767;
+    // The characters ToLongPath adds: none to a long form, 6 to a share
+    // ("\\server" becomes "\\?\UNC\server"), 4 to anything else.
+    const std::wstring head(plainPath.substr(0, 4));
+    const size_t prefix = IsLongForm(head) ? 0 : head.rfind(L"\\\\", 0) == 0 ? 6 : 4;
+    return plainPath.size() + prefix < kLongestPath;
+#endif
+}
+
 bool CanAddress(const std::wstring& plainPath) {
     if (HasWildcard(plainPath)) return false;
 #ifdef MIRRANT_NARROW
@@ -382,9 +405,7 @@ bool CanAddress(const std::wstring& plainPath) {
     }
     return true;
 #else
-    // The system's longest path, the terminating zero included.
-    constexpr size_t kLongestPath = 32767;
-    return ToLongPath(plainPath).size() < kLongestPath;
+    return WithinPathLimit(plainPath);
 #endif
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 // The one place where the two programs differ in how they call the file
 // system. Every function takes a plain path.
-//   Mirrant_U (wide): the W functions with the long form (ToLongPath).
+//   Mirrant_U (wide): the W functions with the long form (ToLongPath); a
+//   path whose long form passes the system's limit fails with error 206.
 //   Mirrant (narrow): the A functions with the path in the code page of the
-//   A functions (932 on a Japanese system), no long form. A path that the
-//   code page cannot hold, or that is 260 bytes or longer, fails with error
-//   1113 or 206 before the system sees it, so a lossy conversion can never
-//   reach a different file. Listings come back with the true names (see
+//   A functions (932 on a Japanese system), no long form. A path that is 260
+//   bytes or longer, or that the code page cannot hold, fails with error 206
+//   or 1113 before the system sees it, so a lossy conversion can never reach
+//   a different file. Listings come back with the true names (see
 //   FindFirst), never with the code page's best-fit stand-ins.
 // In both programs a path holding "*" or "?" fails with error 123: those are
 // wildcards to the system, and a name read back through the code page may
@@ -16,6 +17,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "fileops/error_text.h"
@@ -128,6 +130,13 @@ bool Seek(const Handle& file, std::int64_t distance, DWORD method, std::uint64_t
 
 // The current folder of a drive (1 = A:), empty when the drive has none.
 std::wstring DriveCurrentFolder(int drive);
+
+// Whether the plain path is no longer than the longest path this program can
+// ever hand to the system: narrow, 259 bytes in the code page of the A calls
+// (932); wide, a long form of fewer than 32767 characters. Every call above
+// refuses a longer path with error 206 before it converts or copies it.
+// Costs no more than its first few hundred characters, however long the path.
+bool WithinPathLimit(std::wstring_view plainPath);
 
 // Whether this program can reach exactly the file or folder that the plain
 // path names, with every call above. The listings hand both programs the true

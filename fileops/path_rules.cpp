@@ -13,6 +13,7 @@
 #include "fileops/timings.h"
 #include "framework/log_sink.h"
 #include "framework/progress.h"
+#include "framework/recent_files.h"
 #include "framework/prompts.h"
 #include "framework/text.h"
 #include "res/messages.h"
@@ -331,6 +332,12 @@ bool NormalizePath(std::wstring& path) {
     return true;
 }
 
+std::wstring ShownPath(const std::wstring& typed) {
+    // About as long as the longest path most programs take.
+    constexpr size_t kShownChars = 260;
+    return fs::WithinPathLimit(typed) ? typed : RecentFileList::Shorten(typed, kShownChars);
+}
+
 bool IsFolder(const std::wstring& path) {
     DWORD a = fs::GetAttributes(path);
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
@@ -341,33 +348,41 @@ bool IsFile(const std::wstring& path) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Walks up from the folder to the first one that exists, then makes the
+// missing ones from the top down. One look per level, nothing kept per level
+// but its length: a path of many levels costs its levels, not their square.
 bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned long& errorCode) {
     errorCode = 0;
-    std::wstring path = folder;
-    if (path.size() < 3) {
-        cause = LoadText(path == L"\\\\" ? msg::kNetworkPathNotFound : msg::kBadFolderPath);
+    if (folder.size() < 3) {
+        cause = LoadText(folder == L"\\\\" ? msg::kNetworkPathNotFound : msg::kBadFolderPath);
         return false;
     }
+    std::wstring path = folder;
     EnsureTrailingBackslash(path);
-    std::wstring parent = path.substr(0, path.size() - 1);
-    size_t last = parent.rfind(L'\\');
-    if (last == std::wstring::npos) parent += L'\\';
-    else parent.resize(last + 1);
-    // "C:abc" and "abc" have no parent above them: creating the parent would
-    // be this very call again.
-    if (parent == path) {
-        cause = LoadText(msg::kBadFolderPath);
+    // A folder beyond the longest path can never be made, so none above it
+    // is made for it either.
+    if (!fs::WithinPathLimit(path)) {
+        errorCode = ERROR_FILENAME_EXCED_RANGE;
+        cause = SystemErrorText(errorCode);
         return false;
     }
 
-    DWORD attrs = fs::GetAttributes(parent);
-    if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) {
-        errorCode = attrs == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_DIRECTORY;
-        if (errorCode == ERROR_BAD_NETPATH) {
-            cause = SystemErrorText(errorCode);
+    std::vector<size_t> missing;  // lengths of the folders to make, the deepest first
+    for (size_t length = path.size();;) {
+        // "C:abc\" and "abc\" have no parent above them: making the parent
+        // would be making this very folder.
+        const size_t last = path.rfind(L'\\', length - 2);
+        if (last == std::wstring::npos) {
+            errorCode = 0;
+            cause = LoadText(msg::kBadFolderPath);
             return false;
         }
-        if (IsBareDriveRoot(parent)) {
+        missing.push_back(length);
+        const std::wstring parent = path.substr(0, last + 1);
+        const DWORD attrs = fs::GetAttributes(parent);
+        if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY)) break;
+        errorCode = attrs == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_DIRECTORY;
+        if (errorCode == ERROR_BAD_NETPATH || IsBareDriveRoot(parent)) {
             cause = SystemErrorText(errorCode);
             return false;
         }
@@ -378,22 +393,26 @@ bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned 
                 return false;
             }
         }
-        if (!CreateFolderTree(parent, cause, errorCode)) return false;
+        if (parent.size() < 3) {
+            errorCode = 0;
+            cause = LoadText(parent == L"\\\\" ? msg::kNetworkPathNotFound : msg::kBadFolderPath);
+            return false;
+        }
+        length = parent.size();
     }
 
-    if (fs::CreateFolder(path)) {
+    for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
+        const std::wstring made = path.substr(0, *level);
         errorCode = 0;
-        cause.clear();
-        return true;
+        if (fs::CreateFolder(made)) continue;
+        errorCode = GetLastError();
+        // An existing folder is what the caller wanted; an existing file is not.
+        if (errorCode == ERROR_ALREADY_EXISTS && IsFolder(made)) continue;
+        cause = ReplaceLongPaths(SystemErrorText(errorCode), {made, *level == path.size() ? folder : made});
+        return false;
     }
-    errorCode = GetLastError();
-    // An existing folder is what the caller wanted; an existing file is not.
-    if (errorCode == ERROR_ALREADY_EXISTS && IsFolder(path)) {
-        cause.clear();
-        return true;
-    }
-    cause = ReplaceLongPaths(SystemErrorText(errorCode), {path, folder});
-    return false;
+    cause.clear();
+    return true;
 }
 
 bool EnsureParentFolder(const std::wstring& filePath, unsigned long& errorCode) {

@@ -49,6 +49,12 @@ void ResolveDriveRelative(std::wstring& path, const PathDisplay& show);
 // Rewrites the path only when it is valid.
 bool NormalizePath(std::wstring& path);
 
+// A path as message 243 (and any message about a path that was refused)
+// shows it: as typed, unless it is beyond the longest path this program can
+// use (fs::WithinPathLimit); then its start and end around "...", so that a
+// damaged batch file of megabytes makes no log line or box of megabytes.
+std::wstring ShownPath(const std::wstring& typed);
+
 // How a run's source and destination roots lie to each other.
 enum class RootOverlap {
     Separate,                 // neither holds the other
@@ -77,7 +83,9 @@ bool IsFile(const std::wstring& path);
 
 // Creates the folder and every missing folder above it. errorCode is 183
 // after success when the folder existed already (callers then log no
-// creation). cause is a plain-path text after a failure.
+// creation). cause is a plain-path text after a failure. A folder beyond the
+// longest path this program can use (fs::WithinPathLimit) fails with error
+// 206 at once, and nothing is made.
 bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned long& errorCode);
 
 // Makes sure the folder part of a file path exists (error 13 when the path

@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "batch/run_session.h"
+#include "framework/edition.h"
 #include "fileops/timings.h"
 #include "framework/profile.h"
 #include "support/fake_run.h"
@@ -164,6 +165,32 @@ TEST_F(RunSessionTest, InvalidPathsAreRefusedBeforeAnyRun) {
     EXPECT_EQ(window.ui.prompts()[1].text, L"ｺﾋﾟｰ先\"C:\\x<y\"はﾊﾟｽ名に使用できない文字または文字列が含まれています。");
     EXPECT_FALSE(session.busy());
     EXPECT_TRUE(window.runActive.empty());
+    EXPECT_EQ(window.progressCreated, 0);
+}
+
+// A path no call of the program could take (a binary batch row, a text
+// pasted into a box) is refused before any run, and is shown shortened when
+// it is long: the narrow program takes 259 bytes, the wide one 32762
+// characters after a drive.
+TEST_F(RunSessionTest, PathsLongerThanTheProgramCanUseAreRefusedBeforeAnyRun) {
+    std::wstring over = L"C:";
+    while (over.size() <= (kNarrowBuild ? 259u : 32762u)) over += L"\\abcdefgh";
+    std::wstring huge = L"M:\\dst\\";
+    while (huge.size() < (2u << 20)) huge += L"ab\\";
+    window.boxes[0] = over;
+    window.boxes[1] = huge;
+    EXPECT_FALSE(session.OnRunButton(false));
+    ASSERT_EQ(window.ui.prompts().size(), 2u);
+    const std::wstring invalid = L"はﾊﾟｽ名に使用できない文字または文字列が含まれています。";
+    const std::wstring& source = window.ui.prompts()[0].text;
+    const std::wstring& destination = window.ui.prompts()[1].text;
+    EXPECT_TRUE(source.starts_with(L"ｺﾋﾟｰ元\"C:\\...\\abcdefgh\\"));
+    EXPECT_TRUE(source.ends_with(L"\\abcdefgh\"" + invalid));
+    EXPECT_LE(source.size(), 300u);
+    EXPECT_TRUE(destination.starts_with(L"ｺﾋﾟｰ先\"M:\\...\\ab\\"));
+    EXPECT_TRUE(destination.ends_with(L"\\ab\\\"" + invalid));
+    EXPECT_LE(destination.size(), 300u);
+    EXPECT_FALSE(session.busy());
     EXPECT_EQ(window.progressCreated, 0);
 }
 

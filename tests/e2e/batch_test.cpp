@@ -116,6 +116,46 @@ TEST_P(BatchE2E, UnattendedRowWithAnInvalidPathIsLoggedAndTheProgramEnds) {
     EXPECT_EQ(Count(log, L"ﾊﾞｯﾁﾌｧｲﾙが最後まで実行されずに中断されました。"), 1u) << log;
 }
 
+// A text batch that a crashed editor left behind: megabytes on one row,
+// whose destination is "M:\dst\ab\ab\...". The row is refused as it is
+// read, with a log line of a line; the rows before and after it run, and the
+// program ends by itself, telling the scheduler that the batch did not
+// complete.
+TEST_P(BatchE2E, UnattendedDamagedBatchOfMegabytesRefusesItsRowAndEnds) {
+    std::wstring damaged = L"M:\\dst\\";
+    while (damaged.size() < (4u << 20)) damaged += L"ab\\";
+    const std::wstring batch = dir / L"damaged.mrt";
+    WriteFile(batch, ToUtf8(L"comment\tdamaged\r\ncopy\t" + Src(1) + L"\t" + Dst(1) + L"\r\ncopy\t" + Src(2) +
+                            L"\t" + damaged + L"\r\n# the rest\r\nsync\t" + Src(3) + L"\t" + Dst(3) + L"\r\n"));
+    EXPECT_EQ(RunUnattended(L"/s \"" + batch + L"\""), 2u);
+    EXPECT_EQ(ReadFile(Dst(1) + L"file1.txt"), "row 1");
+    EXPECT_EQ(ReadFile(Dst(3) + L"file3.txt"), "row 3");
+    const std::wstring log = Log();
+    EXPECT_LT(log.size(), 64u * 1024) << "the log holds lines, not the damaged row";
+    EXPECT_EQ(Count(log, L"ｺﾋﾟｰ先\"M:\\...\\ab\\ab\\"), 1u) << log.substr(0, 4000);
+    EXPECT_EQ(Count(log, L"\\ab\\ab\\\"はﾊﾟｽ名に使用できない文字または文字列が含まれています。"), 1u);
+    EXPECT_EQ(Count(log, L"ﾊﾞｯﾁﾌｧｲﾙの構文と異なる1行を無視しました。"), 1u);
+}
+
+// The binary format keeps a row's paths as written: the damaged row is
+// refused when it starts, in a line of the log, and the batch ends there.
+TEST_P(BatchE2E, UnattendedDamagedBinaryBatchStopsAtItsRowAndEnds) {
+    std::wstring damaged = L"M:\\dst\\";
+    while (damaged.size() < (4u << 20)) damaged += L"ab\\";
+    const std::wstring batch = dir / L"damaged.mrx";
+    BatchFile file{L"", {{kOverwriteLetter, Src(1), Dst(1)}, {kOverwriteLetter, Src(2), damaged},
+                         {kOverwriteLetter, Src(3), Dst(3)}}};
+    std::wstring cause;
+    ASSERT_TRUE(WriteBatchFile(batch, BuildBatchPayloads(file), CurrentBatchSeed(), cause)) << cause;
+    EXPECT_EQ(RunUnattended(L"/s \"" + batch + L"\""), 2u);
+    EXPECT_EQ(ReadFile(Dst(1) + L"file1.txt"), "row 1");
+    EXPECT_FALSE(Exists(Dst(3) + L"file3.txt"));
+    const std::wstring log = Log();
+    EXPECT_LT(log.size(), 64u * 1024) << "the log holds lines, not the damaged row";
+    EXPECT_EQ(Count(log, L"ｺﾋﾟｰ先\"M:\\...\\ab\\ab\\"), 1u) << log.substr(0, 4000);
+    EXPECT_EQ(Count(log, L"ﾊﾞｯﾁﾌｧｲﾙが最後まで実行されずに中断されました。"), 1u) << log.substr(0, 4000);
+}
+
 // A scheduled task with the default settings, nobody in front of it: a
 // source file another program holds open, a newer destination, an orphan
 // folder and an emptied source are all met without a single question, the

@@ -102,6 +102,42 @@ TEST(RenameOpenFile, NamesTheHeldFileAndNeverReplaces) {
     EXPECT_EQ(GetFileAttributesW(temp.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// The longest path each program takes: 259 bytes in code page 932 (narrow),
+// a long form of 32766 characters (wide); every call refuses a longer one
+// with error 206 before the system sees it.
+TEST(WithinPathLimit, TheLongestPathEachProgramTakes) {
+    struct Case {
+        std::wstring path;
+        bool wide, narrow;
+    };
+    // "写" takes two bytes in code page 932, "ﾌ" one. A drive that does not
+    // exist: nothing is made should a call go through.
+    const Case cases[] = {
+        {L"Q:\\" + std::wstring(256, L'a'), true, true},              // 259 bytes
+        {L"Q:\\" + std::wstring(257, L'a'), true, false},             // 260
+        {L"Q:\\" + std::wstring(128, L'写'), true, true},             // 259 bytes, 131 characters
+        {L"Q:\\" + std::wstring(127, L'写') + L"ﾌﾌﾌ", true, false},   // 260 bytes, 133 characters
+        {L"Q:\\" + std::wstring(256, L'ﾌ'), true, true},              // 259 bytes
+        {L"Q:\\" + std::wstring(32759, L'a'), true, false},           // "\\?\" + 32762
+        {L"Q:\\" + std::wstring(32760, L'a'), false, false},
+        {L"\\\\srv\\" + std::wstring(32754, L'a'), true, false},    // "\\?\UNC" + 32759
+        {L"\\\\srv\\" + std::wstring(32755, L'a'), false, false},
+        {L"Q:\\" + std::wstring(4u << 20, L'a'), false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.path.size() << " characters from " << ToUtf8(c.path.substr(0, 8)));
+        const bool expected = kNarrowBuild ? c.narrow : c.wide;
+        EXPECT_EQ(fs::WithinPathLimit(c.path), expected);
+        if (!expected) {
+            SetLastError(0);
+            EXPECT_EQ(fs::GetAttributes(c.path), INVALID_FILE_ATTRIBUTES);
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+            EXPECT_FALSE(fs::CreateFolder(c.path));
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+        }
+    }
+}
+
 TEST(CanAddress, TellsWhichTrueNamesThisProgramReaches) {
     TempDir dir;
     const std::wstring base = dir.path();

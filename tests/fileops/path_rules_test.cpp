@@ -65,6 +65,15 @@ TEST(NormalizePath, RejectsForbiddenNamesAndForms) {
     EXPECT_EQ(Normalized(L"C:\\LPT0"), L"C:\\LPT0");
 }
 
+// A path of a million characters of doubled separators and ".." normalises
+// in one pass; while each "\\" and ".." was handled over the whole path it
+// took minutes. No timing is asserted: the test's time limit catches that.
+TEST(NormalizePath, AMillionCharactersOfSeparatorsAndDotDots) {
+    std::wstring climbing = L"C:\\top";
+    for (int i = 0; i < 200000; ++i) climbing += L"\\\\x\\..";
+    EXPECT_EQ(Normalized(climbing + L"\\\\end"), L"C:\\top\\end");
+}
+
 TEST(LongPath, FormsAndTrailingBackslash) {
     EXPECT_EQ(ToLongPath(L"C:\\a"), L"\\\\?\\C:\\a");
     EXPECT_EQ(ToLongPath(L"\\\\server\\share\\a"), L"\\\\?\\UNC\\server\\share\\a");
@@ -269,6 +278,25 @@ TEST(CreateFolderTree, PathLongerThan260Characters) {
         unsigned long parentCode = 0;
         EXPECT_TRUE(EnsureParentFolder(deep + L"more\\file.txt", parentCode));
         EXPECT_TRUE(IsFolder(deep + L"more\\"));
+    }
+}
+
+// A folder beyond the longest path the program can use fails at once with
+// error 206, and no folder above it is made for it, however long it is.
+TEST(CreateFolderTree, BeyondTheLongestPathNothingIsMade) {
+    TempDir dir;
+    const size_t limit = kNarrowBuild ? 259 : 32762;
+    std::wstring justOver = dir / L"new";
+    while (justOver.size() <= limit) justOver += L"\\abcdefgh";
+    std::wstring megabytes = dir / L"new";
+    while (megabytes.size() < (2u << 20)) megabytes += L"\\ab";
+    for (const std::wstring& folder : {justOver, megabytes}) {
+        std::wstring cause;
+        unsigned long code = 0;
+        EXPECT_FALSE(CreateFolderTree(folder, cause, code));
+        EXPECT_EQ(code, static_cast<unsigned long>(ERROR_FILENAME_EXCED_RANGE));
+        EXPECT_EQ(cause, SystemErrorText(ERROR_FILENAME_EXCED_RANGE));
+        EXPECT_FALSE(IsFolder(dir / L"new\\"));
     }
 }
 
