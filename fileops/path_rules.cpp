@@ -341,7 +341,12 @@ bool IsFile(const std::wstring& path) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned long& errorCode) {
+namespace {
+
+// Creates the folder and its missing parents, adding each folder it made to
+// `made` (oldest first).
+bool CreateFolderChain(const std::wstring& folder, std::wstring& cause, unsigned long& errorCode,
+                       std::vector<std::wstring>& made) {
     errorCode = 0;
     std::wstring path = folder;
     if (path.size() < 3) {
@@ -378,10 +383,11 @@ bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned 
                 return false;
             }
         }
-        if (!CreateFolderTree(parent, cause, errorCode)) return false;
+        if (!CreateFolderChain(parent, cause, errorCode, made)) return false;
     }
 
     if (fs::CreateFolder(path)) {
+        made.push_back(path);
         errorCode = 0;
         cause.clear();
         return true;
@@ -393,6 +399,20 @@ bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned 
         return true;
     }
     cause = ReplaceLongPaths(SystemErrorText(errorCode), {path, folder});
+    return false;
+}
+
+}  // namespace
+
+// A chain that fails part-way takes back the folders this attempt made,
+// newest first, so that a failed creation leaves the disk as it was. Only
+// empty folders can go, and a folder that existed before was never made here.
+bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned long& errorCode) {
+    std::vector<std::wstring> made;
+    if (CreateFolderChain(folder, cause, errorCode, made)) return true;
+    const DWORD failure = GetLastError();
+    for (auto it = made.rbegin(); it != made.rend(); ++it) fs::RemoveFolder(*it);
+    SetLastError(failure);
     return false;
 }
 

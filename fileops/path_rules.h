@@ -77,7 +77,8 @@ bool IsFile(const std::wstring& path);
 
 // Creates the folder and every missing folder above it. errorCode is 183
 // after success when the folder existed already (callers then log no
-// creation). cause is a plain-path text after a failure.
+// creation). cause is a plain-path text after a failure. A failure part-way
+// removes again the empty folders this call made, newest first.
 bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned long& errorCode);
 
 // Makes sure the folder part of a file path exists (error 13 when the path
