@@ -4,7 +4,6 @@
 
 #include "app/command_line.h"
 #include "app/start_folder.h"
-#include "batch/batch_register_window.h"
 #include "batch/batch_run.h"
 #include "fileops/path_rules.h"
 #include "framework/edition.h"
@@ -36,13 +35,6 @@ int Application::Run() {
 
     MainWindow window(state_);
     window_ = &window;
-    // "ﾌｧｲﾙ登録(&R)...": the registration window, with its own copy of the
-    // default format flag.
-    window.batchCommandHandler = [&window, this](int) {
-        BatchRegisterWindow registration(window.options().textBatchDefault, state_.prompter);
-        registration.Run(window.hwnd());
-        return true;
-    };
     window.DoModal(nullptr);
     const ExitCode exitCode = window.session().exitCode();
     window_ = nullptr;

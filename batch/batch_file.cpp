@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <ctime>
 #include <new>
 
@@ -382,24 +383,39 @@ std::vector<std::uint8_t> ScrambleBatchPayload(std::string_view plain, std::uint
     return image;
 }
 
+namespace {
+
+std::string Utf16WithMark(std::wstring_view text) {
+    std::string bytes = "\xff\xfe";
+    bytes.reserve(2 + text.size() * 2);
+    for (wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xff);
+        bytes += static_cast<char>((c >> 8) & 0xff);
+    }
+    return bytes;
+}
+
+// A text batch without a mark is read as UTF-8 whenever its bytes pass the
+// UTF-8 check. Code page 932 bytes of half-width katakana often do ("ﾏｲ" is
+// CF B2): written so, such a batch would read back naming other folders.
+bool ReadsBackAsUtf8(std::string_view ansi) {
+    const bool nonAscii = std::any_of(ansi.begin(), ansi.end(), [](char c) { return (c & 0x80) != 0; });
+    return nonAscii && PassesUtf8Check(ansi);
+}
+
+}  // namespace
+
 std::string BatchFileBytes(const std::wstring& path, const BatchPayloads& payloads, std::uint32_t seed) {
     if (FormatOfPath(path) == BatchFormat::Binary) {
         std::vector<std::uint8_t> image = ScrambleBatchPayload(payloads.ansiPayload, seed);
         return std::string(image.begin(), image.end());
     }
-    // Any other extension gets the text format, which the user can read and
-    // rename, rather than an empty file.
     bool usedDefault = false;
     std::string ansi = ToCodePage(payloads.textFormat, kCodePage932, &usedDefault);
-    if (!kNarrowBuild && (payloads.forcedText || usedDefault)) {
-        std::string bytes = "\xff\xfe";
-        bytes.reserve(2 + payloads.textFormat.size() * 2);
-        for (wchar_t c : payloads.textFormat) {
-            bytes += static_cast<char>(c & 0xff);
-            bytes += static_cast<char>((c >> 8) & 0xff);
-        }
-        return bytes;
-    }
+    if (!kNarrowBuild && (payloads.forcedText || usedDefault)) return Utf16WithMark(payloads.textFormat);
+    // Marked UTF-16 reads back the same in both programs. The narrow program
+    // writes what its code page holds, as it would have written it.
+    if (ReadsBackAsUtf8(ansi)) return Utf16WithMark(FromCodePage(ansi, kCodePage932));
     return ansi;
 }
 

@@ -179,8 +179,10 @@ std::uint32_t CurrentBatchSeed();
 std::vector<std::uint8_t> ScrambleBatchPayload(std::string_view plain, std::uint32_t seed);
 
 // The bytes of the file for this path's extension: the binary image for
-// "mrx", the text format for any other extension (code page 932 without
-// mark; UTF-16LE with mark FF FE in the wide build when forced).
+// "mrx", the text format for any other extension: code page 932 without
+// mark, or UTF-16LE with mark FF FE when the wide build must write Unicode
+// or when the code page 932 bytes would pass the reader's UTF-8 check and so
+// read back as other characters (both programs).
 std::string BatchFileBytes(const std::wstring& path, const BatchPayloads& payloads, std::uint32_t seed);
 
 // Creates (truncates) the file and writes BatchFileBytes. On failure returns

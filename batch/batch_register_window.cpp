@@ -49,6 +49,25 @@ std::vector<BatchListRow> StorableRows(std::vector<BatchListRow> rows) {
     return rows;
 }
 
+// The extension of a filter entry ("text|*.mrt|text|*.mrx||", 1-based).
+std::wstring FilterExtension(const std::wstring& filter, int index, const std::wstring& fallback) {
+    std::vector<std::wstring> parts;
+    for (size_t from = 0, bar; (bar = filter.find(L'|', from)) != std::wstring::npos; from = bar + 1)
+        parts.push_back(filter.substr(from, bar - from));
+    const size_t pattern = 2 * static_cast<size_t>(index) - 1;
+    if (index < 1 || pattern >= parts.size()) return fallback;
+    const std::wstring extension = PathExtension(parts[pattern]);
+    return FormatOfExtension(extension) == BatchFormat::Unknown ? fallback : extension;
+}
+
+// The reader tells the formats by the extension alone and refuses any other:
+// a name without "mrx" or "mrt" ("nightly.v2") gets the extension of the
+// chosen file type, as a name without any extension gets it from the dialog.
+std::wstring WithFormatExtension(const std::wstring& path, const FileDialogRequest& request, int filterIndex) {
+    if (path.empty() || FormatOfPath(path) != BatchFormat::Unknown) return path;
+    return path + L'.' + FilterExtension(request.filter, filterIndex, request.defaultExtension);
+}
+
 }  // namespace
 
 BatchRegisterWindow::BatchRegisterWindow(bool textBatchDefault, Prompter* prompter)
@@ -72,8 +91,8 @@ std::wstring BatchRegisterWindow::ChooseFileToRead(const FileDialogRequest& requ
     return ChooseOpenFile(hwnd(), request);
 }
 
-std::wstring BatchRegisterWindow::ChooseFileToWrite(const FileDialogRequest& request) {
-    return ChooseSaveFile(hwnd(), request);
+std::wstring BatchRegisterWindow::ChooseFileToWrite(const FileDialogRequest& request, int& filterIndex) {
+    return ChooseSaveFile(hwnd(), request, &filterIndex);
 }
 
 std::uint32_t BatchRegisterWindow::SeedNow() { return CurrentBatchSeed(); }
@@ -314,7 +333,10 @@ void BatchRegisterWindow::WriteFile() {
         }
         announced = false;
         request.initialName = proposed;
-        const std::wstring chosen = ChooseFileToWrite(request);
+        request.askOverwrite = false;  // asked below, about the name with its extension
+        int filterIndex = 1;
+        const std::wstring typed = ChooseFileToWrite(request, filterIndex);
+        const std::wstring chosen = WithFormatExtension(typed, request, filterIndex);
         if (chosen.empty()) return;
         if (payloads.forcedText && FormatOfPath(chosen) == BatchFormat::Binary) {
             // The binary format would store "?" for the characters the code
@@ -322,6 +344,11 @@ void BatchRegisterWindow::WriteFile() {
             // batch instead of writing a broken one.
             Prompts().Information(LoadText(IDS_BATCH_SAVE_AS_TEXT));
             announced = true;
+            proposed = chosen;
+            continue;
+        }
+        if (fs::GetAttributes(chosen) != INVALID_FILE_ATTRIBUTES &&
+            !Prompts().YesNo(Message(IDS_BATCH_OVERWRITE_QUESTION, {chosen}))) {
             proposed = chosen;
             continue;
         }

@@ -47,7 +47,8 @@ protected:
     virtual std::wstring ChooseFolder(bool source, const std::wstring& initialFolder, std::wstring& remembered);
     // The chosen file, empty on cancel.
     virtual std::wstring ChooseFileToRead(const FileDialogRequest& request);
-    virtual std::wstring ChooseFileToWrite(const FileDialogRequest& request);
+    // filterIndex: the 1-based entry of the filter chosen as the file type.
+    virtual std::wstring ChooseFileToWrite(const FileDialogRequest& request, int& filterIndex);
     // The seed of a binary file written now.
     virtual std::uint32_t SeedNow();
 

@@ -401,14 +401,23 @@ bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned 
         length = parent.size();
     }
 
+    // A chain that fails part-way takes back the folders this call made,
+    // newest first, so that a failed creation leaves the disk as it was:
+    // only empty folders can go, and one that existed before was not made here.
+    std::vector<std::wstring> made;
     for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
-        const std::wstring made = path.substr(0, *level);
+        const std::wstring next = path.substr(0, *level);
         errorCode = 0;
-        if (fs::CreateFolder(made)) continue;
+        if (fs::CreateFolder(next)) {
+            made.push_back(next);
+            continue;
+        }
         errorCode = GetLastError();
         // An existing folder is what the caller wanted; an existing file is not.
-        if (errorCode == ERROR_ALREADY_EXISTS && IsFolder(made)) continue;
-        cause = ReplaceLongPaths(SystemErrorText(errorCode), {made, *level == path.size() ? folder : made});
+        if (errorCode == ERROR_ALREADY_EXISTS && IsFolder(next)) continue;
+        cause = ReplaceLongPaths(SystemErrorText(errorCode), {next, *level == path.size() ? folder : next});
+        for (auto it = made.rbegin(); it != made.rend(); ++it) fs::RemoveFolder(*it);
+        SetLastError(errorCode);
         return false;
     }
     cause.clear();

@@ -85,7 +85,8 @@ bool IsFile(const std::wstring& path);
 // after success when the folder existed already (callers then log no
 // creation). cause is a plain-path text after a failure. A folder beyond the
 // longest path this program can use (fs::WithinPathLimit) fails with error
-// 206 at once, and nothing is made.
+// 206 at once, and nothing is made. A failure part-way
+// removes again the empty folders this call made, newest first.
 bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned long& errorCode);
 
 // Makes sure the folder part of a file path exists (error 13 when the path

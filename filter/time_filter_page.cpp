@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <span>
 
 #include "framework/text.h"
@@ -170,11 +171,10 @@ void CTimeFilterPage::Fill() {
         SendItem(d.picker, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, reinterpret_cast<LPARAM>(range));
 
     for (const TimeTriple& t : kTimes) {
-        if (r.Get(t.hour) > 23 || r.Get(t.minute) > 59 || r.Get(t.second) > 59) {
-            r.Set(t.hour, 0);
-            r.Set(t.minute, 0);
-            r.Set(t.second, 0);
-        }
+        // Only the part out of range is corrected: 25:30:00 becomes 0:30:00.
+        if (r.Get(t.hour) > 23) r.Set(t.hour, 0);
+        if (r.Get(t.minute) > 59) r.Set(t.minute, 0);
+        if (r.Get(t.second) > 59) r.Set(t.second, 0);
         SYSTEMTIME st = ToSystemTime(now.year, now.month, now.day, static_cast<int>(r.Get(t.hour)),
                                      static_cast<int>(r.Get(t.minute)), static_cast<int>(r.Get(t.second)));
         SendItem(t.picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
@@ -386,14 +386,15 @@ void CTimeFilterPage::OnTimer(UINT_PTR id) {
 bool CTimeFilterPage::ExchangeCounts() {
     for (const CountBox& c : kCounts) {
         const std::wstring text = ItemText(c.box);
-        bool ok = !text.empty() && text.size() <= 9;
+        // The value decides, not the number of characters: "0000000001" is 1.
+        bool ok = !text.empty();
         unsigned value = 0;
         for (wchar_t ch : text) {
             if (ch < L'0' || ch > L'9') {
                 ok = false;
                 break;
             }
-            value = value * 10 + static_cast<unsigned>(ch - L'0');
+            value = std::min(value * 10 + static_cast<unsigned>(ch - L'0'), kMaxCount + 1);
         }
         if (ok && value >= c.min && value <= kMaxCount) continue;
         Prompts().Warning(Message(IDS_TOLERANCE_RANGE, {c.min, kMaxCount}));

@@ -51,6 +51,19 @@ INT_PTR PropertyPage::OnNotify(NMHDR* header) {
     }
 }
 
+void PropertyPage::OnOK() { PressSheetButton(PSBTN_OK, IDOK); }
+
+void PropertyPage::OnCancel() { PressSheetButton(PSBTN_CANCEL, IDCANCEL); }
+
+// Posted: the sheet may end and destroy this page, which must not happen
+// while the page is still handling the command. A disabled button (a sheet
+// opened read-only) is not pressed.
+void PropertyPage::PressSheetButton(int button, int buttonId) {
+    HWND sheet = GetParent(hwnd());
+    HWND control = GetDlgItem(sheet, buttonId);
+    if (control && IsWindowEnabled(control)) PostMessageW(sheet, PSM_PRESSBUTTON, button, 0);
+}
+
 SettingsSheet::SettingsSheet(std::wstring caption, std::vector<PropertyPage*> pages, int startPage)
     : caption_(std::move(caption)), pages_(std::move(pages)), startPage_(startPage) {}
 
@@ -75,7 +88,6 @@ INT_PTR SettingsSheet::DoModal(HWND owner) {
     tDisableOk = disableOk_;
     INT_PTR result = ::PropertySheetW(&psh);
     tDisableOk = false;
-    activePage_ = startPage_;
     return result > 0 ? IDOK : IDCANCEL;
 }
 

@@ -32,8 +32,14 @@ protected:
     virtual bool OnKillActive() { return true; }
     virtual void OnReset() {}
     INT_PTR OnNotify(NMHDR* header) override;
+    // A page never ends itself: an IDOK or IDCANCEL that reaches the page
+    // (a control of the page sends it to its parent) does what the sheet's
+    // own OK or Cancel button does.
+    void OnOK() override;
+    void OnCancel() override;
 
 private:
+    void PressSheetButton(int button, int buttonId);
     std::wstring tabText_;
     static INT_PTR CALLBACK PageProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 };
@@ -43,8 +49,6 @@ public:
     SettingsSheet(std::wstring caption, std::vector<PropertyPage*> pages, int startPage = 0);
     // Shows the sheet modally; IDOK or IDCANCEL.
     INT_PTR DoModal(HWND owner);
-    // The page shown when the sheet closed.
-    int activePage() const { return activePage_; }
     // Disables the sheet's OK button (for sheets opened read-only).
     void DisableOkButton(bool disable) { disableOk_ = disable; }
 
@@ -53,7 +57,6 @@ private:
     std::wstring caption_;
     std::vector<PropertyPage*> pages_;
     int startPage_;
-    int activePage_ = 0;
     bool disableOk_ = false;
 };
 

@@ -84,7 +84,7 @@ std::vector<std::wstring> RunFileDialog(HWND owner, const FileDialogRequest& req
     ofn.lpstrTitle = request.title.empty() ? nullptr : request.title.c_str();
     ofn.lpstrDefExt = request.defaultExtension.empty() ? nullptr : request.defaultExtension.c_str();
     ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER |
-                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST) |
+                (save ? (request.askOverwrite ? OFN_OVERWRITEPROMPT : 0) : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST) |
                 (several ? OFN_ALLOWMULTISELECT : 0);
     BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
     if (!ok) return {};

@@ -38,6 +38,9 @@ struct FileDialogRequest {
     std::wstring initialName;
     std::wstring initialFolder;
     std::wstring title;
+    // The save dialog asks before it returns an existing file; a caller that
+    // may still change the name asks itself.
+    bool askOverwrite = true;
 };
 
 // The chosen path, or empty when cancelled. filterIndex (1-based) tells

@@ -49,8 +49,10 @@ struct ControlRule {
 };
 
 constexpr ControlRule kNormalRules[] = {
+    {IDC_LOG_FOLDER_LABEL, Needs::Saving, Edits::Nothing, -1},
     {IDC_LOG_FOLDER, Needs::Saving, Edits::Nothing, -1},
     {IDC_LOG_CHOOSE_FOLDER, Needs::Saving, Edits::Nothing, -1},
+    {IDC_LOG_NAME_LABEL, Needs::Saving, Edits::Nothing, -1},
     {IDC_LOG_NAME, Needs::Saving, Edits::Nothing, -1},
     {IDC_LOG_SAVE, Needs::Editable, Edits::Check, logbit::SaveToFile},
     {IDC_LOG_APPEND, Needs::Saving, Edits::RadioSets, logbit::Append},
@@ -68,8 +70,10 @@ constexpr ControlRule kNormalRules[] = {
 
 // A scheduled run always saves its log, so nothing here waits for a save box.
 constexpr ControlRule kScheduleRules[] = {
+    {IDC_LOG_FOLDER_LABEL, Needs::Editable, Edits::Nothing, -1},
     {IDC_SLOG_FOLDER, Needs::Editable, Edits::Nothing, -1},
     {IDC_LOG_CHOOSE_FOLDER, Needs::Editable, Edits::Nothing, -1},
+    {IDC_LOG_NAME_LABEL, Needs::Editable, Edits::Nothing, -1},
     {IDC_SLOG_NAME, Needs::Editable, Edits::Nothing, -1},
     {IDC_SLOG_STAMP_LINES, Needs::Editable, Edits::Check, logbit::ScheduleStampLines},
     {IDC_LOG_TIME_FORMAT, Needs::Stamping, Edits::Nothing, -1},
@@ -178,10 +182,6 @@ protected:
         if (name_.empty()) name_ = DefaultLogFileName(kind_.schedule, false);
         return true;
     }
-
-    // The sheet handles Enter and Escape; a page never ends itself.
-    void OnOK() override {}
-    void OnCancel() override {}
 
 private:
     std::span<const ControlRule> Rules() const { return {kind_.rules, kind_.ruleCount}; }

@@ -31,3 +31,6 @@
 #define IDS_BATCH_UNSWAP 6004
 #define IDS_BATCH_SWAPPED_TITLE 6005
 #define IDS_BATCH_SAVE_AS_TEXT 6006
+// The save's own overwrite question: it names the file actually written,
+// after the program added the format's extension.
+#define IDS_BATCH_OVERWRITE_QUESTION 7100

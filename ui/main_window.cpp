@@ -4,6 +4,7 @@
 
 #include "batch/batch_execute_window.h"
 #include "batch/batch_file.h"
+#include "batch/batch_register_window.h"
 #include "engine/file_access.h"
 #include "engine/stored_filter.h"
 #include "filter/filter_sheet.h"
@@ -158,9 +159,12 @@ void MainWindow::OnOptionCommand(int id) {
     ProfileStore& store = AppProfile();
     RunOptions& o = options();
     switch (id) {
-    case ID_BATCH_REGISTER:
-        if (!batchCommandHandler || !batchCommandHandler(id)) NotAvailableYet();
+    case ID_BATCH_REGISTER: {
+        // The window keeps its own copy of the default format flag.
+        BatchRegisterWindow registration(o.textBatchDefault, app_.prompter);
+        registration.Run(hwnd());
         return;
+    }
     // A batch never starts while a run is active, whatever the menu shows.
     case ID_BATCH_RUN:
         if (!busy()) RunBatchFileCommand(session_);
@@ -184,7 +188,8 @@ void MainWindow::OnOptionCommand(int id) {
         return;
     case ID_LOG_SETTINGS: ShowLogSettings(); return;
     case ID_FILTER:
-        // The worker reads the filter without locks: never edited during a run.
+        // A run works on the filter as it stood at its start: the sheet waits
+        // for its end, so that what it shows and saves is what runs next.
         if (!busy()) ShowFilterSheet(hwnd(), filterSet(), AppProfile(), app_.prompter);
         return;
     default: break;
@@ -214,8 +219,6 @@ void MainWindow::ShowLogSettings() {
     context.userLog = request.userLog;
     context.scheduleLog = request.scheduleLog;
 }
-
-void MainWindow::NotAvailableYet() { UiPrompter().Information(LoadText(IDS_NOT_AVAILABLE_YET)); }
 
 void MainWindow::ShowAbout() {
     struct About : Dialog {

@@ -61,8 +61,6 @@ public:
     bool busy() const { return session_.busy(); }
     RunSession& session() { return session_; }
 
-    // Hook for the batch registration command (32773); false: not handled.
-    std::function<bool(int command)> batchCommandHandler;
     // The history part of the batch menu, rebuilt from the history.
     void RebuildBatchMenu() override;
 
@@ -101,7 +99,6 @@ private:
     void OnDropFiles(HDROP drop);
     void OnShowLatestLog();
     void ShowAbout();
-    void NotAvailableYet();
     void ShowLogSettings();
     bool MenuItemEnabled(int command) const;
     FilterModes filterModes() const { return session_.filterModes(); }

@@ -36,6 +36,7 @@ public:
     std::vector<std::wstring> folderStarts;
     std::vector<FileDialogRequest> readRequests, saveRequests;
     std::uint32_t seed = 1700000000;
+    int fileType = 1;  // the file type chosen in the save dialog
 
 protected:
     std::wstring ChooseFolder(bool, const std::wstring& initial, std::wstring& remembered) override {
@@ -45,7 +46,10 @@ protected:
         return remembered.empty() ? L"" : remembered + L"\\";
     }
     std::wstring ChooseFileToRead(const FileDialogRequest& r) override { return readRequests.push_back(r), Next(reads); }
-    std::wstring ChooseFileToWrite(const FileDialogRequest& r) override { return saveRequests.push_back(r), Next(saves); }
+    std::wstring ChooseFileToWrite(const FileDialogRequest& r, int& index) override {
+        index = fileType;
+        return saveRequests.push_back(r), Next(saves);
+    }
     std::uint32_t SeedNow() override { return seed; }
 
 private:
@@ -380,6 +384,51 @@ TEST_F(RegisterWindowTest, APathOutsideTheCodePageIsSavedAsUtf16TextOrLeftOutByT
     w->saves = {asText};
     Click(IDC_BATCH_WRITE);
     EXPECT_EQ(prompter.CountText(kSaveAsText), 2u);
+}
+
+// Code page 932 bytes of half-width katakana often pass the reader's UTF-8
+// check ("ﾏｲ" is CF B2): such a batch is written as marked UTF-16 so that it
+// reads back with the paths the user composed, in both programs.
+TEST_F(RegisterWindowTest, ATextBatchReadsBackWithThePathsComposed) {
+    struct Case { std::wstring destination; bool marked; };
+    const Case cases[] = {{L"D:\\ﾏｲ\\", true}, {L"D:\\ﾀｲﾏｰ\\ﾏｲ\\", true}, {L"D:\\写真\\ﾏｲ\\", false}, {L"D:\\写真\\", false}};
+    for (const Case& c : cases) {
+        SetUp();
+        Compose({{L"上書き", L"C:\\data\\", c.destination}});
+        const std::wstring file = dir / L"kana.mrt";
+        w->saves = {file};
+        Click(IDC_BATCH_WRITE);
+        EXPECT_EQ(ReadFile(file).substr(0, 2) == "\xff\xfe", c.marked) << c.destination;
+        EXPECT_EQ(ReadBack(file).rows, (std::vector<BatchRow>{{L'O', L"C:\\data\\", c.destination}})) << c.destination;
+    }
+}
+
+// The reader knows a batch by its extension alone: a name with another one
+// gets the extension of the chosen file type before the overwrite question,
+// which then names the file actually written.
+TEST_F(RegisterWindowTest, ANameWithAnotherExtensionGetsTheFormatsExtension) {
+    Compose(kTwoRows);
+    const std::wstring typed = dir / L"nightly.v2";
+    w->saves = {typed};
+    Click(IDC_BATCH_WRITE);
+    EXPECT_EQ(w->lastFile(), typed + L".mrx");
+    EXPECT_EQ(ReadBack(typed + L".mrx").rows, kTwoRowBatch.rows);
+    EXPECT_FALSE(testing::Exists(typed));
+
+    w->fileType = 2;  // "ﾃｷｽﾄ形式ﾊﾞｯﾁﾌｧｲﾙ (*.mrt)" chosen
+    const std::string before = "keep";
+    testing::WriteFile(typed + L".mrt", before);
+    prompter.Push(PromptAnswer::No);
+    w->saves = {typed, L""};
+    Click(IDC_BATCH_WRITE);  // No: back to the dialog, which is cancelled
+    EXPECT_EQ(prompter.CountText(typed + L".mrtは既に存在します。上書きしますか？"), 1u);
+    EXPECT_EQ(ReadFile(typed + L".mrt"), before);
+    EXPECT_EQ(w->saveRequests.back().initialName, typed + L".mrt");
+    EXPECT_FALSE(w->saveRequests.back().askOverwrite);
+    w->saves = {typed};
+    Click(IDC_BATCH_WRITE);  // Yes
+    EXPECT_EQ(ReadBack(typed + L".mrt").rows, kTwoRowBatch.rows);
+    EXPECT_FALSE(testing::Exists(typed));
 }
 
 }  // namespace

@@ -38,6 +38,30 @@ void SetText(HWND control, const std::wstring& text) {
     SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+// Presses "書き込み", names the file in the save dialog (whose file type box
+// shows fileType first), confirms message 167, closes the window and the
+// program.
+void SaveAndClose(RunningProgram& program, HWND main, HWND w, const std::wstring& batch,
+                  const std::wstring& fileType) {
+    testing::PressButton(w, IDC_BATCH_WRITE);
+    // The save dialog: its file name box, then OK.
+    HWND save = WaitForOther(program, {main, w}, [](HWND d) { return GetDlgItem(d, 0x480) || GetDlgItem(d, 0x47c); });
+    ASSERT_NE(save, nullptr) << "the save dialog did not open";
+    EXPECT_EQ(WindowText(GetDlgItem(save, 0x470)), fileType);  // the file type box
+    HWND name = GetDlgItem(save, 0x47c);  // the file name combo box; an edit box in older dialogs
+    SetText(name ? name : GetDlgItem(save, 0x480), batch);
+    testing::PressButton(save, IDOK);
+    HWND done = WaitForOther(program, {main, w, save},
+                             [](HWND d) { return testing::MessageBoxText(d) == L"書き込みが終了しました。"; });
+    ASSERT_NE(done, nullptr) << "message 167 did not appear";
+    testing::PressButton(done, IDOK);
+    ASSERT_TRUE(WaitGone(done));
+    testing::PressButton(w, IDOK);
+    ASSERT_TRUE(WaitGone(w));
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.WaitForExit(10000));
+}
+
 class BatchRegisterE2E : public ::testing::TestWithParam<Edition> {
 protected:
     void SetUp() override {
@@ -81,25 +105,7 @@ TEST_P(BatchRegisterE2E, TwoRowsComposedInTheWindowAndSavedAsBinaryRunUnattended
         PostMessageW(GetDlgItem(w, IDC_BATCH_DEST), WM_KEYUP, VK_RETURN, 0xC0000001);
         Sleep(500);
         ASSERT_TRUE(IsWindowVisible(w)) << "Enter closed the window";
-        testing::PressButton(w, IDC_BATCH_WRITE);
-
-        // The save dialog: its file name box, then OK.
-        HWND save = WaitForOther(program, {main, w}, [](HWND d) { return GetDlgItem(d, 0x480) || GetDlgItem(d, 0x47c); });
-        ASSERT_NE(save, nullptr) << "the save dialog did not open";
-        EXPECT_EQ(WindowText(GetDlgItem(save, 0x470)),  // the file type box
-                  textDefault ? L"ﾃｷｽﾄ形式ﾊﾞｯﾁﾌｧｲﾙ (*.mrt)" : L"Mirrantﾊﾞｯﾁﾌｧｲﾙ (*.mrx)");
-        HWND name = GetDlgItem(save, 0x47c);  // the file name combo box; an edit box in older dialogs
-        SetText(name ? name : GetDlgItem(save, 0x480), batch);
-        testing::PressButton(save, IDOK);
-        HWND done = WaitForOther(program, {main, w, save},
-                                 [](HWND d) { return testing::MessageBoxText(d) == L"書き込みが終了しました。"; });
-        ASSERT_NE(done, nullptr) << "message 167 did not appear";
-        testing::PressButton(done, IDOK);
-        ASSERT_TRUE(WaitGone(done));
-        testing::PressButton(w, IDOK);
-        ASSERT_TRUE(WaitGone(w));
-        PostMessageW(main, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(program.WaitForExit(10000));
+        SaveAndClose(program, main, w, batch, textDefault ? L"ﾃｷｽﾄ形式ﾊﾞｯﾁﾌｧｲﾙ (*.mrt)" : L"Mirrantﾊﾞｯﾁﾌｧｲﾙ (*.mrx)");
     }
     ASSERT_TRUE(Exists(batch));
 
@@ -112,6 +118,35 @@ TEST_P(BatchRegisterE2E, TwoRowsComposedInTheWindowAndSavedAsBinaryRunUnattended
     const std::wstring log = testing::ReadLogText(logPath, GetParam().narrow);
     EXPECT_NE(log.find(L"ﾊﾞｯﾁﾌｧｲﾙを実行します。(ﾊﾞｯﾁﾌｧｲﾙ名：" + batch + L")"), std::wstring::npos) << log;
     EXPECT_LT(log.find(L"one.txt"), log.find(L"two.txt")) << log;
+}
+
+// Half-width katakana whose code page 932 bytes pass the UTF-8 check ("ﾀｲﾏｰ"
+// is C0 B2 CF B0): the saved text batch still names the folder the user
+// chose, and the unattended run lands there.
+TEST_P(BatchRegisterE2E, AKatakanaDestinationSavedAsTextRunsIntoTheNamedFolder) {
+    const std::wstring src = dir / L"src\\", dst = dir / L"ﾀｲﾏｰ\\ﾏｲ\\", batch = dir / L"kana.mrt";
+    testing::MakeFolder(src);
+    testing::MakeFolder(dst);
+    testing::WriteFile(src + L"one.txt", "1");
+    store.SetInt(kSettingsSection, optname::TextBatchDefault, 1);
+    {
+        RunningProgram program(GetParam().exe, L"", dir.path());
+        HWND main = program.WaitForWindowTitled(GetParam().title);
+        ASSERT_NE(main, nullptr);
+        PostMessageW(main, WM_COMMAND, ID_BATCH_REGISTER, 0);
+        HWND w = program.WaitForWindowTitled(L"ﾊﾞｯﾁﾌｧｲﾙ登録");
+        ASSERT_NE(w, nullptr) << "the registration window did not open";
+        SetText(GetDlgItem(w, IDC_BATCH_SOURCE), src);
+        SetText(GetDlgItem(w, IDC_BATCH_DEST), dst);
+        SaveAndClose(program, main, w, batch, L"ﾃｷｽﾄ形式ﾊﾞｯﾁﾌｧｲﾙ (*.mrt)");
+    }
+    ASSERT_TRUE(Exists(batch));
+
+    RunningProgram run(GetParam().exe, L"/s \"" + batch + L"\"", dir.path());
+    DWORD code = 99;
+    ASSERT_TRUE(run.WaitForExit(60000, &code)) << "the unattended run did not end by itself";
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(ReadFile(dst + L"one.txt"), "1");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPrograms, BatchRegisterE2E,

@@ -261,6 +261,21 @@ TEST(CreateFolderTree, FailuresGiveACause) {
     EXPECT_TRUE(IsFile(dir / L"blocker"));
 }
 
+// A chain that fails at its last name takes back the folders it made and
+// only those.
+TEST(CreateFolderTree, AFailedChainLeavesTheDiskAsItWas) {
+    TempDir dir;
+    MakeFolder(dir / L"kept\\");
+    for (const std::wstring& refused : {std::wstring(L"bad*name"), std::wstring(300, L'x')}) {
+        std::wstring cause;
+        unsigned long code = 0;
+        EXPECT_FALSE(CreateFolderTree(dir / L"kept\\new1\\new2\\" + refused + L"\\", cause, code));
+        EXPECT_FALSE(cause.empty());
+        EXPECT_TRUE(IsFolder(dir / L"kept\\"));
+        EXPECT_FALSE(IsFolder(dir / L"kept\\new1\\")) << "the folders made for the failed chain stay";
+    }
+}
+
 TEST(CreateFolderTree, PathLongerThan260Characters) {
     TempDir dir;
     std::wstring deep = dir.path();
@@ -272,6 +287,7 @@ TEST(CreateFolderTree, PathLongerThan260Characters) {
         EXPECT_EQ(cause.find(L'\n'), std::wstring::npos);
         EXPECT_FALSE(cause.empty());
         EXPECT_FALSE(Contains(cause, L"\\\\?\\"));
+        EXPECT_FALSE(IsFolder(dir / L"abcdefghijklmnopqrstuvwxyz0123456789\\"));
     } else {
         ASSERT_TRUE(CreateFolderTree(deep, cause, code)) << std::string(cause.begin(), cause.end());
         EXPECT_TRUE(IsFolder(deep));

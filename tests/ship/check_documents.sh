@@ -3,7 +3,8 @@
 #   check_documents.sh <bin folder> <source root>
 # The help decompiles to the pages its contents list, each with the title
 # the contents give it, for every page of the project; ReadMe.txt and
-# History.txt read as code page 932 with CR LF and name the version.
+# History.txt read as code page 932 with CR LF and name the version; no page
+# names a menu as "(&X)" or suggests a folder under Program Files.
 set -uo pipefail
 bin=$1
 root=$2
@@ -59,6 +60,17 @@ for name in ReadMe.txt History.txt; do
 done
 for program in Mirrant_U.exe Mirrant.exe ClearMirrant.exe Mirrant.chm ReadMe.txt History.txt; do
   grep -q "$program" "$work/ReadMe.txt" || fail "ReadMe.txt does not name $program"
+done
+
+# --- what the documents tell a Windows user ---
+# Menus are named as the screen shows them ("ｵﾌﾟｼｮﾝ(O)", never the resource
+# form "(&O)"), and no example puts the programs where only administrators
+# may write: neither program asks for elevation.
+for file in "$work"/chm/*.html "$work/ReadMe.txt" "$root/README.md"; do
+  [ -f "$file" ] || continue
+  name=$(basename "$file")
+  grep -q 'Program Files' "$file" && fail "$name suggests a folder under Program Files"
+  grep -Eq '\(&(amp;)?[A-Za-z]\)' "$file" && fail "$name names a menu in its resource form (&X)"
 done
 
 [ $status -eq 0 ] && echo "documents: ok"

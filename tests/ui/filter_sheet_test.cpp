@@ -559,6 +559,66 @@ TEST_F(FilterSheet, CountBoxesAreCheckedAsTypedAndWhenTheTimePageIsLeft) {
     EXPECT_EQ(window->filterSet().creationSpec, simple) << "Cancel reloads the stored record";
 }
 
+TEST_F(FilterSheet, StoredTimesAreCorrectedOnlyWhereOutOfRangeAndPaddedCountsAreTaken) {
+    AppProfile().SetInt(kSettingsSection, L"op8", 1);
+    TimeRangeSpec r = Detailed(kCreationRecord, kBoundToday, kBoundToday);
+    for (auto [field, value] : {std::pair{tf::StartTodayHour, 25u}, {tf::StartTodayMinute, 30u}, {tf::StartTodaySecond, 0u},
+                                {tf::EndTodayHour, 10u}, {tf::EndTodayMinute, 61u}, {tf::EndTodaySecond, 9u}})
+        r.Set(field, value);
+    StoreRecord(L"TmFilterC", r);
+    Open();
+    window->filterSet().lastFilterPage = 3;
+    std::vector<unsigned> shown;
+    bool left = false;
+    RunSheet([&](DWORD, HWND sheet) {
+        HWND page = CurrentPage(sheet);
+        const TimeRangeSpec& live = window->filterSet().creationSpec;
+        for (TimeField f : {tf::StartTodayHour, tf::StartTodayMinute, tf::StartTodaySecond, tf::EndTodayHour,
+                            tf::EndTodayMinute, tf::EndTodaySecond})
+            shown.push_back(live.Get(f));
+        SetDlgItemTextW(page, IDC_TP_SIMPLE_COUNT, L"0000000001");
+        SetDlgItemTextW(page, IDC_TP_START_COUNT, L"000000000000");
+        left = ShowPage(sheet, 0) != page;
+        Press(sheet, IDCANCEL);
+        WaitGone(sheet);
+    });
+    EXPECT_EQ(shown, (std::vector<unsigned>{0, 30, 0, 10, 0, 9}));
+    EXPECT_TRUE(left);
+    EXPECT_TRUE(prompter.prompts().empty()) << prompter.prompts()[0].text;
+}
+
+// Enter and Esc in an edit box do what the sheet's OK and Cancel do, and so
+// does an OK or Cancel command that reaches a page itself: it never ends the
+// page alone.
+TEST_F(FilterSheet, EnterEscAndCommandsReachingAPageCloseTheWholeSheet) {
+    struct Case { bool key; WPARAM what; bool kept; };
+    for (const Case& c : {Case{true, VK_RETURN, true}, Case{true, VK_ESCAPE, false}, Case{false, IDOK, true},
+                          Case{false, IDCANCEL, false}}) {
+        AppProfile().DeleteRoot();
+        AppProfile().SetInt(kSettingsSection, L"op8", 1);
+        Open();
+        window->filterSet().lastFilterPage = 3;
+        const unsigned before = window->filterSet().creationSpec.Get(tf::StartPeriodCount);
+        ASSERT_NE(before, 7u);
+        bool closed = false;
+        RunSheet([&](DWORD, HWND sheet) {
+            HWND page = CurrentPage(sheet);
+            HWND box = GetDlgItem(page, IDC_TP_START_COUNT);
+            SetWindowTextW(box, L"7");
+            if (c.key) {
+                PostMessageW(box, WM_KEYDOWN, c.what, 0);
+                PostMessageW(box, WM_KEYUP, c.what, 0xC0000001);
+            } else {
+                PostMessageW(page, WM_COMMAND, c.what, 0);
+            }
+            closed = WaitGone(sheet, 3000);
+            if (!closed) Press(sheet, IDCANCEL);
+        });
+        EXPECT_TRUE(closed) << c.what;
+        EXPECT_EQ(window->filterSet().creationSpec.Get(tf::StartPeriodCount), c.kept ? 7u : before) << c.what;
+    }
+}
+
 TEST_F(FilterSheet, TimePageIsDisabledWhileEveryEntryIsATarget) {
     Open();
     window->filterSet().lastFilterPage = 3;

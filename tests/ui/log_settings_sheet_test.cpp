@@ -76,6 +76,7 @@ TEST_F(LogSettingsSheetTest, EnablingRuleAndBitsOfBothPages) {
         int id;
         bool saveOff, saveOnStampOn, saveOnStampOff;
     } const table[] = {
+        {IDC_LOG_FOLDER_LABEL, 0, 1, 1},  {IDC_LOG_NAME_LABEL, 0, 1, 1},
         {IDC_LOG_SAVE, 1, 1, 1},          {IDC_LOG_FOLDER, 0, 1, 1},          {IDC_LOG_CHOOSE_FOLDER, 0, 1, 1},
         {IDC_LOG_NAME, 0, 1, 1},          {IDC_LOG_APPEND, 0, 1, 1},          {IDC_LOG_OVERWRITE, 0, 1, 1},
         {IDC_LOG_STAMP_LINES, 0, 1, 1},   {IDC_LOG_TIME_FORMAT, 0, 1, 0},     {IDC_LOG_WRITE_DURING_RUN, 0, 1, 1},
@@ -228,6 +229,34 @@ TEST_F(LogSettingsMenuTest, RemembersThePageCancelStoresNothingOkReachesTheNextR
     EXPECT_EQ(window->logContext().scheduleLog, expected);
 }
 
+// Enter and Esc in an edit box do what the sheet's OK and Cancel do, and so
+// does an OK or Cancel command that reaches a page itself: it never ends the
+// page alone.
+TEST_F(LogSettingsMenuTest, EnterEscAndCommandsReachingAPageCloseTheWholeSheet) {
+    struct Case { int page; bool key; WPARAM what; bool stored; };
+    const Case cases[] = {{0, true, VK_RETURN, true}, {1, true, VK_ESCAPE, false},
+                          {0, false, IDOK, true},     {1, false, IDCANCEL, false}};
+    for (const Case& c : cases) {
+        AppProfile().DeleteRoot();
+        bool closed = false;
+        Open([&](HWND sheet) {
+            HWND page = ShowPage(sheet, c.page);
+            const int box = c.page ? IDC_SLOG_FOLDER : IDC_LOG_FOLDER;
+            Type(page, box, L"D:\\jobs\\");
+            if (c.key) {
+                PostMessageW(GetDlgItem(page, box), WM_KEYDOWN, c.what, 0);
+                PostMessageW(GetDlgItem(page, box), WM_KEYUP, c.what, 0xC0000001);
+            } else {
+                PostMessageW(page, WM_COMMAND, c.what, 0);
+            }
+            closed = testing::WaitGone(sheet, 3000);
+            if (!closed) Press(sheet, IDCANCEL);
+        });
+        EXPECT_TRUE(closed) << c.page << " " << c.what;
+        EXPECT_EQ(AppProfile().HasValue(kSettingsSection, setting::LogSettings.name), c.stored) << c.what;
+    }
+}
+
 // During a run the menu item stays; the sheet opens with nothing usable on
 // either page, and not even an OK that reaches it stores anything.
 TEST_F(LogSettingsMenuTest, DuringARunBothPagesAreReadOnly) {
@@ -239,11 +268,10 @@ TEST_F(LogSettingsMenuTest, DuringARunBothPagesAreReadOnly) {
             int controls = 0;
             for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
                 const int id = GetDlgCtrlID(c);
-                if (id == IDC_LOG_FOLDER_LABEL || id == IDC_LOG_NAME_LABEL) continue;
                 ++controls;
                 EXPECT_FALSE(IsWindowEnabled(c)) << index << " " << id;
             }
-            EXPECT_EQ(controls, index == 0 ? 15 : 8);
+            EXPECT_EQ(controls, index == 0 ? 17 : 10);  // the labels follow their boxes
             EXPECT_FALSE(Enabled(sheet, IDOK));
         }
         Press(sheet, IDOK);
