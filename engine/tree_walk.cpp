@@ -439,7 +439,13 @@ Next TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
     for (;;) {
         std::wstring cause;
         const CopyTarget target = f.otherAbsent ? CopyTarget::Absent : CopyTarget::MayExist;
-        if (ctx_.files.CopyFileContents(f.t, f.thisStamp, f.o, target, ctx_.options, progress_, ctx_.log, cause)) {
+        // What the copy replaces is set aside first (the copy refused a
+        // read-only file already when it may not be updated).
+        const MoveAsideFn moveAside = [this](const std::wstring& old, std::wstring& why) {
+            return ctx_.setAside->Move(old, true, why);
+        };
+        if (ctx_.files.CopyFileContents(f.t, f.thisStamp, f.o, target, ctx_.options, progress_, ctx_.log, cause,
+                                        MovesAside() ? &moveAside : nullptr)) {
             ctx_.log.AppendLine(Message(f.otherExisted ? msg::kUpdated : msg::kNewlyStored, {f.o}));
             break;
         }
@@ -504,7 +510,7 @@ Next TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
     if (policy == MissingPolicy::Delete) {
         if (!OtherSideStillThere(walk)) return Next::Stop;
         std::wstring failureLine;
-        if (!ctx_.files.DeleteOneFile(f.t, o, progress_, ctx_.log, failureLine)) {
+        if (!RemoveFile(f.t, failureLine)) {
             if (failures_.HandleLogged(failureLine, FailureClass::Delete, PromptShape::DeleteNotice) ==
                 FailureAction::Abort)
                 return Next::Stop;
@@ -550,6 +556,7 @@ std::optional<MissingPolicy> TreeWalk::AskMissing(MissingSide side, bool isFolde
 
 Next TreeWalk::FolderEntry(FolderWalk& walk, const ListedEntry& entry) {
     if (entry.name == L"." || entry.name == L"..") return Next::Go;
+    if (IsSetAsideFolderName(entry.name)) return Next::Go;  // the program's own, on either side
     if (!ctx_.filter.Accept(entry.name, true, entry.stamp.creation, entry.stamp.write)) return Next::Go;
     std::wstring t = walk.thisFolder + entry.name + L"\\";
     std::wstring o = walk.otherFolder + entry.name + L"\\";
@@ -675,7 +682,7 @@ Next TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
     progress_.Show(t + LoadText(IDS_FILEOPS_DELETING_SUFFIX), level::DeletingFolder);
     unsigned remaining = 0;
     bool refused = false;
-    bool gone = ctx_.files.DeleteFolderTree(t, remaining, o, progress_, ctx_.log, refused);
+    bool gone = RemoveFolderTree(t, remaining, refused);
     // An interrupted deletion has logged the interrupt; one that ended before
     // the flag was raised is reported, and the walk stops after this entry.
     if (!gone && progress_.CancelRequested()) return Next::Stop;
@@ -685,6 +692,30 @@ Next TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
     }
     AfterAction(walk);
     return Next::Go;
+}
+
+// A file deleted because the other side lacks it: set aside when the run
+// keeps what it deletes, logged as a deletion either way.
+bool TreeWalk::RemoveFile(const std::wstring& t, std::wstring& failureLine) {
+    if (MovesAside()) return ctx_.setAside->DeleteFile(t, ctx_.options, progress_, ctx_.log, failureLine);
+    return ctx_.files.DeleteOneFile(t, ctx_.options, progress_, ctx_.log, failureLine);
+}
+
+// A folder tree deleted because the other side lacks it. When the run keeps
+// what it deletes, every file below goes aside first; only a tree whose
+// files have all gone is then removed, so nothing that stayed is deleted.
+bool TreeWalk::RemoveFolderTree(const std::wstring& t, unsigned& remaining, bool& refused) {
+    if (MovesAside()) {
+        unsigned failed = 0;
+        bool interrupted = false;
+        ctx_.setAside->MoveTree(t, ctx_.options, progress_, ctx_.log, failed, interrupted);
+        if (interrupted) return false;
+        if (failed > 0) {
+            remaining = failed;
+            return false;
+        }
+    }
+    return ctx_.files.DeleteFolderTree(t, remaining, ctx_.options, progress_, ctx_.log, refused);
 }
 
 // Before an item is deleted because the other side lacks it: the other
