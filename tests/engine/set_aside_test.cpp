@@ -135,6 +135,7 @@ TEST_F(SetAsideRuns, EveryWayOfDeletingOrReplacingKeepsTheOldBytesUnderTheirPath
             EXPECT_EQ(ReadFile(run + rel), bytes);
         }
         for (const std::wstring& rel : c.gone) EXPECT_FALSE(Exists(root + rel));
+        EXPECT_TRUE(GetFileAttributesW((root + kSetAside).c_str()) & FILE_ATTRIBUTE_HIDDEN);
         EXPECT_TRUE(RunFolders(c.sourceSide ? dst : src).empty());
         EXPECT_EQ(CountLines(Report(c.sourceSide ? L"ｺﾋﾟｰ元" : L"ｺﾋﾟｰ先", static_cast<unsigned>(c.kept.size()), run)),
                   1u);
