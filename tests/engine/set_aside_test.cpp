@@ -233,6 +233,20 @@ TEST_F(SetAsideRuns, RetentionRemovesOnlyRunFoldersOlderThanTheDaysToKeep) {
     host.options.setAsideDays = 1;
     EXPECT_EQ(Run(RunMode::OverwriteTest), 1);
     EXPECT_EQ(RunFolders(dst).size(), 2u);
+
+    // A run folder that cannot be removed is an error line; the run goes on.
+    ClearRecords();
+    const std::wstring heldFolder = D(L"_Mirrant退避\\" + recent + L"\\");
+    HANDLE held = CreateFileW((heldFolder + L"k.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Src(L"new.txt", "new", 0);
+    EXPECT_EQ(Run(RunMode::Overwrite), 1);
+    CloseHandle(held);
+    EXPECT_EQ(ReadFile(D(L"new.txt")), "new");
+    EXPECT_TRUE(Exists(heldFolder + L"k.txt"));
+    EXPECT_EQ(std::count(host.log.errorLines.begin(), host.log.errorLines.end(),
+                         L"保存期間（1日）を過ぎた退避ﾌｫﾙﾀﾞ" + Q(heldFolder) + L"を削除できませんでした。"),
+              1);
 }
 
 TEST_F(SetAsideRuns, WithTheSettingOffARunDeletesAndReplacesAsBefore) {
