@@ -132,7 +132,12 @@ bool SetAsideSide::Move(const std::wstring& path, bool updateReadOnly, std::wstr
         if (!files_.CreateFolderTree(folder, cause, error)) return failed();
         madeFolders_.insert(folder);
     }
-    if (!files_.MoveFileAside(path, target, updateReadOnly, cause)) return failed();
+    if (!files_.MoveFileAside(path, target, updateReadOnly, cause)) {
+        // A read-only file that may not be updated is refused as a deletion
+        // would refuse it, with the same reason.
+        if (cause == Message(msg::kDeniedReadOnly, {path})) return false;
+        return failed();
+    }
     ++count_;
     return true;
 }

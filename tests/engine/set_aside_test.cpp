@@ -158,6 +158,10 @@ TEST_F(SetAsideRuns, AFileThatCannotBeSetAsideStaysAndIsAFailure) {
     host.files.failMoveAside = [&](const std::wstring& p) {
         return p == D(L"f.txt") || p == D(L"orphan.txt") || p == D(L"gone\\held.txt");
     };
+    // Read-only and not to be updated: refused as a deletion refuses it.
+    host.options.updateReadOnly = false;
+    Dst(L"gone\\ro.txt", "read-only", 0);
+    SetReadOnly(D(L"gone\\ro.txt"), true);
 
     EXPECT_EQ(Run(RunMode::Sync), 1);
     EXPECT_EQ(ReadFile(D(L"f.txt")), "old");
@@ -170,7 +174,9 @@ TEST_F(SetAsideRuns, AFileThatCannotBeSetAsideStaysAndIsAFailure) {
     EXPECT_TRUE(SameLines(Errors(), Sorted({NotUpdated(D(L"f.txt")) + L"原因：" + Q(run + L"f.txt") + failed,
                                             NotDeleted(D(L"orphan.txt"), Q(run + L"orphan.txt") + failed),
                                             NotDeleted(D(L"gone\\held.txt"), Q(run + L"gone\\held.txt") + failed),
-                                            FolderNotDeleted(D(L"gone\\"), 1)})));
+                                            NotDeleted(D(L"gone\\ro.txt"), ReadOnlyRefused(D(L"gone\\ro.txt"))),
+                                            FolderNotDeleted(D(L"gone\\"), 2)})));
+    EXPECT_EQ(ReadFile(D(L"gone\\ro.txt")), "read-only");
     EXPECT_EQ(CountLines(Report(L"ｺﾋﾟｰ先", 1, run)), 1u);
 }
 
