@@ -201,8 +201,7 @@ RunOutcome PerformRun(RunContext& run) {
     // the run's lines.
     std::optional<SetAside> setAside;
     auto end = [&](bool completed) {
-        // In test mode only when the run found anything to report at all.
-        if (setAside && (!state.testMode || log.count() > 0)) setAside->Report(log);
+        if (setAside) setAside->Report(log);
         outcome.completed = completed;
         outcome.loggedAnything = log.count() > 0;
         return outcome;

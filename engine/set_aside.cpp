@@ -171,11 +171,9 @@ void SetAsideSide::RemoveExpired(int days, const SYSTEMTIME& now, const RunOptio
 }
 
 void SetAsideSide::Report(LogSink& log, bool testMode) const {
-    if (testMode) {
-        if (changes_) log.AppendLine(Message(IDS_SET_ASIDE_TEST_REPORT, {LoadText(labelId_), RunFolder()}));
-        return;
-    }
-    if (count_ > 0) log.AppendLine(Message(IDS_SET_ASIDE_REPORT, {LoadText(labelId_), count_, RunFolder()}));
+    if (count_ == 0) return;
+    log.AppendLine(Message(testMode ? IDS_SET_ASIDE_TEST_REPORT : IDS_SET_ASIDE_REPORT,
+                           {LoadText(labelId_), count_, RunFolder()}));
 }
 
 // ---- both sides -----------------------------------------------------------------
@@ -251,6 +249,27 @@ void SetAside::MoveTree(const std::wstring& folder, const RunOptions& options, P
             interrupted = true;
             return;
         }
+    }
+}
+
+void SetAside::Count(const std::wstring& path) {
+    if (SetAsideSide* side = SideOf(path)) side->CountWouldMove();
+}
+
+void SetAside::CountTree(const std::wstring& folder) {
+    std::vector<ListedEntry> entries;
+    unsigned long error = 0;
+    std::wstring cause;
+    files_.List(
+        folder + L"*.*",
+        [&](const ListedEntry& e) {
+            if (e.name != L"." && e.name != L"..") entries.push_back(e);
+            return true;
+        },
+        error, cause);
+    for (const ListedEntry& e : entries) {
+        if (e.isFolder && !e.isLink) CountTree(folder + e.name + L"\\");
+        else if (!e.isFolder && !e.copyTemporary) Count(folder + e.name);
     }
 }
 

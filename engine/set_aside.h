@@ -50,13 +50,16 @@ public:
     std::wstring RunFolder() const;       // the dated folder (trailing backslash)
     unsigned count() const { return count_; }
 
+    // Test mode: one more file that the run would set aside.
+    void CountWouldMove() { ++count_; }
     // Moves a file below the root to the same place below the run folder.
     // False with a cause that names where it was to go.
     bool Move(const std::wstring& path, bool updateReadOnly, std::wstring& cause);
     // Removes the run folders older than `days` (one line each).
     void RemoveExpired(int days, const SYSTEMTIME& now, const RunOptions& options, Progress& progress,
                        LogSink& log);
-    // The line after the run: where the files went and how many.
+    // The line after the run: where the files went (test mode: would go)
+    // and how many; none when there were none.
     void Report(LogSink& log, bool testMode) const;
 
 private:
@@ -96,6 +99,11 @@ public:
     // listed; interrupted when the user stopped the run (logged).
     void MoveTree(const std::wstring& folder, const RunOptions& options, Progress& progress, LogSink& log,
                   unsigned& failed, bool& interrupted);
+
+    // Test mode: the file, or every file below the folder, that a run would
+    // set aside.
+    void Count(const std::wstring& path);
+    void CountTree(const std::wstring& folder);
 
     // At the start of a run that changes files.
     void RemoveExpired(const RunOptions& options, Progress& progress, LogSink& log);

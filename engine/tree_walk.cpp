@@ -229,12 +229,13 @@ Next TreeWalk::ThisNewer(FolderWalk& walk, FileCase& f) {
     if (ctx_.options.keepIfSameContent) {
         std::wstring cause;
         switch (CompareContents(f.t, f.o, cause)) {
-        case Content::Equal: ctx_.log.AppendLine(Message(msg::kSameContent, {f.o, f.t})); break;
+        case Content::Equal: ctx_.log.AppendLine(Message(msg::kSameContent, {f.o, f.t})); return Next::Go;
         case Content::Interrupted: return Next::Stop;
         case Content::Failed: ctx_.log.AppendError(Message(msg::kCompareReadError, {f.o, f.t, cause})); break;
         case Content::Differ: ctx_.log.AppendLine(Message(msg::kDifferentContent, {f.o, f.t})); break;
         }
     }
+    WouldSetAside(f.o);
     return Next::Go;
 }
 
@@ -247,7 +248,10 @@ Next TreeWalk::SizesDiffer(FolderWalk& walk, FileCase& f) {
     std::wstring otherCount = ByteCount(f.otherStamp.size, otherUnit);
     std::wstring text = Message(msg::kSameTimeDifferentSize, {f.t, thisCount, thisUnit, f.o, otherCount, otherUnit});
     if (Test()) {
-        if (Forward()) ctx_.log.AppendLine(text);
+        if (Forward()) {
+            ctx_.log.AppendLine(text);
+            WouldSetAside(f.o);
+        }
         return Next::Go;
     }
     if (!ctx_.state.executePhase) return Forward() ? Act(walk, f, Pair::SameTimeOtherSize) : Next::Go;
@@ -309,13 +313,14 @@ Next TreeWalk::ReportByContent(const FolderWalk& walk, const FileCase& f, bool o
     case Content::Interrupted: break;
     }
     if (otherNewer && !o.confirmNewerDestination && !walk.singleFile) {
-        unsigned id = (ctx_.mode == RunMode::SyncTest && o.reverseOverwriteNewer) ? msg::kReverseOverwriteNewer
-                                                                                  : msg::kOverwriteNewer;
-        ctx_.log.AppendLine(Message(id, {f.t, f.o}));
+        const bool back = ctx_.mode == RunMode::SyncTest && o.reverseOverwriteNewer;
+        ctx_.log.AppendLine(Message(back ? msg::kReverseOverwriteNewer : msg::kOverwriteNewer, {f.t, f.o}));
+        WouldSetAside(back ? f.t : f.o);
         return Next::Go;
     }
     if (otherNewer) ctx_.log.AppendLine(Message(msg::kNewerThan, {f.o, f.t}));
     ctx_.log.AppendLine(Message(msg::kDifferentContent, {f.o, f.t}));
+    WouldSetAside(f.o);  // replaced, or asked about first
     return Next::Go;
 }
 
@@ -474,7 +479,10 @@ Next TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
         if (Forward()) {
             line = Message(msg::kMissingAtDestination, {f.o});
             switch (o.missingInDestination) {
-            case MissingPolicy::Delete: line += Message(IDS_TEST_SOURCE_DELETED, {f.t}); break;
+            case MissingPolicy::Delete:
+                line += Message(IDS_TEST_SOURCE_DELETED, {f.t});
+                WouldSetAside(f.t);
+                break;
             case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NOT_COPIED); break;
             case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
             case MissingPolicy::Copy: break;
@@ -485,7 +493,10 @@ Next TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
             case MissingPolicy::Copy: line += Message(IDS_TEST_COPIED_TO_SOURCE, {f.t}); break;
             case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NEITHER); break;
             case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
-            default: line += Message(IDS_TEST_DELETED_BY_SYNC, {f.t}); break;
+            default:
+                line += Message(IDS_TEST_DELETED_BY_SYNC, {f.t});
+                WouldSetAside(f.t);
+                break;
             }
         }
         ctx_.log.AppendLine(line);
@@ -601,7 +612,10 @@ Next TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std:
         case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NEITHER); break;
         case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
         case MissingPolicy::Copy: line += Message(IDS_TEST_FOLDER_COPIED_TO_SOURCE, {t}); break;
-        default: line += Message(IDS_TEST_FOLDER_DELETED_BY_SYNC, {t}); break;
+        default:
+            line += Message(IDS_TEST_FOLDER_DELETED_BY_SYNC, {t});
+            WouldSetAside(t, true);
+            break;
         }
         ctx_.log.AppendLine(line);
         return Next::Go;
@@ -692,6 +706,14 @@ Next TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
     }
     AfterAction(walk);
     return Next::Go;
+}
+
+// Test mode: a file (or every file below a folder) that the run would set
+// aside before deleting or replacing it, counted for the test line.
+void TreeWalk::WouldSetAside(const std::wstring& path, bool folder) {
+    if (!ctx_.setAside || !ctx_.setAside->on()) return;
+    if (folder) ctx_.setAside->CountTree(path);
+    else ctx_.setAside->Count(path);
 }
 
 // A file deleted because the other side lacks it: set aside when the run

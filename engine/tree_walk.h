@@ -100,6 +100,7 @@ private:
     bool MovesAside() const { return ctx_.setAside && ctx_.setAside->moves(); }
     bool RemoveFile(const std::wstring& t, std::wstring& failureLine);
     bool RemoveFolderTree(const std::wstring& t, unsigned& remaining, bool& refused);
+    void WouldSetAside(const std::wstring& path, bool folder = false);
     void AfterAction(FolderWalk& walk);
     bool OtherSideStillThere(const FolderWalk& walk);
     bool Reachable(const std::wstring& t, const std::wstring& o);
