@@ -7,6 +7,7 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     run.options.confirmNewerDestination = false;
+    // BENCH_SET_ASIDE=1: what the run replaces is kept in the set-aside folder.
+    const char* setAside = std::getenv("BENCH_SET_ASIDE");
+    run.options.setAsideFiles = setAside && std::string(setAside) == "1";
     FilterSet filter;
     LoadFilterSet(filter, AppProfile());
     run.filter = std::make_shared<StoredFilter>(filter);

@@ -13,6 +13,9 @@
 // removed first. Prints one line:
 //   result=<0|1> seconds=<s> peak_working_set_mib=<m> peak_private_mib=<m>
 #include <windows.h>
+
+#include <cstdlib>
+#include <string>
 #include <psapi.h>
 
 #include <cstdio>
@@ -58,6 +61,18 @@ void ForgetSettings(const std::wstring& program) {
     std::wstring name = FileName(program);
     name = name.substr(0, name.find_last_of(L'.'));
     RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\qorvane\\" + name).c_str());
+    // BENCH_SET_ASIDE=1: the one setting that is not the default is keeping
+    // what the runs replace ("SetAside").
+    const char* setAside = std::getenv("BENCH_SET_ASIDE");
+    if (setAside && std::string(setAside) == "1") {
+        HKEY key;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, (L"Software\\qorvane\\" + name + L"\\Settings").c_str(), 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+            DWORD one = 1;
+            RegSetValueExW(key, L"SetAside", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+            RegCloseKey(key);
+        }
+    }
 }
 
 PROCESS_INFORMATION Start(const std::wstring& program, const std::wstring& arguments) {

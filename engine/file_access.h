@@ -73,10 +73,13 @@ public:
     // Copies source (whose stamp is given) over destination with times and
     // attributes. A failed or interrupted copy leaves no destination file.
     // target: CopyTarget::Absent when a listing just showed no entry of the
-    // destination's name (the copy then never replaces one).
+    // destination's name (the copy then never replaces one). moveAside (may
+    // be null): an existing destination is moved there once the new content
+    // is complete, instead of being replaced (fileops/file_copy.h).
     virtual bool CopyFileContents(const std::wstring& source, const FileStamp& stamp,
                                   const std::wstring& destination, CopyTarget target, const RunOptions& options,
-                                  Progress& progress, LogSink& log, std::wstring& cause) = 0;
+                                  Progress& progress, LogSink& log, std::wstring& cause,
+                                  const MoveAsideFn* moveAside) = 0;
 
     // Gives the file this last-write time, leaving its other times; a
     // read-only attribute is cleared and restored around the change. true
@@ -94,6 +97,14 @@ public:
     // when the folder itself is read-only and may not be updated.
     virtual bool DeleteFolderTree(const std::wstring& folder, unsigned& remaining, const RunOptions& options,
                                   Progress& progress, LogSink& log, bool& refused) = 0;
+
+    // Moves a file that a run deletes or replaces to `to`, a free name on the
+    // same volume (never a copy); a read-only file is refused unless
+    // updateReadOnly. False with a cause.
+    virtual bool MoveFileAside(const std::wstring& path, const std::wstring& to, bool updateReadOnly,
+                               std::wstring& cause) = 0;
+    // Gives an existing folder the hidden attribute.
+    virtual bool MarkFolderHidden(const std::wstring& folder) = 0;
 
     // Creates folder with all missing parents. error 183 after success means
     // the folder existed already.

@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include <atomic>
+#include <optional>
 #include <utility>
 
 #include "engine/failure_policy.h"
 #include "engine/file_access.h"
+#include "engine/set_aside.h"
 #include "engine/tree_walk.h"
 #include "fileops/fs_edge.h"
 #include "fileops/path_rules.h"
@@ -102,6 +104,7 @@ bool HoldsEntries(FileAccess& files, const std::wstring& folder) {
         folder + L"*.*",
         [&](const ListedEntry& e) {
             if (e.name == L"." || e.name == L".." || e.copyTemporary) return true;
+            if (e.isFolder && IsSetAsideFolderName(e.name)) return true;  // the program's own
             any = true;
             return false;
         },
@@ -203,7 +206,11 @@ RunOutcome PerformRun(RunContext& run) {
     state.testMode = row.test;
 
     RunOutcome outcome;
+    // Where the run keeps what it deletes or replaces; its line comes after
+    // the run's lines.
+    std::optional<SetAside> setAside;
     auto end = [&](bool completed) {
+        if (setAside) setAside->Report(log);
         outcome.completed = completed;
         outcome.loggedAnything = log.count() > 0;
         return outcome;
@@ -258,6 +265,10 @@ RunOutcome PerformRun(RunContext& run) {
     RunRoots roots{source, destination};
     WalkContext context{request.mode, options, state, filter, files, prompter, log, run.policyChanges,
                         unattended,   &roots};
+    SYSTEMTIME started;
+    GetLocalTime(&started);
+    setAside.emplace(files, options, state.testMode, started);
+    context.setAside = &*setAside;
 
     if (sourceIsFolder && !destinationIsFolder) {
         if (options.confirmOtherErrors) {
@@ -273,6 +284,10 @@ RunOutcome PerformRun(RunContext& run) {
             if (options.confirmOtherErrors) prompter.Warning(LoadText(msg::kOneSideFile));
             else log.AppendLine(LoadText(msg::kOneSideFile));
         }
+        const size_t folderEnd = destination.find_last_of(L'\\');
+        setAside->AddSide(destinationIsFolder ? destination : destination.substr(0, folderEnd + 1),
+                          IDS_FILEOPS_DESTINATION_LABEL, true);
+        setAside->RemoveExpired(options, progress, log);
         TreeWalk walk(context, progress);
         return end(walk.RunSingleFile(source, destination, destinationIsFolder) == Next::Go);
     }
@@ -306,6 +321,14 @@ RunOutcome PerformRun(RunContext& run) {
             return end(false);
         }
     }
+
+    // The destination first: it may lie inside the source. The source
+    // changes in a sync, and where items the destination lacks are deleted.
+    setAside->AddSide(destination, IDS_FILEOPS_DESTINATION_LABEL, true);
+    setAside->AddSide(source, IDS_FILEOPS_SOURCE_LABEL,
+                      row.sync || options.missingInDestination == MissingPolicy::Delete ||
+                          options.missingInDestination == MissingPolicy::Ask);
+    setAside->RemoveExpired(options, progress, log);
 
     // The passes of the mode, each a walk from the two roots. A pass that
     // stops ends the run; later passes do not run.

@@ -97,10 +97,18 @@ public:
 
     bool CopyFileContents(const std::wstring& source, const FileStamp& stamp, const std::wstring& destination,
                           CopyTarget target, const RunOptions& options, Progress& progress, LogSink& log,
-                          std::wstring& cause) override {
+                          std::wstring& cause, const MoveAsideFn* moveAside) override {
         FileInfo info{stamp.creation, stamp.access, stamp.write, stamp.size};
-        return mirrant::CopyFileContents(source, info, destination, progress, log, options, cause, target);
+        return mirrant::CopyFileContents(source, info, destination, progress, log, options, cause, target,
+                                         moveAside);
     }
+
+    bool MoveFileAside(const std::wstring& path, const std::wstring& to, bool updateReadOnly,
+                       std::wstring& cause) override {
+        return mirrant::MoveFileAside(path, to, updateReadOnly, cause);
+    }
+
+    bool MarkFolderHidden(const std::wstring& folder) override { return mirrant::MarkFolderHidden(folder); }
 
     bool SetWriteTime(const std::wstring& path, std::uint64_t writeTime, Progress& progress, LogSink& log,
                       std::wstring& cause) override {

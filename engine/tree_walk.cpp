@@ -261,12 +261,13 @@ Next TreeWalk::ThisNewer(FolderWalk& walk, FileCase& f) {
     if (ctx_.options.keepIfSameContent) {
         std::wstring cause;
         switch (CompareContents(f.t, f.o, cause)) {
-        case Content::Equal: ctx_.log.AppendLine(Message(msg::kSameContent, {f.o, f.t})); break;
+        case Content::Equal: ctx_.log.AppendLine(Message(msg::kSameContent, {f.o, f.t})); return Next::Go;
         case Content::Interrupted: return Next::Stop;
         case Content::Failed: ctx_.log.AppendError(Message(msg::kCompareReadError, {f.o, f.t, cause})); break;
         case Content::Differ: ctx_.log.AppendLine(Message(msg::kDifferentContent, {f.o, f.t})); break;
         }
     }
+    WouldSetAside(f.o);
     return Next::Go;
 }
 
@@ -279,7 +280,10 @@ Next TreeWalk::SizesDiffer(FolderWalk& walk, FileCase& f) {
     std::wstring otherCount = ByteCount(f.otherStamp.size, otherUnit);
     std::wstring text = Message(msg::kSameTimeDifferentSize, {f.t, thisCount, thisUnit, f.o, otherCount, otherUnit});
     if (Test()) {
-        if (Forward()) ctx_.log.AppendLine(text);
+        if (Forward()) {
+            ctx_.log.AppendLine(text);
+            WouldSetAside(f.o);
+        }
         return Next::Go;
     }
     if (!ctx_.state.executePhase) return Forward() ? Act(walk, f, Pair::SameTimeOtherSize) : Next::Go;
@@ -341,13 +345,14 @@ Next TreeWalk::ReportByContent(const FolderWalk& walk, const FileCase& f, bool o
     case Content::Interrupted: break;
     }
     if (otherNewer && !o.confirmNewerDestination && !walk.singleFile) {
-        unsigned id = (ctx_.mode == RunMode::SyncTest && o.reverseOverwriteNewer) ? msg::kReverseOverwriteNewer
-                                                                                  : msg::kOverwriteNewer;
-        ctx_.log.AppendLine(Message(id, {f.t, f.o}));
+        const bool back = ctx_.mode == RunMode::SyncTest && o.reverseOverwriteNewer;
+        ctx_.log.AppendLine(Message(back ? msg::kReverseOverwriteNewer : msg::kOverwriteNewer, {f.t, f.o}));
+        WouldSetAside(back ? f.t : f.o);
         return Next::Go;
     }
     if (otherNewer) ctx_.log.AppendLine(Message(msg::kNewerThan, {f.o, f.t}));
     ctx_.log.AppendLine(Message(msg::kDifferentContent, {f.o, f.t}));
+    WouldSetAside(f.o);  // replaced, or asked about first
     return Next::Go;
 }
 
@@ -472,7 +477,13 @@ Next TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
     for (;;) {
         std::wstring cause;
         const CopyTarget target = f.otherAbsent ? CopyTarget::Absent : CopyTarget::MayExist;
-        if (ctx_.files.CopyFileContents(f.t, f.thisStamp, f.o, target, ctx_.options, progress_, ctx_.log, cause)) {
+        // What the copy replaces is set aside first (the copy refused a
+        // read-only file already when it may not be updated).
+        const MoveAsideFn moveAside = [this](const std::wstring& old, std::wstring& why) {
+            return ctx_.setAside->Move(old, true, why);
+        };
+        if (ctx_.files.CopyFileContents(f.t, f.thisStamp, f.o, target, ctx_.options, progress_, ctx_.log, cause,
+                                        MovesAside() ? &moveAside : nullptr)) {
             ctx_.log.AppendLine(Message(f.otherExisted ? msg::kUpdated : msg::kNewlyStored, {f.o}));
             break;
         }
@@ -501,7 +512,10 @@ Next TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
         if (Forward()) {
             line = Message(msg::kMissingAtDestination, {f.o});
             switch (o.missingInDestination) {
-            case MissingPolicy::Delete: line += Message(IDS_TEST_SOURCE_DELETED, {f.t}); break;
+            case MissingPolicy::Delete:
+                line += Message(IDS_TEST_SOURCE_DELETED, {f.t});
+                WouldSetAside(f.t);
+                break;
             case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NOT_COPIED); break;
             case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
             case MissingPolicy::Copy: break;
@@ -512,7 +526,10 @@ Next TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
             case MissingPolicy::Copy: line += Message(IDS_TEST_COPIED_TO_SOURCE, {f.t}); break;
             case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NEITHER); break;
             case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
-            default: line += Message(IDS_TEST_DELETED_BY_SYNC, {f.t}); break;
+            default:
+                line += Message(IDS_TEST_DELETED_BY_SYNC, {f.t});
+                WouldSetAside(f.t);
+                break;
             }
         }
         ctx_.log.AppendLine(line);
@@ -537,7 +554,7 @@ Next TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
     if (policy == MissingPolicy::Delete) {
         if (!OtherSideStillThere(walk)) return Next::Stop;
         std::wstring failureLine;
-        if (!ctx_.files.DeleteOneFile(f.t, o, progress_, ctx_.log, failureLine)) {
+        if (!RemoveFile(f.t, failureLine)) {
             if (failures_.HandleLogged(failureLine, FailureClass::Delete, PromptShape::DeleteNotice) ==
                 FailureAction::Abort)
                 return Next::Stop;
@@ -583,6 +600,7 @@ std::optional<MissingPolicy> TreeWalk::AskMissing(MissingSide side, bool isFolde
 
 Next TreeWalk::FolderEntry(FolderWalk& walk, const ListedEntry& entry) {
     if (entry.name == L"." || entry.name == L"..") return Next::Go;
+    if (IsSetAsideFolderName(entry.name)) return Next::Go;  // the program's own, on either side
     if (!ctx_.filter.Accept(entry.name, true, entry.stamp.creation, entry.stamp.write)) return Next::Go;
     std::wstring t = walk.thisFolder + entry.name + L"\\";
     std::wstring o = walk.otherFolder + entry.name + L"\\";
@@ -631,7 +649,10 @@ Next TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std:
         case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NEITHER); break;
         case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
         case MissingPolicy::Copy: line += Message(IDS_TEST_FOLDER_COPIED_TO_SOURCE, {t}); break;
-        default: line += Message(IDS_TEST_FOLDER_DELETED_BY_SYNC, {t}); break;
+        default:
+            line += Message(IDS_TEST_FOLDER_DELETED_BY_SYNC, {t});
+            WouldSetAside(t, true);
+            break;
         }
         ctx_.log.AppendLine(line);
         return Next::Go;
@@ -712,7 +733,7 @@ Next TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
     progress_.Show(t + LoadText(IDS_FILEOPS_DELETING_SUFFIX), level::DeletingFolder);
     unsigned remaining = 0;
     bool refused = false;
-    bool gone = ctx_.files.DeleteFolderTree(t, remaining, o, progress_, ctx_.log, refused);
+    bool gone = RemoveFolderTree(t, remaining, refused);
     // An interrupted deletion has logged the interrupt; one that ended before
     // the flag was raised is reported, and the walk stops after this entry.
     if (!gone && progress_.CancelRequested()) return Next::Stop;
@@ -722,6 +743,38 @@ Next TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
     }
     AfterAction(walk);
     return Next::Go;
+}
+
+// Test mode: a file (or every file below a folder) that the run would set
+// aside before deleting or replacing it, counted for the test line.
+void TreeWalk::WouldSetAside(const std::wstring& path, bool folder) {
+    if (!ctx_.setAside || !ctx_.setAside->on()) return;
+    if (folder) ctx_.setAside->CountTree(path);
+    else ctx_.setAside->Count(path);
+}
+
+// A file deleted because the other side lacks it: set aside when the run
+// keeps what it deletes, logged as a deletion either way.
+bool TreeWalk::RemoveFile(const std::wstring& t, std::wstring& failureLine) {
+    if (MovesAside()) return ctx_.setAside->DeleteFile(t, ctx_.options, progress_, ctx_.log, failureLine);
+    return ctx_.files.DeleteOneFile(t, ctx_.options, progress_, ctx_.log, failureLine);
+}
+
+// A folder tree deleted because the other side lacks it. When the run keeps
+// what it deletes, every file below goes aside first; only a tree whose
+// files have all gone is then removed, so nothing that stayed is deleted.
+bool TreeWalk::RemoveFolderTree(const std::wstring& t, unsigned& remaining, bool& refused) {
+    if (MovesAside()) {
+        unsigned failed = 0;
+        bool interrupted = false;
+        ctx_.setAside->MoveTree(t, ctx_.options, progress_, ctx_.log, failed, interrupted);
+        if (interrupted) return false;
+        if (failed > 0) {
+            remaining = failed;
+            return false;
+        }
+    }
+    return ctx_.files.DeleteFolderTree(t, remaining, ctx_.options, progress_, ctx_.log, refused);
 }
 
 // Before an item is deleted because the other side lacks it: the other

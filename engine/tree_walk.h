@@ -11,6 +11,7 @@
 #include "engine/failure_policy.h"
 #include "engine/file_access.h"
 #include "engine/run_driver.h"
+#include "engine/set_aside.h"
 
 namespace mirrant {
 
@@ -38,6 +39,7 @@ struct WalkContext {
     PolicyChanges* policyChanges = nullptr;  // where a lasting policy change goes
     bool unattended = false;                 // no one answers: questions get their safe answer
     const RunRoots* roots = nullptr;         // null: the root checks are off
+    SetAside* setAside = nullptr;            // null: what the run deletes or replaces is gone
 };
 
 // The per-process memory of the per-item choice: the last radio choice per
@@ -98,6 +100,10 @@ private:
     Next MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o);
     Next CreateFolderAndDescend(FolderWalk& walk, const std::wstring& t, const std::wstring& o);
     Next DeleteFolder(FolderWalk& walk, const std::wstring& t);
+    bool MovesAside() const { return ctx_.setAside && ctx_.setAside->moves(); }
+    bool RemoveFile(const std::wstring& t, std::wstring& failureLine);
+    bool RemoveFolderTree(const std::wstring& t, unsigned& remaining, bool& refused);
+    void WouldSetAside(const std::wstring& path, bool folder = false);
     void AfterAction(FolderWalk& walk);
     bool OtherSideStillThere(const FolderWalk& walk);
     bool Reachable(const std::wstring& t, const std::wstring& o);

@@ -69,6 +69,25 @@ bool DeleteOneFile(const std::wstring& path, Progress& progress, LogSink& log, b
     return false;
 }
 
+bool MoveFileAside(const std::wstring& path, const std::wstring& to, bool updateReadOnly, std::wstring& cause) {
+    cause.clear();
+    const DWORD attrs = fs::GetAttributes(path);
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY) && !updateReadOnly) {
+        cause = Message(msg::kDeniedReadOnly, {path});
+        return false;
+    }
+    if (fs::MoveToNewName(path, to)) return true;
+    cause = ReplaceLongPaths(SystemErrorText(GetLastError()), {path, to});
+    return false;
+}
+
+bool MarkFolderHidden(const std::wstring& folder) {
+    const DWORD attrs = fs::GetAttributes(folder);
+    if (attrs == INVALID_FILE_ATTRIBUTES) return false;
+    if (attrs & FILE_ATTRIBUTE_HIDDEN) return true;
+    return fs::SetAttributes(folder, (attrs & ~FILE_ATTRIBUTE_DIRECTORY) | FILE_ATTRIBUTE_HIDDEN);
+}
+
 namespace {
 
 // The tree deletion itself. An interrupt is logged by every level that was

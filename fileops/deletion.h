@@ -24,6 +24,15 @@ bool DeleteOneFile(const std::wstring& path, Progress& progress, LogSink& log, b
 // after a failure that leaves anything behind, remaining is above 0. refused is
 // set when this folder itself is read-only and updateReadOnly is off (its
 // contents are deleted, it stays). True when the whole tree is gone.
+// Instead of deleting a file: moves it to `to` (a free name on the same
+// volume; never a copy), where the run keeps what it deletes or replaces.
+// A read-only file is refused unless updateReadOnly, as a deletion would be;
+// it keeps its attributes. False with a cause (plain paths).
+bool MoveFileAside(const std::wstring& path, const std::wstring& to, bool updateReadOnly, std::wstring& cause);
+
+// Gives an existing folder the hidden attribute (kept with its others).
+bool MarkFolderHidden(const std::wstring& folder);
+
 bool DeleteFolderTree(const std::wstring& folder, unsigned& remaining, Progress& progress, LogSink& log,
                       bool updateReadOnly, bool& refused);
 

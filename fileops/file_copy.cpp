@@ -258,7 +258,7 @@ bool CompareFileContents(const std::wstring& path1, const std::wstring& path2, P
 
 bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, const std::wstring& destination,
                       Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause,
-                      CopyTarget target) {
+                      CopyTarget target, const MoveAsideFn* moveAside) {
     cause.clear();
     const bool knownAbsent = target == CopyTarget::Absent;
     const DWORD destAttrs = knownAbsent ? INVALID_FILE_ATTRIBUTES : fs::GetAttributes(destination);
@@ -404,7 +404,16 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
             complete = false;
         }
     }
-    if (complete) {
+    if (complete && destExists && moveAside) {
+        // The old file goes aside first and keeps its attributes there; the
+        // new one then takes the free name.
+        if (!(*moveAside)(destination, cause)) {
+            complete = false;
+        } else if (!fs::MoveToNewName(temp, destination)) {
+            cause = ReplaceLongPaths(SystemErrorText(GetLastError()), {source, destination});
+            complete = false;
+        }
+    } else if (complete) {
         // A read-only destination cannot be replaced; its attributes come
         // back if the replacement fails.
         if (clearAttrs) fs::SetAttributes(destination, Settable(destAttrs & ~clearAttrs));

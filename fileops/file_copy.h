@@ -5,6 +5,7 @@
 // operation applies the long form itself. Failures come back as false and a
 // one-line cause text with plain paths; nothing is thrown.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -54,10 +55,17 @@ bool CompareFileContents(const std::wstring& path1, const std::wstring& path2, P
 // destination's name exists (a listing of its folder). The destination is
 // then not looked up again, and the copy never replaces anything: should an
 // entry of that name have appeared meanwhile, the copy fails and leaves it.
+//
+// moveAside: where a run keeps what it replaces. Given, an existing
+// destination is not replaced in one step: once the new content is complete
+// in the temporary file, moveAside moves the old file out of the way, and
+// the temporary file then takes the free name. When moveAside fails (its
+// cause becomes the copy's), the old destination stays as it was.
 enum class CopyTarget { MayExist, Absent };
+using MoveAsideFn = std::function<bool(const std::wstring& path, std::wstring& cause)>;
 bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, const std::wstring& destination,
                       Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause,
-                      CopyTarget target = CopyTarget::MayExist);
+                      CopyTarget target = CopyTarget::MayExist, const MoveAsideFn* moveAside = nullptr);
 
 // True for the names of the copy's temporary files: exactly "~mrt", 8 hex
 // digits and ".tmp", 16 characters, ASCII only. The copy writes them in lower

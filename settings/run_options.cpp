@@ -28,6 +28,7 @@ constexpr StoredField<bool> kFlags[] = {
     {setting::ReverseOverwriteNewer, &RunOptions::reverseOverwriteNewer},
     {setting::CopyEmptyFolders, &RunOptions::copyEmptyFolders},
     {setting::TextBatchDefault, &RunOptions::textBatchDefault},
+    {setting::SetAsideFiles, &RunOptions::setAsideFiles},
 };
 
 constexpr StoredField<MissingPolicy> kPolicies[] = {
@@ -38,6 +39,7 @@ constexpr StoredField<MissingPolicy> kPolicies[] = {
 constexpr StoredField<int> kNumbers[] = {
     {setting::DisplayLevel, &RunOptions::displayLevel},
     {setting::RunPriority, &RunOptions::runPriority},
+    {setting::SetAsideDays, &RunOptions::setAsideDays},
 };
 
 // Written by the tolerance dialog; read by the application at start-up.

@@ -58,6 +58,10 @@ struct RunOptions {
     unsigned timeToleranceSeconds = static_cast<unsigned>(setting::TimeDelta.defaultValue);
     int displayLevel = setting::DisplayLevel.defaultValue;
     int runPriority = setting::RunPriority.defaultValue;
+    // What a run deletes or replaces is first moved into the set-aside
+    // folder of its side, and kept there this many days.
+    bool setAsideFiles = optiondefault::Flag(setting::SetAsideFiles);
+    int setAsideDays = setting::SetAsideDays.defaultValue;
 
     // Not stored. Whether a tolerance chosen in the dialog is also written
     // for the next start (the dialog's check box).

@@ -99,6 +99,12 @@ inline constexpr IntSetting DisplayLevel              {L"op9",        0,       0
 // Priority of the worker thread, +2 highest to -2 lowest, 0 normal.
 inline constexpr IntSetting RunPriority               {L"op10",       0,       -2,  2,   OnLoad::DefaultOutside};
 
+// Keeping what a run deletes or replaces: whether every such file is first
+// moved into the set-aside folder of its side, and how many days a run's
+// dated folder is kept there.
+inline constexpr IntSetting SetAsideFiles             {L"SetAside",   0,       0,   1,   OnLoad::Flag};
+inline constexpr IntSetting SetAsideDays              {L"SetAsideDays", 30,    1,   3650, OnLoad::DefaultOutside};
+
 // The filter's modes and the off switches of its lists (filterbits in
 // filter/filter_set.h). LoadFilterSet lets the destination-only mode win over
 // a partial general mode; that correction needs two fields at once.
@@ -184,6 +190,8 @@ inline constexpr const wchar_t* BatchNoticeFlags = setting::BatchNoticeFlags.nam
 inline constexpr const wchar_t* CopyEmptyFolders = setting::CopyEmptyFolders.name;
 inline constexpr const wchar_t* ReverseOverwriteNewer = setting::ReverseOverwriteNewer.name;
 inline constexpr const wchar_t* TimeDelta = setting::TimeDelta.name;
+inline constexpr const wchar_t* SetAsideFiles = setting::SetAsideFiles.name;
+inline constexpr const wchar_t* SetAsideDays = setting::SetAsideDays.name;
 inline constexpr const wchar_t* UserLog = setting::UserLog.name;
 inline constexpr const wchar_t* ScheduleLog = setting::ScheduleLog.name;
 inline constexpr const wchar_t* FileIncludes = setting::FileIncludes.name;

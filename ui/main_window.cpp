@@ -143,6 +143,10 @@ bool MainWindow::OnCommand(int id, int code, HWND control) {
         return true;
     default: break;
     }
+    if (id == ID_SET_ASIDE) {
+        if (MenuItemEnabled(id)) ShowSetAsideDialog(hwnd(), options(), runActive_);
+        return true;
+    }
     if (id >= ID_TOLERANCE && id <= ID_REVERSE_OVERWRITE_NEWER) {
         OnOptionCommand(id);
         return true;

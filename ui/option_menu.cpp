@@ -93,6 +93,8 @@ std::vector<MenuItemState> OptionMenuStates(const RunOptions& o, FilterModes mod
     states.push_back({ID_LOG_SETTINGS, false, true});
     states.push_back({ID_DISPLAY_SETTINGS, false, true});
     states.push_back({ID_PRIORITY, false, true});
+    // Like the other run settings, not changed while a run is under way.
+    states.push_back({ID_SET_ASIDE, false, !runActive});
     states.push_back({ID_TEXT_BATCH_DEFAULT, o.textBatchDefault, !runActive});
     auto find = [&](int command) -> MenuItemState& {
         return *std::find_if(states.begin(), states.end(), [&](const MenuItemState& s) { return s.command == command; });

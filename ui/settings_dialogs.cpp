@@ -43,6 +43,10 @@ int PriorityValueFromPosition(int position) {
 }
 
 std::optional<unsigned> ParseTolerance(const std::wstring& text) {
+    return ParseNumberInRange(text, kMinTolerance, kMaxTolerance);
+}
+
+std::optional<unsigned> ParseNumberInRange(const std::wstring& text, unsigned min, unsigned max) {
     size_t i = 0, n = text.size();
     while (i < n && std::iswspace(text[i])) ++i;
     while (n > i && std::iswspace(text[n - 1])) --n;
@@ -53,9 +57,9 @@ std::optional<unsigned> ParseTolerance(const std::wstring& text) {
         if (c < L'0' || c > L'9') return std::nullopt;
         value = value * 10 + static_cast<unsigned>(c - L'0');
         // Anything this long is out of range; stop before it could overflow.
-        if (value > kMaxTolerance) return std::nullopt;
+        if (value > max) return std::nullopt;
     }
-    if (value < kMinTolerance) return std::nullopt;
+    if (value < min) return std::nullopt;
     return static_cast<unsigned>(value);
 }
 
@@ -192,6 +196,46 @@ private:
     bool runActive_;
 };
 
+class SetAsideDialog : public Dialog {
+public:
+    SetAsideDialog(bool on, int days, bool runActive)
+        : Dialog(IDD_SET_ASIDE), on_(on), days_(days), runActive_(runActive) {}
+    bool on() const { return on_; }
+    int days() const { return days_; }
+
+protected:
+    bool OnInit() override {
+        SetChecked(IDC_SET_ASIDE_ON, on_);
+        SendItem(IDC_SET_ASIDE_DAYS, EM_SETLIMITTEXT, 10);
+        SetItemText(IDC_SET_ASIDE_DAYS, std::to_wstring(days_));
+        if (runActive_) {
+            EnableItem(IDC_SET_ASIDE_ON, false);
+            SendItem(IDC_SET_ASIDE_DAYS, EM_SETREADONLY, TRUE);
+            EnableItem(IDOK, false);
+        }
+        return true;
+    }
+    void OnOK() override {
+        if (runActive_) return;
+        auto value = ParseNumberInRange(ItemText(IDC_SET_ASIDE_DAYS), kMinSetAsideDays, kMaxSetAsideDays);
+        if (!value) {
+            MessageBoxPrompter(hwnd()).Warning(Message(IDS_SET_ASIDE_DAYS_RANGE, {kMinSetAsideDays, kMaxSetAsideDays}));
+            HWND edit = Item(IDC_SET_ASIDE_DAYS);
+            SetFocus(edit);
+            SendMessageW(edit, EM_SETSEL, 0, -1);
+            return;
+        }
+        on_ = IsChecked(IDC_SET_ASIDE_ON);
+        days_ = static_cast<int>(*value);
+        End(IDOK);
+    }
+
+private:
+    bool on_;
+    int days_;
+    bool runActive_;
+};
+
 class ConfirmOptionsDialog : public Dialog {
 public:
     ConfirmOptionsDialog(const ConfirmChoices& choices, bool runActive)
@@ -262,6 +306,16 @@ bool ShowToleranceDialog(HWND owner, RunOptions& options, bool runActive) {
     options.keepTolerance = dialog.keep();
     // Unticked, the stored value stays as it was, so the next start uses it.
     if (options.keepTolerance) SaveRunOption(AppProfile(), options, &RunOptions::timeToleranceSeconds);
+    return true;
+}
+
+bool ShowSetAsideDialog(HWND owner, RunOptions& options, bool runActive) {
+    SetAsideDialog dialog(options.setAsideFiles, options.setAsideDays, runActive);
+    if (dialog.DoModal(owner) != IDOK || runActive) return false;
+    options.setAsideFiles = dialog.on();
+    options.setAsideDays = dialog.days();
+    SaveRunOption(AppProfile(), options, &RunOptions::setAsideFiles);
+    SaveRunOption(AppProfile(), options, &RunOptions::setAsideDays);
     return true;
 }
 

@@ -19,6 +19,9 @@ namespace mirrant {
 bool ShowDisplaySettingsDialog(HWND owner, RunOptions& options, bool runActive);
 bool ShowPriorityDialog(HWND owner, RunOptions& options, bool runActive);
 bool ShowToleranceDialog(HWND owner, RunOptions& options, bool runActive);
+// Keeping what a run deletes or replaces (dialog 7400, command 7410): the
+// switch and the days to keep ("SetAside", "SetAsideDays").
+bool ShowSetAsideDialog(HWND owner, RunOptions& options, bool runActive);
 // Also sets suppressFolderDeleteConfirm to the negation of the new
 // confirmFolderDelete, as the menu command does.
 bool ShowConfirmOptionsDialog(HWND owner, RunOptions& options, bool runActive);
@@ -38,6 +41,10 @@ int PriorityValueFromPosition(int position);
 // The tolerance box's text as seconds: an unsigned decimal integer from 1 to
 // 360 (leading and trailing blanks allowed), otherwise nothing.
 std::optional<unsigned> ParseTolerance(const std::wstring& text);
+// The same for any range: an unsigned decimal integer from min to max.
+std::optional<unsigned> ParseNumberInRange(const std::wstring& text, unsigned min, unsigned max);
+inline constexpr unsigned kMinSetAsideDays = static_cast<unsigned>(setting::SetAsideDays.min);
+inline constexpr unsigned kMaxSetAsideDays = static_cast<unsigned>(setting::SetAsideDays.max);
 inline constexpr unsigned kMinTolerance = static_cast<unsigned>(setting::TimeDelta.min);
 inline constexpr unsigned kMaxTolerance = static_cast<unsigned>(setting::TimeDelta.max);
 

@@ -339,6 +339,36 @@ TEST_F(CopyTest, InterruptedCopyLeavesTheOldDestination) {
     EXPECT_EQ(TemporaryFiles(dir.path()), 0);
 }
 
+// Keeping what a run replaces: the old file goes aside only when the new
+// content is complete in the temporary file; a refusal leaves it in place.
+TEST_F(CopyTest, TheOldFileGoesAsideOnlyOnceTheNewContentIsComplete) {
+    OldDestination(FILE_ATTRIBUTE_READONLY);
+    const std::wstring aside = dir / L"aside.txt";
+    std::string tempContent;
+    const MoveAsideFn moveAside = [&](const std::wstring& path, std::wstring& why) {
+        for (const std::wstring& name : Names(dir.path()))
+            if (IsCopyTemporaryName(name)) tempContent = ReadFile(dir / name);
+        if (!MoveFileExW(path.c_str(), aside.c_str(), 0)) why = L"refused";
+        return why.empty();
+    };
+    ASSERT_TRUE(CopyFileContents(source, Info(source), destination, progress, log, options, cause,
+                                 CopyTarget::MayExist, &moveAside));
+    EXPECT_TRUE(tempContent == ReadFile(source)) << "the old file went before the new content was complete";
+    ExpectCopied(source, destination);
+    EXPECT_TRUE(ReadFile(aside) == oldContent);
+    EXPECT_EQ(Attributes(aside), oldAttributes);  // kept as it was, read-only included
+
+    OldDestination();
+    const MoveAsideFn refuse = [](const std::wstring&, std::wstring& why) {
+        why = L"refused";
+        return false;
+    };
+    EXPECT_FALSE(CopyFileContents(source, Info(source), destination, progress, log, options, cause,
+                                  CopyTarget::MayExist, &refuse));
+    EXPECT_EQ(cause, L"refused");
+    ExpectOldDestinationIntact();
+}
+
 TEST_F(CopyTest, LockedDestinationStaysAsItWas) {
     // Read-only too: the attribute cleared for the replacement comes back.
     OldDestination(FILE_ATTRIBUTE_READONLY);

@@ -96,7 +96,7 @@ public:
     }
     bool CopyFileContents(const std::wstring& source, const FileStamp& stamp, const std::wstring& destination,
                           CopyTarget target, const RunOptions& options, Progress& progress, LogSink& log,
-                          std::wstring& cause) override {
+                          std::wstring& cause, const MoveAsideFn* moveAside) override {
         ++copies;
         if (beforeCopy) beforeCopy(destination);
         if (failNextCopy) {
@@ -104,8 +104,19 @@ public:
             cause = L"テスト用の失敗";
             return false;
         }
-        return real.CopyFileContents(source, stamp, destination, target, options, progress, log, cause);
+        return real.CopyFileContents(source, stamp, destination, target, options, progress, log, cause, moveAside);
     }
+    // Return true to make moving this file aside fail.
+    std::function<bool(const std::wstring& path)> failMoveAside;
+    bool MoveFileAside(const std::wstring& path, const std::wstring& to, bool updateReadOnly,
+                       std::wstring& cause) override {
+        if (failMoveAside && failMoveAside(path)) {
+            cause = L"テスト用の失敗";
+            return false;
+        }
+        return real.MoveFileAside(path, to, updateReadOnly, cause);
+    }
+    bool MarkFolderHidden(const std::wstring& folder) override { return real.MarkFolderHidden(folder); }
     bool SetWriteTime(const std::wstring& path, std::uint64_t writeTime, Progress& progress, LogSink& log,
                       std::wstring& cause) override {
         if (failSetWriteTime && failSetWriteTime(path)) {

@@ -30,7 +30,8 @@ protected:
     void SetUp() override {
         for (const wchar_t* name : {optname::DisplayLevel, optname::RunPriority, optname::TimeDelta,
                                     optname::ConfirmFolderDelete, optname::ConfirmSameTimeDifferentSize,
-                                    optname::ConfirmNewerDestination, optname::ConfirmationPolicies})
+                                    optname::ConfirmNewerDestination, optname::ConfirmationPolicies,
+                                    optname::SetAsideFiles, optname::SetAsideDays})
             AppProfile().DeleteValue(kSettingsSection, name);
     }
 };
@@ -202,6 +203,45 @@ TEST_F(SettingsDialogs, ToleranceOutOfRangeKeepsTheDialogOpenWithTheRangeMessage
     EXPECT_EQ(o.timeToleranceSeconds, 360u);
     EXPECT_FALSE(o.keepTolerance);
     EXPECT_EQ(Stored(optname::TimeDelta), kAbsent);
+}
+
+TEST_F(SettingsDialogs, SetAsideDialogRefusesDaysOutOfRangeThenStoresBothValues) {
+    RunOptions o;
+    bool openedOn = true;
+    std::wstring openedDays;
+    std::vector<std::wstring> messages;
+    UserScript user([&](DWORD thread) {
+        HWND d = Need(WaitForWindow(thread, L"削除・上書きﾌｧｲﾙの退避"), "dialog 7400");
+        openedOn = testing::Checked(d, IDC_SET_ASIDE_ON);
+        openedDays = testing::TextOf(d, IDC_SET_ASIDE_DAYS);
+        testing::SetRadio(d, IDC_SET_ASIDE_ON, true);
+        for (const wchar_t* bad : {L"0", L"3651"}) {
+            SetDlgItemTextW(d, IDC_SET_ASIDE_DAYS, bad);
+            Press(d, IDOK);
+            HWND box = Need(WaitForWindow(thread, ProductName()), "range message");
+            messages.push_back(testing::MessageBoxText(box));
+            Press(box, IDOK);
+            WaitGone(box);
+            if (!IsWindowVisible(d)) throw std::runtime_error("dialog closed on a bad value");
+        }
+        SetDlgItemTextW(d, IDC_SET_ASIDE_DAYS, L"3650");
+        Press(d, IDOK);
+    });
+    EXPECT_TRUE(ShowSetAsideDialog(nullptr, o, false));
+    user.Join();
+    // Off by default, 30 days.
+    EXPECT_FALSE(openedOn);
+    EXPECT_EQ(openedDays, L"30");
+    ASSERT_EQ(messages.size(), 2u);
+    for (auto& m : messages) EXPECT_EQ(m, L"保存日数には 1 から 3650 までの整数を入力してください。");
+    EXPECT_TRUE(o.setAsideFiles);
+    EXPECT_EQ(o.setAsideDays, 3650);
+    EXPECT_EQ(Stored(L"SetAside"), 1);
+    EXPECT_EQ(Stored(L"SetAsideDays"), 3650);
+    RunOptions loaded;
+    LoadRunOptions(loaded, AppProfile());
+    EXPECT_TRUE(loaded.setAsideFiles);
+    EXPECT_EQ(loaded.setAsideDays, 3650);
 }
 
 TEST_F(SettingsDialogs, ToleranceWithTheBoxTickedIsStored) {

@@ -1,0 +1,125 @@
+#pragma once
+// Keeping what a run deletes or replaces. With the option on, every file a
+// run would delete or overwrite is first moved, by a rename on its own
+// volume (never a copy), into
+//   <root>\_Mirrant退避\<yyyy-mm-dd_hhmmss>\<its path below the root>
+// on the side where it lies: one dated folder per run and side, made when
+// the first file goes there. A file that cannot be moved is neither deleted
+// nor replaced. The set-aside folder is the program's own: the walks pass it
+// by on both sides, and a run that changes files first removes the dated
+// folders older than the days to keep.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace mirrant {
+
+class FileAccess;
+class LogSink;
+class Progress;
+struct RunOptions;
+
+// "_Mirrant退避": no one names a folder so by chance, and code page 932
+// holds every character, so the narrow program reaches it too.
+inline constexpr wchar_t kSetAsideFolderName[] = L"_Mirrant退避";
+// Compared as the file system compares names: without regard to case.
+bool IsSetAsideFolderName(const std::wstring& name);
+
+// The dated folder of a run started at local time `start`: "2026-12-07_230000".
+std::wstring RunFolderName(const SYSTEMTIME& start);
+// The local start time a run folder's name tells: "yyyy-mm-dd_hhmmss",
+// alone or followed by "_" and a number (a second run in the same second).
+// None for every other name, which the retention then leaves alone.
+std::optional<SYSTEMTIME> RunFolderStart(const std::wstring& name);
+// A run folder that started more than `days` days before `now`.
+bool RunFolderExpired(const std::wstring& name, const SYSTEMTIME& now, int days);
+
+// One side of one run: its root (trailing backslash) and the files set
+// aside there.
+class SetAsideSide {
+public:
+    SetAsideSide(FileAccess& files, std::wstring root, unsigned labelId, std::wstring runName, bool changes);
+
+    const std::wstring& root() const { return root_; }
+    bool changes() const { return changes_; }  // the run may delete or replace files on this side
+    bool Holds(const std::wstring& path) const;
+    std::wstring SetAsideFolder() const;  // <root>\_Mirrant退避\ (trailing backslash)
+    std::wstring RunFolder() const;       // the dated folder (trailing backslash)
+    unsigned count() const { return count_; }
+
+    // Test mode: one more file that the run would set aside.
+    void CountWouldMove() { ++count_; }
+    // Moves a file below the root to the same place below the run folder.
+    // False with a cause that names where it was to go.
+    bool Move(const std::wstring& path, bool updateReadOnly, std::wstring& cause);
+    // Removes the run folders older than `days` (one line each).
+    void RemoveExpired(int days, const SYSTEMTIME& now, const RunOptions& options, Progress& progress,
+                       LogSink& log);
+    // The line after the run: where the files went (test mode: would go)
+    // and how many; none when there were none.
+    void Report(LogSink& log, bool testMode) const;
+
+private:
+    bool MakeRunFolder(std::wstring& cause);
+
+    FileAccess& files_;
+    std::wstring root_;
+    unsigned labelId_;
+    std::wstring runName_;
+    bool changes_;
+    bool runFolderMade_ = false;
+    std::unordered_set<std::wstring> madeFolders_;  // below the run folder
+    unsigned count_ = 0;
+};
+
+// Both sides of one run.
+class SetAside {
+public:
+    // Off unless the options ask for it; in test mode it only reports.
+    SetAside(FileAccess& files, const RunOptions& options, bool testMode, const SYSTEMTIME& start);
+
+    // A side the run reaches; changes: the run may delete or replace there.
+    void AddSide(const std::wstring& root, unsigned labelId, bool changes);
+    // Files are moved aside instead of being deleted or replaced.
+    bool moves() const { return on_ && !testMode_; }
+    bool on() const { return on_; }
+
+    // Moves one file aside (the side is the one whose root holds it).
+    bool Move(const std::wstring& path, bool updateReadOnly, std::wstring& cause);
+    // Deleting one file: shown and logged as a deletion ("削除されました" or
+    // the error line 138, which failureLine gets).
+    bool DeleteFile(const std::wstring& path, const RunOptions& options, Progress& progress, LogSink& log,
+                    std::wstring& failureLine);
+    // Deleting a folder tree, first part: every file below folder is moved
+    // aside (folder links are not followed). failed counts the files that
+    // stay (each logged with line 138) and the folders that could not be
+    // listed; interrupted when the user stopped the run (logged).
+    void MoveTree(const std::wstring& folder, const RunOptions& options, Progress& progress, LogSink& log,
+                  unsigned& failed, bool& interrupted);
+
+    // Test mode: the file, or every file below the folder, that a run would
+    // set aside.
+    void Count(const std::wstring& path);
+    void CountTree(const std::wstring& folder);
+
+    // At the start of a run that changes files.
+    void RemoveExpired(const RunOptions& options, Progress& progress, LogSink& log);
+    // After the run's lines.
+    void Report(LogSink& log) const;
+
+private:
+    SetAsideSide* SideOf(const std::wstring& path);
+
+    FileAccess& files_;
+    bool on_;
+    bool testMode_;
+    int days_;
+    SYSTEMTIME start_;
+    std::wstring runName_;
+    std::vector<SetAsideSide> sides_;  // the first that holds a path takes it
+};
+
+}  // namespace mirrant
