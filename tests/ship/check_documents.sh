@@ -27,7 +27,10 @@ if [ ! -s "$chm" ]; then
   exit 1
 fi
 chmls extractall "$chm" "$work/chm" >/dev/null || fail "chmls cannot decompile $chm"
-chmls printsystem "$chm" | grep -Eq 'LCID from HHP file *: *1041' || fail "the help's language is not Japanese"
+# Read the whole listing first: grep -q stops at its match, and chmls
+# writing on into the closed pipe would fail the pipeline under pipefail.
+chmls printsystem "$chm" >"$work/system" || fail "chmls cannot read $chm"
+grep -aEq 'LCID from HHP file *: *1041' "$work/system" || fail "the help's language is not Japanese"
 iconv -f CP932 -t UTF-8 "$work/chm/toc.hhc" >"$work/toc" || fail "the contents are not code page 932"
 grep -o 'name="Name" value="[^"]*"' "$work/toc" | sed 's/.*value="//; s/"$//' >"$work/names"
 grep -o 'name="Local" value="[^"]*"' "$work/toc" | sed 's/.*value="//; s/"$//' >"$work/pages"
