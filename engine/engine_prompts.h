@@ -44,7 +44,7 @@ struct FolderDeleteAnswer {
 
 class EnginePrompter : public Prompter {
 public:
-    // Dialog 145, modal, owned by the main window; called on the worker thread.
+    // Dialog 145, modal, owned by the main window; asked from the worker thread.
     virtual ItemChoiceAnswer ChooseMissingItem(const ItemChoiceRequest& request) = 0;
     // Dialog 131 with the folder path in its read-only box. The engine hides
     // the progress window around this call.

@@ -15,9 +15,9 @@ inline constexpr UINT kFilterSheetOkMessage = WM_USER + 102;  // 1126
 // A modeless window of the program (progress window, log saving dialog)
 // destroys itself.
 inline constexpr UINT kDestroySelfMessage = WM_USER + 200;  // 1224
-// The log saving dialogs' message-only window: open a saving dialog on the
-// main window's thread for a writer on another thread.
-inline constexpr UINT kLogSaveOpenMessage = WM_APP + 1;
+// A WindowThread's message-only window: run the work a worker handed over
+// (the second parameter points to it) on the window's thread.
+inline constexpr UINT kWindowThreadWorkMessage = WM_APP + 1;
 // Progress window: show the worker's latest texts now.
 inline constexpr UINT kProgressRefreshMessage = WM_APP + 130;
 

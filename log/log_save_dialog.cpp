@@ -7,8 +7,6 @@ namespace mirrant {
 
 namespace {
 
-const wchar_t kHostClass[] = L"MirrantLogSaveHost";
-
 class LogSavingDialog : public Dialog {
 public:
     LogSavingDialog(HWND owner, std::wstring text, std::atomic<bool>* cancelFlag)
@@ -65,13 +63,6 @@ private:
     std::atomic<bool> closed_{false};
 };
 
-struct OpenArgs {
-    const std::wstring* text;
-    std::atomic<bool>* cancelFlag;
-    std::unique_ptr<LogSaveStatus> status;
-    HWND dialog = nullptr;
-};
-
 std::unique_ptr<LogSaveStatus> OpenOn(HWND owner, const std::wstring& text, std::atomic<bool>* cancelFlag,
                                       HWND* dialog) {
     auto* d = new LogSavingDialog(owner, text, cancelFlag);
@@ -88,49 +79,24 @@ std::unique_ptr<LogSaveStatus> OpenLogSavingDialog(HWND owner, const std::wstrin
     return OpenOn(owner, text, cancelFlag, nullptr);
 }
 
-LogSaveDialogs::LogSaveDialogs(HWND owner) : owner_(owner), ownerThread_(GetCurrentThreadId()) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = HostProcedure;
-    wc.hInstance = AppInstance();
-    wc.lpszClassName = kHostClass;
-    RegisterClassExW(&wc);  // fails harmlessly when already registered
-    host_ = CreateWindowExW(0, kHostClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, AppInstance(), nullptr);
-    if (host_) SetWindowLongPtrW(host_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-}
+LogSaveDialogs::LogSaveDialogs(HWND owner) : owner_(owner) {}
 
-LogSaveDialogs::~LogSaveDialogs() {
-    if (host_) DestroyWindow(host_);
-}
+LogSaveDialogs::~LogSaveDialogs() = default;
 
-LRESULT CALLBACK LogSaveDialogs::HostProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == kLogSaveOpenMessage) {
-        auto* self = reinterpret_cast<LogSaveDialogs*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        auto* args = reinterpret_cast<OpenArgs*>(lp);
-        if (self && args) args->status = OpenOn(self->owner_, *args->text, args->cancelFlag, &args->dialog);
-        return 0;
-    }
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
+// Created on the owner's thread, which keeps dispatching messages while a
+// run is active.
 std::unique_ptr<LogSaveStatus> LogSaveDialogs::Open(const std::wstring& text, std::atomic<bool>* cancelFlag) {
-    if (GetCurrentThreadId() == ownerThread_) return OpenOn(owner_, text, cancelFlag, nullptr);
-    if (!host_) return nullptr;
-    // Created on the owner's thread, which keeps dispatching messages while
-    // a run is active.
-    OpenArgs args{&text, cancelFlag, nullptr};
-    SendMessageW(host_, kLogSaveOpenMessage, 0, reinterpret_cast<LPARAM>(&args));
-    return std::move(args.status);
+    return ownerThread_.Call([&] { return OpenOn(owner_, text, cancelFlag, nullptr); });
 }
 
 void LogSaveDialogs::SetBusyCursor(bool busy) {
-    if (GetCurrentThreadId() != ownerThread_) return;
+    if (!ownerThread_.OnThread()) return;
     if (busy) savedCursor_ = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     else SetCursor(savedCursor_ ? savedCursor_ : LoadCursorW(nullptr, IDC_ARROW));
 }
 
 void LogSaveDialogs::Hold(unsigned ms) {
-    if (GetCurrentThreadId() != ownerThread_) {
+    if (!ownerThread_.OnThread()) {
         Sleep(ms);
         return;
     }

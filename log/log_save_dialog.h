@@ -10,6 +10,7 @@
 #include <string>
 
 #include "framework/window_messages.h"
+#include "framework/window_thread.h"
 #include "log/log_buffer.h"
 
 namespace mirrant {
@@ -39,11 +40,8 @@ public:
     void Hold(unsigned ms) override;
 
 private:
-    static LRESULT CALLBACK HostProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-
     HWND owner_;
-    DWORD ownerThread_;
-    HWND host_ = nullptr;  // message-only window on the owner's thread
+    WindowThread ownerThread_;
     HCURSOR savedCursor_ = nullptr;
 };
 

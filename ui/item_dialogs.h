@@ -1,6 +1,6 @@
 #pragma once
-// The two questions a run asks about single items, shown by the worker thread
-// as modal dialogs owned by the main window: the per-item choice for an item
+// The two questions a run asks about single items, shown as modal dialogs
+// owned by the main window: the per-item choice for an item
 // on one side only (dialog 145) and the folder-delete confirmation (dialog
 // 131); and the program's EnginePrompter, which shows those dialogs and the
 // plain message boxes.
@@ -10,6 +10,7 @@
 
 #include "engine/engine_prompts.h"
 #include "framework/message_box.h"
+#include "framework/window_thread.h"
 
 namespace mirrant {
 
@@ -21,29 +22,37 @@ ItemChoiceAnswer ShowItemChoiceDialog(HWND owner, const ItemChoiceRequest& reque
 FolderDeleteAnswer ShowFolderDeleteDialog(HWND owner, const std::wstring& folder);
 
 // The production prompter of a run: message boxes and the two dialogs, all
-// owned by the main window. Safe to call from the worker thread while the
-// user-interface thread dispatches messages.
+// owned by the main window and all made on the thread that made this
+// prompter (the window's thread). A worker that asks waits for the answer
+// while that thread shows the box in its own message loop.
 class DialogPrompter : public EnginePrompter {
 public:
     explicit DialogPrompter(HWND owner) : boxes_(owner) {}
     HWND owner() const { return boxes_.owner(); }
     void setOwner(HWND owner) { boxes_.setOwner(owner); }
 
-    void Warning(const std::wstring& text) override { boxes_.Warning(text); }
-    void Information(const std::wstring& text) override { boxes_.Information(text); }
-    bool YesNo(const std::wstring& text, bool defaultNo = false) override {
-        return boxes_.YesNo(text, defaultNo);
+    void Warning(const std::wstring& text) override {
+        windowThread_.Run([&] { boxes_.Warning(text); });
     }
-    PromptAnswer YesNoCancel(const std::wstring& text) override { return boxes_.YesNoCancel(text); }
+    void Information(const std::wstring& text) override {
+        windowThread_.Run([&] { boxes_.Information(text); });
+    }
+    bool YesNo(const std::wstring& text, bool defaultNo = false) override {
+        return windowThread_.Call([&] { return boxes_.YesNo(text, defaultNo); });
+    }
+    PromptAnswer YesNoCancel(const std::wstring& text) override {
+        return windowThread_.Call([&] { return boxes_.YesNoCancel(text); });
+    }
     ItemChoiceAnswer ChooseMissingItem(const ItemChoiceRequest& request) override {
-        return ShowItemChoiceDialog(owner(), request);
+        return windowThread_.Call([&] { return ShowItemChoiceDialog(owner(), request); });
     }
     FolderDeleteAnswer ConfirmFolderDelete(const std::wstring& folder) override {
-        return ShowFolderDeleteDialog(owner(), folder);
+        return windowThread_.Call([&] { return ShowFolderDeleteDialog(owner(), folder); });
     }
 
 private:
     MessageBoxPrompter boxes_;
+    WindowThread windowThread_;
 };
 
 }  // namespace mirrant

@@ -1,11 +1,12 @@
-// The per-item choice (145) and the folder-delete confirmation (131), shown
-// as the worker shows them: from another thread, owned by a window of this
-// thread, which keeps dispatching messages.
+// The per-item choice and the folder-delete confirmation, asked as the worker
+// asks them: from another thread, shown on the thread of the owning window,
+// which keeps dispatching messages; and the run's message boxes the same way.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
+#include "framework/edition.h"
 #include "res/resource.h"
 #include "ui/item_dialogs.h"
 #include "window_driver.h"
@@ -59,10 +60,12 @@ TEST(ItemChoiceDialog, ShowsTheRequestAndReturnsTheChoiceWithTheCheckBox) {
     bool ownedByMain = false, ownerDisabled = false;
     DWORD workerThread = 0;
     std::thread::id id;
-    UserScript user([&](DWORD) {
-        // The dialog belongs to the worker thread; find it there.
+    bool workerHasNoWindow = false;
+    UserScript user([&](DWORD windowThread) {
+        // The dialog belongs to the window's thread, never to the worker.
         while (!workerThread) Sleep(5);
-        HWND d = Need(WaitForWindow(workerThread, request.title), "dialog 145");
+        HWND d = Need(WaitForWindow(windowThread, request.title), "item choice dialog");
+        workerHasNoWindow = !testing::ThreadWindowTitled(workerThread, request.title.c_str());
         ownedByMain = GetWindow(d, GW_OWNER) == owner.hwnd();
         ownerDisabled = !IsWindowEnabled(owner.hwnd());
         message = testing::TextOf(d, IDC_ITEM_CHOICE_MESSAGE);
@@ -81,6 +84,7 @@ TEST(ItemChoiceDialog, ShowsTheRequestAndReturnsTheChoiceWithTheCheckBox) {
         return prompter.ChooseMissingItem(request);
     });
     user.Join();
+    EXPECT_TRUE(workerHasNoWindow);
     EXPECT_TRUE(ownedByMain);
     EXPECT_TRUE(ownerDisabled);
     EXPECT_TRUE(IsWindowEnabled(owner.hwnd()));
@@ -140,9 +144,9 @@ TEST(FolderDeleteDialog, ReturnsTheButtonAndTheCheckBox) {
     for (const Case& c : cases) {
         std::wstring path;
         DWORD workerThread = 0;
-        UserScript user([&](DWORD) {
+        UserScript user([&](DWORD windowThread) {
             while (!workerThread) Sleep(5);
-            HWND d = Need(WaitForWindow(workerThread, L"ﾌｫﾙﾀﾞ削除確認"), "dialog 131");
+            HWND d = Need(WaitForWindow(windowThread, L"ﾌｫﾙﾀﾞ削除確認"), "folder delete dialog");
             path = testing::TextOf(d, IDC_FOLDER_DELETE_PATH);
             testing::SetRadio(d, IDC_FOLDER_DELETE_DONT_ASK, c.tick);
             if (c.press) Press(d, c.press);
@@ -156,6 +160,71 @@ TEST(FolderDeleteDialog, ReturnsTheButtonAndTheCheckBox) {
         EXPECT_EQ(path, L"D:\\dst\\old\\");
         EXPECT_EQ(answer.button, c.expected) << c.press;
         EXPECT_EQ(answer.dontAskAgain, c.tick) << c.press;
+    }
+}
+
+// A visible message box of the thread other than `except`, or null.
+HWND OtherBox(DWORD thread, HWND except) {
+    struct Search {
+        HWND except, found;
+    } search{except, nullptr};
+    EnumThreadWindows(
+        thread,
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            wchar_t title[256] = {};
+            GetWindowTextW(w, title, 256);
+            if (w == s->except || !IsWindowVisible(w) || ProductName() != title) return TRUE;
+            s->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A question of the worker is a box of the window's thread, and its answer
+// comes back to the worker. While it is open the window's thread still
+// serves: a second question (as the progress window's interrupt asks one)
+// is shown over it and answered first, and each asker gets its own answer.
+TEST(RunQuestions, AreShownOnTheWindowThreadAndAnsweredToTheirAskers) {
+    OwnerWindow owner;
+    DialogPrompter prompter(owner.hwnd());
+    struct Case {
+        int press;
+        bool secondQuestion;
+        PromptAnswer expected;
+    };
+    const Case cases[] = {{IDYES, false, PromptAnswer::Yes},
+                          {IDNO, true, PromptAnswer::No},
+                          {IDCANCEL, true, PromptAnswer::Cancel}};
+    for (const Case& c : cases) {
+        std::atomic<DWORD> workerThread{0};
+        bool onWindowThreadOnly = false, secondAnswer = false;
+        std::thread second;
+        UserScript user([&](DWORD windowThread) {
+            while (!workerThread) Sleep(5);
+            HWND box = Need(WaitForWindow(windowThread, ProductName()), "worker's question");
+            onWindowThreadOnly = testing::MessageBoxText(box) == L"続けますか？" &&
+                                 !testing::ThreadWindowTitled(workerThread, ProductName().c_str());
+            if (c.secondQuestion) {
+                second = std::thread([&] { secondAnswer = prompter.YesNo(L"中断しますか？"); });
+                HWND over = nullptr;
+                for (int i = 0; i < 500 && !over; ++i, Sleep(10)) over = OtherBox(windowThread, box);
+                Need(over, "second question");
+                Press(over, IDYES);
+                testing::WaitGone(over);
+            }
+            Press(box, c.press);
+        });
+        PromptAnswer answer = OnWorker([&] {
+            workerThread = GetCurrentThreadId();
+            return prompter.YesNoCancel(L"続けますか？");
+        });
+        user.Join();
+        if (second.joinable()) second.join();
+        EXPECT_TRUE(onWindowThreadOnly) << c.press;
+        EXPECT_EQ(answer, c.expected) << c.press;
+        EXPECT_EQ(secondAnswer, c.secondQuestion) << c.press;
     }
 }
 
