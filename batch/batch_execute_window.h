@@ -1,5 +1,5 @@
 #pragma once
-// The batch execution window (dialog 136, "ﾊﾞｯﾁﾌｧｲﾙ実行"): shows the batch
+// The batch execution window (IDD_BATCH_EXECUTE, "ﾊﾞｯﾁﾌｧｲﾙ実行"): shows the batch
 // read from a file, lets the user adjust paths and swap every source with
 // its destination, and writes the rows back into the queue on "実行".
 // Edits change only the queue of this run, never the file.

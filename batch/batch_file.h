@@ -97,7 +97,7 @@ struct BatchBuffer {
 // Reads and decodes the file. Failures (the file cannot be opened or read,
 // wrong size, wrong checksum, no valid row) are reported through the context
 // and return false; a text batch with ignored lines succeeds after reporting
-// message 242, and before it message 243 for each path beyond the program's
+// msg::kIgnoredLines, and before it msg::kInvalidPath for each path beyond the program's
 // limit (ReportRefusedPaths).
 bool LoadBatchFile(const std::wstring& path, const BatchReadContext& context, BatchBuffer& buffer);
 
@@ -112,7 +112,7 @@ struct ParsedBatch {
 };
 
 // Splits a decoded buffer into the comment and the row lines; any malformed
-// row, an empty line or a batch without rows fails with message 156.
+// row, an empty line or a batch without rows fails with msg::kBadBatchContent.
 // Consumes the buffer.
 bool ParseBatchBuffer(BatchBuffer&& buffer, const BatchReadContext& context, ParsedBatch& out);
 

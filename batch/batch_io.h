@@ -51,7 +51,7 @@ void ReportBatchProblem(const BatchReadContext& context, const std::wstring& tex
 // error line of the run log when the log goes to a file; unless unattended,
 // the first in a warning box (the count of ignored lines follows in another).
 void ReportRefusedPaths(const BatchReadContext& context, const std::vector<std::wstring>& messages);
-// Message 156, the batch file's content is wrong.
+// msg::kBadBatchContent, the batch file's content is wrong.
 void ReportBadBatchContent(const BatchReadContext& context);
 
 }  // namespace mirrant

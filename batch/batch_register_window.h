@@ -1,5 +1,5 @@
 #pragma once
-// The batch registration window (dialog 135, "ﾊﾞｯﾁﾌｧｲﾙ登録"): where a user
+// The batch registration window (IDD_BATCH_REGISTER, "ﾊﾞｯﾁﾌｧｲﾙ登録"): where a user
 // composes a batch. The list is the batch being edited; the fields above it
 // edit the selected row. Rows are added, deleted, copied and pasted, moved
 // with the arrow keys and all swapped left to right; folders come from the

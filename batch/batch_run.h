@@ -44,7 +44,7 @@ public:
     virtual bool StartBatchRun(const BatchRow& row, int rowsAfter) = 0;
     // Closes the progress window of the batch, if there is one.
     virtual void ReleaseProgress() = 0;
-    // The execution window (dialog 136) over the queue; true when it closed
+    // The execution window (IDD_BATCH_EXECUTE) over the queue; true when it closed
     // with "実行" (the queue then holds the rows to run).
     virtual bool ShowExecuteWindow(const std::wstring& comment, std::deque<BatchRow>& queue) = 0;
     // The open-file dialog for batch files; empty when cancelled.

@@ -55,7 +55,7 @@ bool AcceptRowPath(std::wstring& path) {
     return NormalizePath(path);
 }
 
-// Message 243 for a row path beyond the program's limit, after its side's label.
+// msg::kInvalidPath for a row path beyond the program's limit, after its side's label.
 std::wstring RefusedPathMessage(unsigned sideLabel, const std::wstring& path) {
     return LoadText(sideLabel) + Message(msg::kInvalidPath, {ShownPath(path)});
 }

@@ -14,7 +14,7 @@ struct NormalizedBatchText {
     std::wstring comment;            // empty when the file has none
     std::vector<std::wstring> rows;  // row lines, paths normalized, no line end
     unsigned rejectedLines = 0;
-    // Message 243 after the side's label, one for each path beyond the
+    // msg::kInvalidPath after the side's label, one for each path beyond the
     // longest this program can use; its row counts among the rejected lines
     // and in refusedRows.
     std::vector<std::wstring> refusedPaths;

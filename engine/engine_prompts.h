@@ -1,7 +1,7 @@
 #pragma once
 // The questions a run asks beyond plain message boxes: the per-item choice
-// for an item that exists on one side only (dialog 145) and the confirmation
-// before a folder tree is deleted (dialog 131). The engine builds every text
+// for an item that exists on one side only (IDD_ITEM_CHOICE) and the confirmation
+// before a folder tree is deleted (IDD_FOLDER_DELETE). The engine builds every text
 // the dialogs show; the program's implementation (ui/) only displays them and
 // returns what the user chose. Tests answer from a script.
 #include <string>
@@ -14,7 +14,7 @@ namespace mirrant {
 // or the source (walking the destination in a sync run, value 1).
 enum class MissingSide : int { Destination = 0, Source = 1 };
 
-// What dialog 145 shows. All texts are final; the dialog sets them as they are.
+// What IDD_ITEM_CHOICE shows. All texts are final; the dialog sets them as they are.
 struct ItemChoiceRequest {
     MissingSide side = MissingSide::Destination;
     bool isFolder = false;
@@ -26,7 +26,7 @@ struct ItemChoiceRequest {
     int preselected = 0;         // 0..2: the radio button checked when the dialog opens
 };
 
-// The answer of dialog 145: "続行" with a choice, or "中断" (also when closed).
+// The answer of IDD_ITEM_CHOICE: "続行" with a choice, or "中断" (also when closed).
 // "続行" with no radio button selected does nothing (the dialog stays open).
 struct ItemChoiceAnswer {
     bool interrupted = false;
@@ -34,7 +34,7 @@ struct ItemChoiceAnswer {
     bool changeSetting = false;  // the check box was ticked
 };
 
-// The answer of dialog 131: "はい" (default), "いいえ" or "中断"; closing the
+// The answer of IDD_FOLDER_DELETE: "はい" (default), "いいえ" or "中断"; closing the
 // dialog counts as "いいえ".
 enum class FolderDeleteButton { Yes, No, Interrupt };
 struct FolderDeleteAnswer {
@@ -44,9 +44,9 @@ struct FolderDeleteAnswer {
 
 class EnginePrompter : public Prompter {
 public:
-    // Dialog 145, modal, owned by the main window; asked from the worker thread.
+    // IDD_ITEM_CHOICE, modal, owned by the main window; asked from the worker thread.
     virtual ItemChoiceAnswer ChooseMissingItem(const ItemChoiceRequest& request) = 0;
-    // Dialog 131 with the folder path in its read-only box. The engine hides
+    // IDD_FOLDER_DELETE with the folder path in its read-only box. The engine hides
     // the progress window around this call.
     virtual FolderDeleteAnswer ConfirmFolderDelete(const std::wstring& folder) = 0;
 };

@@ -16,9 +16,9 @@ enum class FailureClass { Write, Folder, Delete };
 enum class FailureAction { Skip, Retry, Abort };
 
 enum class PromptShape {
-    SkipRetryAbort,  // warning box, then message 151 (Yes skip, No retry, Cancel abort)
-    RetryOrAbort,    // warning box, then message 166 (Yes retry, No abort)
-    DeleteNotice,    // warning box, then message 169; never a retry
+    SkipRetryAbort,  // warning box, then msg::kSkipRetryCancel (Yes skip, No retry, Cancel abort)
+    RetryOrAbort,    // warning box, then msg::kRetryQuestion (Yes retry, No abort)
+    DeleteNotice,    // warning box, then msg::kDeleteNotice; never a retry
 };
 
 // The shape a class uses where the call site has no other rule.

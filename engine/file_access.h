@@ -62,7 +62,7 @@ public:
     virtual bool IsFolder(const std::wstring& path) = 0;
 
     // Times and size with up to 11 attempts 1 s apart; false when not found
-    // or interrupted (the interrupt is logged with message 143).
+    // or interrupted (the interrupt is logged with msg::kInterrupted).
     virtual bool GetFileInfo(const std::wstring& path, FileStamp& out, Progress& progress, LogSink& log) = 0;
 
     // true when both files hold the same bytes. false with an empty cause:

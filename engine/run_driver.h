@@ -65,7 +65,7 @@ struct RunState {
 
 // The two path boxes as the user typed them, checked before a run starts:
 // each is normalised in place, or gets its refusal text ("ｺﾋﾟｰ元" or
-// "ｺﾋﾟｰ先" followed by message 243; a path longer than this program can
+// "ｺﾋﾟｰ先" followed by msg::kInvalidPath; a path longer than this program can
 // ever use is refused before it is normalised, and shown shortened). An
 // empty box is not refused here: the run reports it as empty.
 struct RunPaths {

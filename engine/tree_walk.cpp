@@ -30,7 +30,7 @@ std::wstring NameKey(const std::wstring& name) {
     return key;
 }
 
-// "%s" arguments of message 220: the byte count and the unit in parentheses.
+// "%s" arguments of msg::kSameTimeDifferentSize: the byte count and the unit in parentheses.
 std::wstring ByteCount(std::uint64_t size, std::wstring& unit) {
     std::wstring count = FormatSizeText(size, unit);
     if (!unit.empty()) unit = L"(" + unit + L")";

@@ -18,7 +18,7 @@ bool DeleteOneFile(const std::wstring& path, Progress& progress, LogSink& log, b
 // Deletes a folder (with trailing backslash) and everything below it, depth
 // first. remaining is the caller's counter (set to 0 before): it grows by one
 // for every folder, this one included, that could not be removed, and for
-// every folder that could not be listed (its error line is message 240; a
+// every folder that could not be listed (its error line is msg::kListingFailed; a
 // listing that breaks off counts the same, and the folder is not removed).
 // A folder that lists no entries at all is removed like an empty one. So
 // after a failure that leaves anything behind, remaining is above 0. refused is

@@ -35,7 +35,7 @@ void EnsureTrailingBackslash(std::wstring& path);
 bool IsBareDriveRoot(const std::wstring& path);
 
 // True when the path starts with a drive or a share. "C:" becomes "C:\" and
-// is shown again. Otherwise logs message 115 as an error line, shows it as a
+// is shown again. Otherwise logs msg::kAmbiguousPath as an error line, shows it as a
 // warning when confirmOtherErrors is set, and returns false.
 bool CheckDriveOrShare(std::wstring& path, const PathDisplay& show, LogSink& log, Prompter& prompter,
                        bool confirmOtherErrors);
@@ -49,7 +49,7 @@ void ResolveDriveRelative(std::wstring& path, const PathDisplay& show);
 // Rewrites the path only when it is valid.
 bool NormalizePath(std::wstring& path);
 
-// A path as message 243 (and any message about a path that was refused)
+// A path as msg::kInvalidPath (and any message about a path that was refused)
 // shows it: as typed, unless it is beyond the longest path this program can
 // use (fs::WithinPathLimit); then its start and end around "...", so that a
 // damaged batch file of megabytes makes no log line or box of megabytes.

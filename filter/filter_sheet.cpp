@@ -19,9 +19,9 @@ namespace {
 
 constexpr int kGeneralPageIndex = 0;
 
-class CFilterInitPage : public FilterPage {
+class FilterInitPage : public FilterPage {
 public:
-    explicit CFilterInitPage(FilterSheetState& state) : FilterPage(IDD_FILTER_GENERAL, state) {}
+    explicit FilterInitPage(FilterSheetState& state) : FilterPage(IDD_FILTER_GENERAL, state) {}
 
 protected:
     void OnSetActive() override {
@@ -104,9 +104,9 @@ constexpr NameListConfig kFolderNames{
 
 // The file-name and the sub-folder-name pages: the same page with the
 // controls, fields and words of its configuration.
-class CNameListPage : public FilterPage {
+class NameListPage : public FilterPage {
 public:
-    CNameListPage(const NameListConfig& config, FilterSheetState& state)
+    NameListPage(const NameListConfig& config, FilterSheetState& state)
         : FilterPage(config.dialog, state), config_(config) {}
 
 protected:
@@ -266,14 +266,14 @@ private:
     int widest_[2] = {0, 0};
 };
 
-class CFileSuffixFilterPage : public CNameListPage {
+class FileSuffixFilterPage : public NameListPage {
 public:
-    explicit CFileSuffixFilterPage(FilterSheetState& state) : CNameListPage(kFileNames, state) {}
+    explicit FileSuffixFilterPage(FilterSheetState& state) : NameListPage(kFileNames, state) {}
 };
 
-class CFolderFilterPage : public CNameListPage {
+class FolderFilterPage : public NameListPage {
 public:
-    explicit CFolderFilterPage(FilterSheetState& state) : CNameListPage(kFolderNames, state) {}
+    explicit FolderFilterPage(FilterSheetState& state) : NameListPage(kFolderNames, state) {}
 };
 
 }  // namespace
@@ -288,11 +288,11 @@ bool ShowFilterSheet(HWND owner, FilterSet& filters, const ProfileStore& store, 
     InitCommonControlsEx(&icc);
 
     FilterSheetState state{filters, prompter};
-    CFilterInitPage general(state);
-    CFileSuffixFilterPage files(state);
-    CFolderFilterPage folders(state);
-    CTimeFilterPage creation(state, CTimeFilterPage::Creation());
-    CTimeFilterPage modification(state, CTimeFilterPage::Modification());
+    FilterInitPage general(state);
+    FileSuffixFilterPage files(state);
+    FolderFilterPage folders(state);
+    TimeFilterPage creation(state, TimeFilterPage::Creation());
+    TimeFilterPage modification(state, TimeFilterPage::Modification());
 
     LoadFilterSet(filters, store);
     const int start = std::clamp(filters.lastFilterPage, 0, 4);

@@ -13,7 +13,7 @@ class ProfileStore;
 
 // Loads the FilterSet from the store, opens the sheet modally at the page
 // shown last and waits for it to close. OK: stamps the AND marks of the two
-// time records and sends the owner message 1126 (the owner saves and applies
+// time records and sends the owner kFilterSheetOkMessage (the owner saves and applies
 // its consistency rules), then returns true. Cancel: loads the FilterSet
 // again, so every change is gone, and returns false. prompter null: real
 // message boxes.

@@ -95,9 +95,9 @@ SYSTEMTIME ToSystemTime(int year, int month, int day, int hour, int minute, int 
     return st;
 }
 
-const CTimeFilterPage::Instance kCreation{IDS_TIME_TAB_CREATION, kCreationRecord, &FilterSet::creationSpec,
+const TimeFilterPage::Instance kCreation{IDS_TIME_TAB_CREATION, kCreationRecord, &FilterSet::creationSpec,
                                           &FilterSet::modificationSpec, IDS_TIME_AND_CREATION, 3};
-const CTimeFilterPage::Instance kModification{IDS_TIME_TAB_MODIFICATION, kModificationRecord,
+const TimeFilterPage::Instance kModification{IDS_TIME_TAB_MODIFICATION, kModificationRecord,
                                               &FilterSet::modificationSpec, &FilterSet::creationSpec,
                                               IDS_TIME_AND_MODIFICATION, 4};
 
@@ -129,15 +129,15 @@ unsigned ReadCountText(const std::wstring& text) {
     return value;
 }
 
-const CTimeFilterPage::Instance& CTimeFilterPage::Creation() { return kCreation; }
-const CTimeFilterPage::Instance& CTimeFilterPage::Modification() { return kModification; }
+const TimeFilterPage::Instance& TimeFilterPage::Creation() { return kCreation; }
+const TimeFilterPage::Instance& TimeFilterPage::Modification() { return kModification; }
 
-CTimeFilterPage::CTimeFilterPage(FilterSheetState& state, const Instance& instance)
+TimeFilterPage::TimeFilterPage(FilterSheetState& state, const Instance& instance)
     : FilterPage(IDD_TIME_FILTER, state), instance_(instance) {
     SetTabText(LoadText(instance.tabText));
 }
 
-void CTimeFilterPage::OnSetActive() {
+void TimeFilterPage::OnSetActive() {
     if (SendItem(IDC_TP_SIMPLE_UNIT, CB_GETCOUNT) <= 0) {
         for (int i = 0; i < 5; ++i) {
             std::wstring unit = LoadText(IDS_TIME_SIMPLE_UNIT_FIRST + i);
@@ -154,7 +154,7 @@ void CTimeFilterPage::OnSetActive() {
     SetTimer(hwnd(), kBoundsTimer, 1000, nullptr);
 }
 
-void CTimeFilterPage::Fill() {
+void TimeFilterPage::Fill() {
     initializing_ = true;
     TimeRangeSpec& r = record();
     const LocalDateTime now = CurrentLocalTime();
@@ -207,7 +207,7 @@ void CTimeFilterPage::Fill() {
     initializing_ = false;
 }
 
-void CTimeFilterPage::RefreshRadios() {
+void TimeFilterPage::RefreshRadios() {
     TimeRangeSpec& r = record();
     if (r.Get(tf::RangeType) > kRangeDetailed) r.Set(tf::RangeType, kRangeNone);
     if (r.Get(tf::StartKind) >= kBoundRunStart) r.Set(tf::StartKind, kBoundNone);
@@ -224,7 +224,7 @@ void CTimeFilterPage::RefreshRadios() {
     ApplyEnabling();
 }
 
-void CTimeFilterPage::UpdateBoundTexts() {
+void TimeFilterPage::UpdateBoundTexts() {
     const TimeRangeSpec& r = record();
     const TimeBounds b = ComputeTimeBounds(r);
     rangeValid_ = b.start < b.end;
@@ -246,11 +246,11 @@ void CTimeFilterPage::UpdateBoundTexts() {
     SetTextIfChanged(IDC_TP_END_TEXT, text(b.endError, r.Get(tf::EndKind), b.end, false));
 }
 
-void CTimeFilterPage::SetTextIfChanged(int id, const std::wstring& text) {
+void TimeFilterPage::SetTextIfChanged(int id, const std::wstring& text) {
     if (ItemText(id) != text) SetItemText(id, text);
 }
 
-void CTimeFilterPage::ApplyEnabling() {
+void TimeFilterPage::ApplyEnabling() {
     const FilterSet& f = filters();
     const TimeRangeSpec& r = record();
     const unsigned type = r.Get(tf::RangeType), start = r.Get(tf::StartKind), end = r.Get(tf::EndKind);
@@ -280,7 +280,7 @@ void CTimeFilterPage::ApplyEnabling() {
     EnableItem(IDC_TP_AND, a && type != kRangeNone && (f.*instance_.other).Get(tf::RangeType) != kRangeNone);
 }
 
-bool CTimeFilterPage::MovesWithClock() {
+bool TimeFilterPage::MovesWithClock() {
     const TimeRangeSpec& r = record();
     const unsigned type = r.Get(tf::RangeType);
     if (type == kRangeSimple) return true;
@@ -290,7 +290,7 @@ bool CTimeFilterPage::MovesWithClock() {
            r.Get(tf::EndKind) == kBoundRunStart;
 }
 
-bool CTimeFilterPage::OnCommand(int id, int code, HWND) {
+bool TimeFilterPage::OnCommand(int id, int code, HWND) {
     TimeRangeSpec& r = record();
     if (code == BN_CLICKED) {
         if (id >= IDC_TP_NONE && id <= IDC_TP_DETAILED) {
@@ -354,7 +354,7 @@ bool CTimeFilterPage::OnCommand(int id, int code, HWND) {
     return false;
 }
 
-INT_PTR CTimeFilterPage::OnNotify(NMHDR* header) {
+INT_PTR TimeFilterPage::OnNotify(NMHDR* header) {
     if (header->code != DTN_DATETIMECHANGE) return FilterPage::OnNotify(header);
     if (initializing_) return 0;
     const auto* change = reinterpret_cast<const NMDATETIMECHANGE*>(header);
@@ -379,11 +379,11 @@ INT_PTR CTimeFilterPage::OnNotify(NMHDR* header) {
     return 0;
 }
 
-void CTimeFilterPage::OnTimer(UINT_PTR id) {
+void TimeFilterPage::OnTimer(UINT_PTR id) {
     if (id == kBoundsTimer && MovesWithClock()) UpdateBoundTexts();
 }
 
-bool CTimeFilterPage::ExchangeCounts() {
+bool TimeFilterPage::ExchangeCounts() {
     for (const CountBox& c : kCounts) {
         const std::wstring text = ItemText(c.box);
         // The value decides, not the number of characters: "0000000001" is 1.
@@ -405,7 +405,7 @@ bool CTimeFilterPage::ExchangeCounts() {
     return true;
 }
 
-bool CTimeFilterPage::OnKillActive() {
+bool TimeFilterPage::OnKillActive() {
     if (!ExchangeCounts()) return false;
     UpdateBoundTexts();
     if (!rangeValid_) {

@@ -1,5 +1,5 @@
 #pragma once
-// The time-range page (dialog 148), shown twice in the filter sheet: once
+// The time-range page (IDD_TIME_FILTER), shown twice in the filter sheet: once
 // for the creation-time record and once for the modification-time record.
 // It edits the record in the live FilterSet, shows the bounds the record
 // yields now (once a second while they move with the clock) and cannot be
@@ -21,7 +21,7 @@ int PeriodUnitIndex(unsigned unit);
 // and at most four digits are read.
 unsigned ReadCountText(const std::wstring& text);
 
-class CTimeFilterPage : public FilterPage {
+class TimeFilterPage : public FilterPage {
 public:
     struct Instance {
         unsigned tabText;   // also named in the "treated as not used" notice
@@ -34,7 +34,7 @@ public:
     static const Instance& Creation();
     static const Instance& Modification();
 
-    CTimeFilterPage(FilterSheetState& state, const Instance& instance);
+    TimeFilterPage(FilterSheetState& state, const Instance& instance);
 
 protected:
     void OnSetActive() override;

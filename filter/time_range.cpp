@@ -190,6 +190,60 @@ bool ShiftDate(unsigned unit, unsigned count, int hour, int minute, int second,
     return true;
 }
 
+namespace {
+
+// The fields of one side of a detailed range: its kind and the values of
+// each kind.
+struct BoundFields {
+    TimeField kind;
+    TimeField todayHour, todayMinute, todaySecond;
+    TimeField periodUnit, periodCount, periodHour, periodMinute, periodSecond;
+    TimeField dateYear, dateMonth, dateDay, dateHour, dateMinute, dateSecond;
+    bool mayBeRunStart;  // only the end may be the start of the run
+};
+constexpr BoundFields kStartFields{tf::StartKind,        tf::StartTodayHour,   tf::StartTodayMinute,
+                                   tf::StartTodaySecond, tf::StartPeriodUnit,  tf::StartPeriodCount,
+                                   tf::StartPeriodHour,  tf::StartPeriodMinute, tf::StartPeriodSecond,
+                                   tf::StartDateYear,    tf::StartDateMonth,   tf::StartDateDay,
+                                   tf::StartDateHour,    tf::StartDateMinute,  tf::StartDateSecond,
+                                   false};
+constexpr BoundFields kEndFields{tf::EndKind,        tf::EndTodayHour,   tf::EndTodayMinute, tf::EndTodaySecond,
+                                 tf::EndPeriodUnit,  tf::EndPeriodCount, tf::EndPeriodHour,  tf::EndPeriodMinute,
+                                 tf::EndPeriodSecond, tf::EndDateYear,   tf::EndDateMonth,   tf::EndDateDay,
+                                 tf::EndDateHour,    tf::EndDateMinute,  tf::EndDateSecond,  true};
+
+enum class Bound { Open, At, Error };
+
+// One side of a detailed range at the moment `now`: open, a local time (in
+// at), or a setting that cannot be computed. A period that cannot be shifted
+// without an error stays open.
+Bound SideBound(const TimeRangeSpec& record, const BoundFields& f, const LocalDateTime& now, LocalDateTime& at) {
+    const auto get = [&](TimeField field) { return static_cast<int>(record.Get(field)); };
+    switch (record.Get(f.kind)) {
+    case kBoundNone: return Bound::Open;
+    case kBoundToday:
+        at = TodayAt(now, record.Get(f.todayHour), record.Get(f.todayMinute), record.Get(f.todaySecond));
+        return Bound::At;
+    case kBoundPeriod: {
+        bool error = false;
+        if (ShiftDate(record.Get(f.periodUnit), record.Get(f.periodCount), record.Get(f.periodHour),
+                      record.Get(f.periodMinute), record.Get(f.periodSecond), now, at, error))
+            return Bound::At;
+        return error ? Bound::Error : Bound::Open;
+    }
+    case kBoundDate:
+        at = {get(f.dateYear), get(f.dateMonth), get(f.dateDay), get(f.dateHour), get(f.dateMinute), get(f.dateSecond)};
+        return Bound::At;
+    case kBoundRunStart:
+        if (!f.mayBeRunStart) return Bound::Error;
+        at = now;
+        return Bound::At;
+    default: return Bound::Error;
+    }
+}
+
+}  // namespace
+
 TimeBounds ComputeTimeBounds(const TimeRangeSpec& record, const LocalDateTime& now) {
     TimeBounds b;
     const auto setStart = [&](const LocalDateTime& t) {
@@ -221,63 +275,15 @@ TimeBounds ComputeTimeBounds(const TimeRangeSpec& record, const LocalDateTime& n
     }
     case kRangeDetailed: {
         LocalDateTime t;
-        bool error = false;
-        switch (record.Get(tf::StartKind)) {
-        case kBoundNone:
-            break;
-        case kBoundToday:
-            setStart(TodayAt(now, record.Get(tf::StartTodayHour), record.Get(tf::StartTodayMinute),
-                             record.Get(tf::StartTodaySecond)));
-            break;
-        case kBoundPeriod:
-            if (ShiftDate(record.Get(tf::StartPeriodUnit), record.Get(tf::StartPeriodCount),
-                          record.Get(tf::StartPeriodHour), record.Get(tf::StartPeriodMinute),
-                          record.Get(tf::StartPeriodSecond), now, t, error))
-                setStart(t);
-            else
-                b.startError = error;
-            break;
-        case kBoundDate:
-            setStart({static_cast<int>(record.Get(tf::StartDateYear)),
-                      static_cast<int>(record.Get(tf::StartDateMonth)),
-                      static_cast<int>(record.Get(tf::StartDateDay)),
-                      static_cast<int>(record.Get(tf::StartDateHour)),
-                      static_cast<int>(record.Get(tf::StartDateMinute)),
-                      static_cast<int>(record.Get(tf::StartDateSecond))});
-            break;
-        default:
-            b.startError = true;
-            break;
+        switch (SideBound(record, kStartFields, now, t)) {
+        case Bound::At: setStart(t); break;
+        case Bound::Error: b.startError = true; break;
+        case Bound::Open: break;
         }
-        switch (record.Get(tf::EndKind)) {
-        case kBoundNone:
-            break;
-        case kBoundToday:
-            setEnd(TodayAt(now, record.Get(tf::EndTodayHour), record.Get(tf::EndTodayMinute),
-                           record.Get(tf::EndTodaySecond)));
-            break;
-        case kBoundPeriod:
-            if (ShiftDate(record.Get(tf::EndPeriodUnit), record.Get(tf::EndPeriodCount),
-                          record.Get(tf::EndPeriodHour), record.Get(tf::EndPeriodMinute),
-                          record.Get(tf::EndPeriodSecond), now, t, error))
-                setEnd(t);
-            else
-                b.endError = error;
-            break;
-        case kBoundDate:
-            setEnd({static_cast<int>(record.Get(tf::EndDateYear)),
-                    static_cast<int>(record.Get(tf::EndDateMonth)),
-                    static_cast<int>(record.Get(tf::EndDateDay)),
-                    static_cast<int>(record.Get(tf::EndDateHour)),
-                    static_cast<int>(record.Get(tf::EndDateMinute)),
-                    static_cast<int>(record.Get(tf::EndDateSecond))});
-            break;
-        case kBoundRunStart:
-            setEnd(now);
-            break;
-        default:
-            b.endError = true;
-            break;
+        switch (SideBound(record, kEndFields, now, t)) {
+        case Bound::At: setEnd(t); break;
+        case Bound::Error: b.endError = true; break;
+        case Bound::Open: break;
         }
         break;
     }

@@ -85,16 +85,16 @@ struct LogWriteRequest {
     LogSaveStatus* status = nullptr;
     bool append = false;
     std::wstring startText;     // written first when not empty
-    std::wstring stampPrefix;   // before message 134 when there are no lines
+    std::wstring stampPrefix;   // before msg::kNothingToUpdate when there are no lines
     bool stampLines = false;
     const std::vector<std::wstring>* lines = nullptr;
     const std::atomic<bool>* cancel = nullptr;  // polled after every line
-    bool separator = false;     // message 224 at the end
+    bool separator = false;     // msg::kSeparator at the end
 };
 
 // Writes a whole log to a file: byte order mark at position 0 (wide build),
-// the start text, the lines (or message 134 when there are none), the
-// separator. resultText gets message 249 on success, 128, 170 or 143 on
+// the start text, the lines (or msg::kNothingToUpdate when there are none), the
+// separator. resultText gets msg::kWritten on success, 128, 170 or 143 on
 // failure or interruption.
 bool WriteLogFile(const LogWriteRequest& request, std::wstring& resultText);
 

@@ -1,5 +1,5 @@
 #pragma once
-// The log saving dialog ("ﾛｸﾞ保存経過", dialog 137): a modeless window with a
+// The log saving dialog ("ﾛｸﾞ保存経過", IDD_LOG_SAVING): a modeless window with a
 // status text and "中断". It belongs to the user-interface thread; the
 // thread that writes the log sets its text and closes it by a message, so
 // the writer never keeps a window of its own.

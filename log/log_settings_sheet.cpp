@@ -228,7 +228,7 @@ private:
 };
 
 // The complete path of a page after OK: normalised when it is usable,
-// otherwise the previous path after message 243 with the path as typed.
+// otherwise the previous path after msg::kInvalidPath with the path as typed.
 // Usable includes that this program can open exactly that name: the narrow
 // program would otherwise write its log under a best-fitted name of
 // another file.

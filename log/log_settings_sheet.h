@@ -1,7 +1,7 @@
 #pragma once
-// The log settings sheet "ﾛｸﾞ設定" (menu command 32781): the normal-run page
-// (dialog 107, CNormalLogSettings) and the scheduled-run page (dialog 146,
-// CScheduleLogSettings). Both pages edit one working copy of the log
+// The log settings sheet "ﾛｸﾞ設定": the normal-run page
+// (IDD_NORMAL_LOG_SETTINGS) and the scheduled-run page
+// (IDD_SCHEDULE_LOG_SETTINGS), two instances of one page class. Both pages edit one working copy of the log
 // settings word and their own log folder and file name; nothing is stored
 // before the sheet is closed with OK. While a run is active the sheet only
 // shows the settings: every control and OK are disabled, since the worker
@@ -41,7 +41,7 @@ struct LogSettingsRequest {
 // Shows the sheet modally. On OK (never while a run is active) writes "op16",
 // "UserLog" and "ScheduleLog" through the settings module, updates the
 // request to what was written and returns true. A complete path that is no
-// usable path keeps its previous value after message 243.
+// usable path keeps its previous value after msg::kInvalidPath.
 bool ShowLogSettingsSheet(HWND owner, LogSettingsRequest& request);
 
 // Splits a stored log path at its last backslash; a path without one gives

@@ -1,5 +1,5 @@
 #pragma once
-// The result log window ("結果ﾛｸﾞ", dialog 129): the lines of a run, 100 at a
+// The result log window ("結果ﾛｸﾞ", IDD_RESULT_LOG): the lines of a run, 100 at a
 // time, with an error-only view and saving to a text file.
 #include <windows.h>
 
@@ -27,7 +27,7 @@ struct ResultWindowSeams {
 
 // The result display at the end of an interactive run: the result window
 // (modal to owner) when the log has lines, unless settings.hideResultDialog;
-// message 134 in an information box when it has none, unless
+// msg::kNothingToUpdate in an information box when it has none, unless
 // settings.hideNothingToUpdate. prompter: where that box goes (null: a
 // message box owned by owner). "最新ﾛｸﾞ表示" calls it only when the log has
 // lines, with hideResultDialog switched off.

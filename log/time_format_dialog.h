@@ -1,5 +1,5 @@
 #pragma once
-// The time format dialog ("時刻の書式", dialog 147): six switches of a time
+// The time format dialog ("時刻の書式", IDD_TIME_FORMAT): six switches of a time
 // stamp with an example of the current time in the format being edited,
 // refreshed every second.
 #include <windows.h>

@@ -115,7 +115,7 @@ struct MissingPolicyChange {
 
 // Sets missingInSource and keeps delete priority in step with it: any policy
 // but Delete switches delete priority off, with notice 245 when it was on;
-// Delete while it is off asks message 246 and switches it on with Yes. Writes
+// Delete while it is off asks msg::kDeletePriorityOnQuestion and switches it on with Yes. Writes
 // "op15" and "op1". Used by the options menu, the filter sheet's rules and the
 // per-item choice of a run.
 MissingPolicyChange SetMissingInSource(RunOptions& o, MissingPolicy policy, ProfileStore& store,

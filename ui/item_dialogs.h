@@ -1,7 +1,7 @@
 #pragma once
 // The two questions a run asks about single items, shown as modal dialogs
 // owned by the main window: the per-item choice for an item
-// on one side only (dialog 145) and the folder-delete confirmation (dialog
+// on one side only (IDD_ITEM_CHOICE) and the folder-delete confirmation (dialog
 // 131); and the program's EnginePrompter, which shows those dialogs and the
 // plain message boxes.
 #include <windows.h>
@@ -14,11 +14,11 @@
 
 namespace mirrant {
 
-// Dialog 145 with the texts of the request. "続行" returns the checked radio
+// IDD_ITEM_CHOICE with the texts of the request. "続行" returns the checked radio
 // button and the check box; "中断" or closing returns interrupted.
 ItemChoiceAnswer ShowItemChoiceDialog(HWND owner, const ItemChoiceRequest& request);
 
-// Dialog 131 for one folder. Closing the dialog counts as "いいえ".
+// IDD_FOLDER_DELETE for one folder. Closing the dialog counts as "いいえ".
 FolderDeleteAnswer ShowFolderDeleteDialog(HWND owner, const std::wstring& folder);
 
 // The production prompter of a run: message boxes and the two dialogs, all

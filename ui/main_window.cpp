@@ -23,6 +23,11 @@ namespace mirrant {
 
 namespace {
 
+// The batch menu: its place in the menu bar, and the fixed items before the
+// history part (a separator and one item per history entry).
+constexpr int kBatchMenuPosition = 1;
+constexpr int kBatchMenuFixedItems = 6;
+
 int BoxId(PathSide side) { return side == PathSide::Source ? IDC_SOURCE_EDIT : IDC_DEST_EDIT; }
 int SideIndex(PathSide side) { return side == PathSide::Source ? 0 : 1; }
 
@@ -106,18 +111,18 @@ bool MainWindow::MenuItemEnabled(int command) const {
 
 void MainWindow::RebuildBatchMenu() {
     if (!menu_) return;
-    HMENU batch = GetSubMenu(menu_, 1);
+    HMENU batch = GetSubMenu(menu_, kBatchMenuPosition);
     if (!batch) return;
     for (int c : {ID_BATCH_REGISTER, ID_BATCH_RUN, ID_BATCH_DELETE, ID_TEXT_BATCH_DEFAULT})
         EnableMenuItem(menu_, c, MF_BYCOMMAND | MF_ENABLED);
     EnableMenuItem(menu_, ID_BATCH_CLEAR_HISTORY, MF_BYCOMMAND | MF_GRAYED);
-    while (GetMenuItemCount(batch) > 6) DeleteMenu(batch, 6, MF_BYPOSITION);
+    while (GetMenuItemCount(batch) > kBatchMenuFixedItems) DeleteMenu(batch, kBatchMenuFixedItems, MF_BYPOSITION);
     bool added = false;
     if (app_.batchHistory && !app_.batchHistory->empty()) {
-        InsertMenuW(batch, 6, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+        InsertMenuW(batch, kBatchMenuFixedItems, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
         for (size_t i = 0; i < app_.batchHistory->size(); ++i) {
             std::wstring label = FormatText(L"&%d ", {static_cast<int>(i + 1)}) + app_.batchHistory->DisplayName(i);
-            InsertMenuW(batch, static_cast<UINT>(7 + i), MF_BYPOSITION | MF_STRING,
+            InsertMenuW(batch, static_cast<UINT>(kBatchMenuFixedItems + 1 + i), MF_BYPOSITION | MF_STRING,
                         ID_BATCH_HISTORY_FIRST + i, label.c_str());
             added = true;
         }

@@ -1,6 +1,6 @@
 #pragma once
-// The program's only top-level window (dialog 102): two path boxes, two
-// folder buttons, the run buttons, the test-mode box and menu 132. Its run
+// The program's only top-level window (IDD_MAIN): two path boxes, two
+// folder buttons, the run buttons, the test-mode box and menu IDR_MAINMENU. Its run
 // session starts the runs and handles their ends; the window provides the
 // controls, menus, dialogs and the progress window they need.
 #include <windows.h>
@@ -33,7 +33,7 @@ struct AppState {
     // "TimeDelta" as read at start-up.
     unsigned timeToleranceSeconds = static_cast<unsigned>(setting::TimeDelta.defaultValue);
     RecentFileList* batchHistory = nullptr;  // null: no history
-    // Processes the command line once the window is up (message 1125).
+    // Processes the command line once the window is up (kCommandLineMessage).
     std::function<void()> processCommandLine;
     // Opens the help file.
     std::function<void()> openHelp;

@@ -1,5 +1,5 @@
 #pragma once
-// The modeless progress window (dialog 130): what the running worker is doing,
+// The modeless progress window (IDD_PROGRESS): what the running worker is doing,
 // and the "中断" button through which the user interrupts it.
 //
 // Created, owned and destroyed on the user-interface thread; the worker
@@ -39,7 +39,7 @@ public:
     // forgets the pointer; the worker must have ended.
     void RequestDestroy();
 
-    // The schedule field (top right): message 223 in schedule mode.
+    // The schedule field (top right): msg::kScheduleRunning in schedule mode.
     void SetScheduleText(const std::wstring& text);
 
     int displayThreshold() const { return threshold_; }
@@ -64,7 +64,7 @@ public:
     // otherwise). User-interface thread only.
     void Refresh();
 
-    // The "中断" button: pauses the worker, asks message 142 (or 229 when an
+    // The "中断" button: pauses the worker, asks msg::kInterruptQuestion (or 229 when an
     // interrupt is already requested) and sets the interrupt flag from the
     // answer. Runs on the user-interface thread.
     void OnInterruptButton();

@@ -1,5 +1,5 @@
 #pragma once
-// The small settings dialogs of the options menu: display detail (dialog 142,
+// The small settings dialogs of the options menu: display detail (IDD_DISPLAY_SETTINGS,
 // command 32785), run priority (143, 32786), time tolerance (133, 32771) and
 // the confirmation options (144, 32788). Each Show function runs its dialog
 // modally on the user-interface thread; it changes the options and writes
@@ -19,7 +19,7 @@ namespace mirrant {
 bool ShowDisplaySettingsDialog(HWND owner, RunOptions& options, bool runActive);
 bool ShowPriorityDialog(HWND owner, RunOptions& options, bool runActive);
 bool ShowToleranceDialog(HWND owner, RunOptions& options, bool runActive);
-// Keeping what a run deletes or replaces (dialog 7400, command 7410): the
+// Keeping what a run deletes or replaces (IDD_SET_ASIDE, command 7410): the
 // switch and the days to keep ("SetAside", "SetAsideDays").
 bool ShowSetAsideDialog(HWND owner, RunOptions& options, bool runActive);
 // Also sets suppressFolderDeleteConfirm to the negation of the new

@@ -1,5 +1,5 @@
 // Thousands of damaged and random files through both readers: each read
-// ends in a whole batch, or in message 156 with the caller's batch
+// ends in a whole batch, or in msg::kBadBatchContent with the caller's batch
 // untouched; never a crash, a hang or a partial batch.
 #include <gtest/gtest.h>
 

@@ -227,7 +227,7 @@ TEST_F(RunSessionTest, TheEndOfARunWritesTheLogAndShowsTheResultAsItEnded) {
         bool completed, toldInBox, logged, scheduled;
         int rowsAfter;
         int results;          // result windows shown
-        bool interruptedLine;  // message 163 at the end of the log
+        bool interruptedLine;  // msg::kBatchInterrupted at the end of the log
     } cases[] = {
         {"completed, interactive", true, false, true, false, 0, 1, false},
         {"completed, nothing logged", true, false, false, false, 0, 1, false},

@@ -39,7 +39,7 @@ void SetText(HWND control, const std::wstring& text) {
 }
 
 // Presses "書き込み", names the file in the save dialog (whose file type box
-// shows fileType first), confirms message 167, closes the window and the
+// shows fileType first), confirms msg::kWriteFinished, closes the window and the
 // program.
 void SaveAndClose(RunningProgram& program, HWND main, HWND w, const std::wstring& batch,
                   const std::wstring& fileType) {

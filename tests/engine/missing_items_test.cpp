@@ -243,7 +243,7 @@ TEST_F(MissingItems, PerItemChoiceWithTheCheckBoxChangesTheStoredPolicy) {
     Dst(L"a.txt", "a", 0);
     Dst(L"b.txt", "b", 0);
     host.prompter.choiceAnswers.push_back({false, 1, true});
-    host.prompter.boxes.Push(PromptAnswer::Yes);  // message 246
+    host.prompter.boxes.Push(PromptAnswer::Yes);  // msg::kDeletePriorityOnQuestion
     EXPECT_EQ(Run(RunMode::Sync), 1);
 
     ASSERT_EQ(host.prompter.choiceRequests.size(), 1u);

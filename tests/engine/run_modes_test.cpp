@@ -143,7 +143,7 @@ TEST_F(RunModes, DeletePriorityEndsAfterSearchingWhenNothingIsToBeCopied) {
 TEST_F(RunModes, AFailedPassEndsTheRunAndNoLaterPassRuns) {
     MakeTree();
     host.options.confirmNewerDestination = true;
-    host.prompter.boxes.Push(PromptAnswer::Cancel);  // message 149 + 150
+    host.prompter.boxes.Push(PromptAnswer::Cancel);  // msg::kOverwriteNewerQuestion + 150
     EXPECT_EQ(Run(RunMode::Sync), 0);
     EXPECT_EQ(CountLines(kInterrupted), 1u);
     EXPECT_TRUE(Exists(D(L"onlydst.txt")));  // the reverse pass did not run

@@ -127,7 +127,7 @@ TEST(ItemChoiceDialog, ClosingTheWindowInterrupts) {
     EXPECT_TRUE(answer.interrupted);
 }
 
-// Each button (and the close box) of dialog 131, with and without the box.
+// Each button (and the close box) of IDD_FOLDER_DELETE, with and without the box.
 TEST(FolderDeleteDialog, ReturnsTheButtonAndTheCheckBox) {
     struct Case {
         int press;  // 0: the close box

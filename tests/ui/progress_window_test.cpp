@@ -1,6 +1,6 @@
 // The progress window: which details it shows at each threshold, updates from
 // a worker thread that never waits for the window, the interrupt button and
-// the close box, and message 1224.
+// the close box, and kDestroySelfMessage.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -25,7 +25,7 @@ using testing::WaitForWindow;
 using testing::WaitGone;
 
 // Creates the window and destroys it at the end of the test the way the end
-// of a run does (message 1224).
+// of a run does (kDestroySelfMessage).
 struct WindowFixture {
     explicit WindowFixture(int threshold) : window(ProgressWindow::Create(owner.hwnd(), threshold)) {}
     ~WindowFixture() {
