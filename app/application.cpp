@@ -51,7 +51,7 @@ void Application::ProcessCommandLine() {
 }
 
 // A batch file named alone on the command line runs at once.
-void Application::StartBatchFromCommandLine(const std::wstring& path) { RunBatchFromCommandLine(window_->session(), path); }
+void Application::StartBatchFromCommandLine(const std::wstring& path) { RunBatchFromCommandLine(window_->batch(), path); }
 
 void ApplyCommandLinePaths(MainWindow& window, const std::vector<std::wstring>& tokens,
                            const std::function<void(const std::wstring&)>& runBatch) {

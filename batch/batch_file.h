@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "session/batch_row.h"
+
 namespace mirrant {
 
 class LogSink;
@@ -26,18 +28,6 @@ class Prompter;
 
 inline constexpr wchar_t kBinaryBatchExtension[] = L"mrx";
 inline constexpr wchar_t kTextBatchExtension[] = L"mrt";
-
-// Operation letters of a row.
-inline constexpr wchar_t kOverwriteLetter = L'O';
-inline constexpr wchar_t kSyncLetter = L'S';
-
-struct BatchRow {
-    wchar_t operation = kOverwriteLetter;  // 'O' overwrite, 'S' synchronize
-    std::wstring source;
-    std::wstring destination;
-
-    bool operator==(const BatchRow&) const = default;
-};
 
 struct BatchFile {
     std::wstring comment;

@@ -37,10 +37,10 @@ private:
 
 int NoticeFlags() { return ReadSetting(AppProfile(), setting::BatchNoticeFlags); }
 
-void AddToHistory(BatchHost& host, const std::wstring& path) {
-    if (RecentFileList* history = host.History()) {
+void AddToHistory(BatchWindow& window, const std::wstring& path) {
+    if (RecentFileList* history = window.History()) {
         history->Add(path);
-        host.RebuildBatchMenu();
+        window.RebuildBatchMenu();
     }
 }
 
@@ -51,40 +51,6 @@ std::wstring LowerExtension(const std::wstring& path) {
     for (wchar_t& c : ext)
         if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
     return ext;
-}
-
-bool StartNextBatchRow(BatchHost& host) {
-    std::deque<BatchRow>& queue = host.BatchQueue();
-    if (queue.empty()) return false;
-    const BatchRow row = queue.front();
-    queue.pop_front();
-    const int rowsLeft = static_cast<int>(queue.size());
-
-    const bool valid = !row.source.empty() && !row.destination.empty() &&
-                       (row.operation == kOverwriteLetter || row.operation == kSyncLetter);
-    bool started = false;
-    if (valid) {
-        started = host.StartBatchRun(row, rowsLeft);
-    } else if (host.Scheduled()) {
-        host.Log().AppendError(LoadText(msg::kBadBatchContent));
-    } else {
-        host.UiPrompter().Warning(LoadText(msg::kBadBatchContent));
-    }
-    if (started) return true;
-
-    // Nothing runs, so no end-of-run message will come: the batch's log is
-    // written now and the progress window of the earlier rows goes. An
-    // unattended run ends here, so that a scheduled task never waits for a
-    // run that will not come.
-    host.BatchFailed();
-    host.ReleaseProgress();
-    if (host.Scheduled() && rowsLeft > 0) host.Log().AppendLine(LoadText(msg::kBatchInterrupted));
-    host.WriteRunLog();
-    if (host.Scheduled()) {
-        queue.clear();
-        host.CloseMainWindow();
-    }
-    return false;
 }
 
 // A batch file named relative to the current folder (a scheduled task's
@@ -100,26 +66,25 @@ static std::wstring FullBatchPath(const std::wstring& path) {
     return full;
 }
 
-int RunBatchFile(BatchHost& host, const std::wstring& given, bool& askAnother, bool fromCommandLine) {
-    host.BatchQueue().clear();
+int RunBatchFile(BatchContext batch, const std::wstring& given, bool& askAnother, bool fromCommandLine) {
     const std::wstring path = given.empty() ? given : FullBatchPath(given);
     const std::wstring ext = LowerExtension(path);
     if (given.find(L'.') == std::wstring::npos) return 0;
 
-    const bool unattended = host.Scheduled();
+    const bool unattended = batch.runs.Scheduled();
     if (unattended) {
         askAnother = false;
-        host.BeginBatchLog(path);
+        batch.runs.BeginBatchLog(path);
     }
 
     HeldLines held;
-    BatchReadContext context{host.UiPrompter(), unattended ? host.Log() : held, host.LogGoesToFile(), unattended,
-                             [&] {
+    BatchReadContext context{batch.window.UiPrompter(), unattended ? batch.runs.Log() : held,
+                             batch.runs.LogGoesToFile(), unattended, [&] {
                                  if (!unattended) {
-                                     host.BeginBatchLog(path);
-                                     held.MoveInto(host.Log());
+                                     batch.runs.BeginBatchLog(path);
+                                     held.MoveInto(batch.runs.Log());
                                  }
-                                 host.WriteRunLog();
+                                 batch.runs.WriteRunLog();
                              }};
     ParsedBatch parsed;
     const bool read = ReadBatchFile(path, context, parsed);
@@ -127,41 +92,38 @@ int RunBatchFile(BatchHost& host, const std::wstring& given, bool& askAnother, b
     if (read) {
         // A row refused as it was read cannot run: the batch will not be
         // completed, which an unattended program tells in its exit code.
-        if (parsed.refusedRows > 0) host.BatchFailed();
-        host.SetTextBatchDefault(ext != kBinaryBatchExtension);
-        std::deque<BatchRow>& queue = host.BatchQueue();
-        const BatchFile batch = ToBatchFile(parsed);
-        queue.assign(batch.rows.begin(), batch.rows.end());
+        if (parsed.refusedRows > 0) batch.runs.BatchFailed();
+        batch.runs.SetTextBatchDefault(ext != kBinaryBatchExtension);
+        const BatchFile file = ToBatchFile(parsed);
+        std::deque<BatchRow> rows(file.rows.begin(), file.rows.end());
         bool go = true;
         if (!unattended) {
-            go = host.ShowExecuteWindow(parsed.comment, queue);
+            go = batch.window.ShowExecuteWindow(parsed.comment, rows);
             if (go) {
-                host.BeginBatchLog(path);
-                held.MoveInto(host.Log());  // the count of ignored lines
-            } else {
-                queue.clear();
+                batch.runs.BeginBatchLog(path);
+                held.MoveInto(batch.runs.Log());  // the count of ignored lines
             }
         }
         if (go) {
-            StartNextBatchRow(host);
+            batch.runs.StartBatch(std::move(rows));
             askAnother = false;
-            AddToHistory(host, path);
+            AddToHistory(batch.window, path);
             started = true;
         }
     }
 
     if (!started && askAnother) {
-        Prompter& ui = host.UiPrompter();
+        Prompter& ui = batch.window.UiPrompter();
         if (fromCommandLine) {
             int flags = NoticeFlags();
             if (flags & batchnotice::EndAtOnceOnLoadFailure) {
                 askAnother = false;
-                host.CloseMainWindow();
+                batch.runs.EndProgram();
             } else {
                 askAnother = ui.YesNo(LoadText(msg::kReadAnother));
                 if (!askAnother && ui.YesNo(LoadText(msg::kEndAtOnceFromNowOn), true)) {
                     WriteSetting(AppProfile(), setting::BatchNoticeFlags, flags | batchnotice::EndAtOnceOnLoadFailure);
-                    host.CloseMainWindow();
+                    batch.runs.EndProgram();
                 }
             }
         } else {
@@ -171,69 +133,69 @@ int RunBatchFile(BatchHost& host, const std::wstring& given, bool& askAnother, b
     if (unattended) {
         askAnother = false;
         if (!read) {
-            host.BatchFailed();
-            host.CloseMainWindow();
+            batch.runs.BatchFailed();
+            batch.runs.EndProgram();
         }
     }
     return read ? 1 : 0;
 }
 
-void RunBatchFileCommand(BatchHost& host) {
+void RunBatchFileCommand(BatchContext batch) {
     for (;;) {
-        std::vector<std::wstring> chosen = host.ChooseBatchFiles(false);
+        std::vector<std::wstring> chosen = batch.window.ChooseBatchFiles(false);
         if (chosen.empty()) return;
-        host.SetTextBatchDefault(TextDefaultForPath(chosen.front()));
+        batch.runs.SetTextBatchDefault(TextDefaultForPath(chosen.front()));
         bool askAnother = true;
-        RunBatchFile(host, chosen.front(), askAnother, false);
+        RunBatchFile(batch, chosen.front(), askAnother, false);
         if (!askAnother) return;
     }
 }
 
-void RunBatchFromCommandLine(BatchHost& host, const std::wstring& path) {
-    host.SetTextBatchDefault(TextDefaultForPath(path));
+void RunBatchFromCommandLine(BatchContext batch, const std::wstring& path) {
+    batch.runs.SetTextBatchDefault(TextDefaultForPath(path));
     bool askAnother = true;
-    RunBatchFile(host, path, askAnother, true);
-    if (askAnother) RunBatchFileCommand(host);
+    RunBatchFile(batch, path, askAnother, true);
+    if (askAnother) RunBatchFileCommand(batch);
 }
 
-void DeleteBatchFilesCommand(BatchHost& host) {
-    std::vector<std::wstring> chosen = host.ChooseBatchFiles(true);
+void DeleteBatchFilesCommand(BatchContext batch) {
+    std::vector<std::wstring> chosen = batch.window.ChooseBatchFiles(true);
     if (chosen.empty()) return;
-    host.SetTextBatchDefault(TextDefaultForPath(chosen.front()));
+    batch.runs.SetTextBatchDefault(TextDefaultForPath(chosen.front()));
     for (const std::wstring& file : chosen) {
         if (!fs::DeleteFile(file)) {
             const DWORD code = GetLastError();
-            host.UiPrompter().Warning(Message(msg::kCannotDelete, {file, BatchErrorText(code)}));
+            batch.window.UiPrompter().Warning(Message(msg::kCannotDelete, {file, BatchErrorText(code)}));
             return;
         }
     }
-    host.UiPrompter().Information(LoadText(msg::kDeletedNotice));
+    batch.window.UiPrompter().Information(LoadText(msg::kDeletedNotice));
 }
 
-void ClearBatchHistoryCommand(BatchHost& host) {
-    RecentFileList* history = host.History();
+void ClearBatchHistoryCommand(BatchContext batch) {
+    RecentFileList* history = batch.window.History();
     if (!history) return;
-    if (!host.UiPrompter().YesNo(LoadText(msg::kClearHistory))) return;
+    if (!batch.window.UiPrompter().YesNo(LoadText(msg::kClearHistory))) return;
     while (!history->empty()) history->Remove(history->size() - 1);
-    host.RebuildBatchMenu();
+    batch.window.RebuildBatchMenu();
 }
 
-void RunBatchHistoryEntry(BatchHost& host, size_t index) {
-    RecentFileList* history = host.History();
+void RunBatchHistoryEntry(BatchContext batch, size_t index) {
+    RecentFileList* history = batch.window.History();
     if (!history || index >= history->size()) return;
     const std::wstring path = (*history)[index];
     if (path.empty()) {
         history->Remove(index);
-        host.RebuildBatchMenu();
+        batch.window.RebuildBatchMenu();
         return;
     }
     bool askAnother = false;
-    if (RunBatchFile(host, path, askAnother, false) != 0) return;
+    if (RunBatchFile(batch, path, askAnother, false) != 0) return;
     // The history is unchanged by a failed read, so the index still holds.
     if (index < history->size() && (*history)[index] == path &&
-        host.UiPrompter().YesNo(LoadText(msg::kRemoveFromHistory))) {
+        batch.window.UiPrompter().YesNo(LoadText(msg::kRemoveFromHistory))) {
         history->Remove(index);
-        host.RebuildBatchMenu();
+        batch.window.RebuildBatchMenu();
     }
 }
 

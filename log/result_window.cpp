@@ -8,6 +8,7 @@
 #include "framework/message_box.h"
 #include "framework/shell_dialogs.h"
 #include "framework/text.h"
+#include "framework/window_thread.h"
 #include "log/log_save_dialog.h"
 #include "res/messages.h"
 #include "res/resource.h"
@@ -212,10 +213,13 @@ private:
             result = Message(msg::kSaveFailed, {savePath_, L""});
         }
         if (status_) status_->Hide();
-        MessageBoxPrompter boxes(hwnd());
-        Prompter& prompter = seams_.savePrompter ? *seams_.savePrompter : boxes;
-        if (written) prompter.Information(result);
-        else prompter.Warning(result);
+        // The outcome's box belongs to the window's thread, not to this one.
+        windowThread_.Run([&] {
+            MessageBoxPrompter boxes(hwnd());
+            Prompter& prompter = seams_.savePrompter ? *seams_.savePrompter : boxes;
+            if (written) prompter.Information(result);
+            else prompter.Warning(result);
+        });
         if (status_) status_->Close();
         saving_ = false;
     }
@@ -230,6 +234,7 @@ private:
     std::unique_ptr<LogSaveStatus> status_;
     std::wstring savePath_;
     std::thread saveThread_;
+    WindowThread windowThread_;  // made with the window, on its thread
 };
 
 }  // namespace

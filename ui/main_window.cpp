@@ -90,7 +90,7 @@ void MainWindow::AddAboutToSystemMenu() {
 
 void MainWindow::ApplyMenuStates() {
     if (!menu_) return;
-    for (const MenuItemState& s : OptionMenuStates(options(), filterModes(), runActive_)) {
+    for (const MenuItemState& s : OptionMenuStates(session_.options(), session_.filterModes(), runActive_)) {
         CheckMenuItem(menu_, s.command, MF_BYCOMMAND | (s.checked ? MF_CHECKED : MF_UNCHECKED));
         EnableMenuItem(menu_, s.command, MF_BYCOMMAND | (s.enabled ? MF_ENABLED : MF_GRAYED));
     }
@@ -128,7 +128,8 @@ void MainWindow::RebuildBatchMenu() {
         }
     }
     if (added) EnableMenuItem(menu_, ID_BATCH_CLEAR_HISTORY, MF_BYCOMMAND | MF_ENABLED);
-    CheckMenuItem(menu_, ID_TEXT_BATCH_DEFAULT, MF_BYCOMMAND | (options().textBatchDefault ? MF_CHECKED : MF_UNCHECKED));
+    const bool textDefault = session_.options().textBatchDefault;
+    CheckMenuItem(menu_, ID_TEXT_BATCH_DEFAULT, MF_BYCOMMAND | (textDefault ? MF_CHECKED : MF_UNCHECKED));
     DrawMenuBar(hwnd());
     // A batch adds its file to the history after its first row started: the
     // run's menu rules stay in force over the rebuilt menu.
@@ -149,7 +150,7 @@ bool MainWindow::OnCommand(int id, int code, HWND control) {
     default: break;
     }
     if (id == ID_SET_ASIDE) {
-        if (MenuItemEnabled(id)) ShowSetAsideDialog(hwnd(), options(), runActive_);
+        if (MenuItemEnabled(id)) ShowSetAsideDialog(hwnd(), session_.options(), runActive_);
         return true;
     }
     if (id >= ID_TOLERANCE && id <= ID_REVERSE_OVERWRITE_NEWER) {
@@ -157,7 +158,7 @@ bool MainWindow::OnCommand(int id, int code, HWND control) {
         return true;
     }
     if (id >= ID_BATCH_HISTORY_FIRST && id < ID_BATCH_HISTORY_FIRST + 16) {
-        if (!runActive_ && !busy()) RunBatchHistoryEntry(session_, static_cast<size_t>(id - ID_BATCH_HISTORY_FIRST));
+        if (!runActive_ && !session_.busy()) RunBatchHistoryEntry(batch(), static_cast<size_t>(id - ID_BATCH_HISTORY_FIRST));
         return true;
     }
     return false;
@@ -166,7 +167,7 @@ bool MainWindow::OnCommand(int id, int code, HWND control) {
 void MainWindow::OnOptionCommand(int id) {
     if (!MenuItemEnabled(id)) return;  // grayed items do nothing, even by accelerator
     ProfileStore& store = AppProfile();
-    RunOptions& o = options();
+    RunOptions& o = session_.options();
     switch (id) {
     case ID_BATCH_REGISTER: {
         // The window keeps its own copy of the default format flag.
@@ -176,13 +177,13 @@ void MainWindow::OnOptionCommand(int id) {
     }
     // A batch never starts while a run is active, whatever the menu shows.
     case ID_BATCH_RUN:
-        if (!busy()) RunBatchFileCommand(session_);
+        if (!session_.busy()) RunBatchFileCommand(batch());
         return;
     case ID_BATCH_DELETE:
-        if (!busy()) DeleteBatchFilesCommand(session_);
+        if (!session_.busy()) DeleteBatchFilesCommand(batch());
         return;
     case ID_BATCH_CLEAR_HISTORY:
-        if (!busy()) ClearBatchHistoryCommand(session_);
+        if (!session_.busy()) ClearBatchHistoryCommand(batch());
         return;
     case ID_TEXT_BATCH_DEFAULT:
         ToggleTextBatchDefault(o, store);
@@ -199,7 +200,7 @@ void MainWindow::OnOptionCommand(int id) {
     case ID_FILTER:
         // A run works on the filter as it stood at its start: the sheet waits
         // for its end, so that what it shows and saves is what runs next.
-        if (!busy()) ShowFilterSheet(hwnd(), filterSet(), AppProfile(), app_.prompter);
+        if (!session_.busy()) ShowFilterSheet(hwnd(), session_.filterSet(), AppProfile(), app_.prompter);
         return;
     default: break;
     }
@@ -209,14 +210,14 @@ void MainWindow::OnOptionCommand(int id) {
 
 // Open during a run too, to look at the settings: the sheet is then read-only.
 void MainWindow::ShowLogSettings() {
-    LogContext& context = logContext();
+    LogContext& context = session_.logContext();
     LogSettingsRequest request;
     request.settingsWord = context.settingsWord;
     request.userLog = context.userLog;
     request.scheduleLog = context.scheduleLog;
     request.page = logSettingsPage_;
     request.startFolder = app_.startFolder;
-    request.runActive = runActive_ || busy();
+    request.runActive = runActive_ || session_.busy();
     request.prompter = app_.prompter;
     request.chooseFolder = [this](HWND owner, const std::wstring& prompt, const std::wstring& initial) {
         return chooser_.Choose(owner, prompt, L"", initial);
@@ -262,7 +263,7 @@ void MainWindow::OnDropFiles(HDROP drop) {
         path.resize(n);
     }
     DragFinish(drop);
-    if (!inClient || busy()) return;
+    if (!inClient || session_.busy()) return;
 
     auto within = [&](int id) {
         RECT r;
@@ -292,7 +293,7 @@ void MainWindow::OnDropFiles(HDROP drop) {
 }
 
 void MainWindow::OnShowLatestLog() {
-    if (busy()) return;
+    if (session_.busy()) return;
     const LogBuffer& log = session_.runLog();
     if (log.lineCount() > 0) ShowResultWindow(hwnd(), log.lines(), log.errorLines());
     else UiPrompter().Information(LoadText(msg::kLastRunUpdatedNothing));
@@ -308,8 +309,8 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         session_.OnRunEnd(std::unique_ptr<RunOutcome>(reinterpret_cast<RunOutcome*>(wp)));
         return TRUE;
     case kFilterSheetOkMessage:
-        SaveFilterSet(filterSet(), AppProfile());
-        ApplyFilterConsistency(options(), filterModes(), AppProfile(), UiPrompter());
+        SaveFilterSet(session_.filterSet(), AppProfile());
+        ApplyFilterConsistency(session_.options(), session_.filterModes(), AppProfile(), UiPrompter());
         ApplyMenuStates();
         return TRUE;
     case WM_DROPFILES:
@@ -323,7 +324,7 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         handled = false;
         return FALSE;
     case WM_CLOSE:
-        if (!busy()) EndDialog(hwnd(), IDOK);
+        if (!session_.busy()) EndDialog(hwnd(), IDOK);
         return TRUE;
     case WM_PAINT:
         if (IsIconic(hwnd())) {
@@ -364,7 +365,7 @@ void MainWindow::EnterScheduleMode(bool overwriteLog) {
     SetTitle(Title() + LoadText(IDS_SCHEDULE_TITLE_SUFFIX));
 }
 
-// --- RunWindow -------------------------------------------------------------
+// --- RunHost -------------------------------------------------------------
 
 bool MainWindow::TestModeChecked() { return IsChecked(IDC_TEST_MODE); }
 
@@ -402,8 +403,9 @@ bool MainWindow::ShowExecuteWindow(const std::wstring& comment, std::deque<Batch
     return window.Run(hwnd());
 }
 
-std::vector<std::wstring> MainWindow::ChooseBatchFiles(bool several, bool textDefault) {
+std::vector<std::wstring> MainWindow::ChooseBatchFiles(bool several) {
     if (app_.chooseBatchFiles) return app_.chooseBatchFiles(several);
+    const bool textDefault = session_.options().textBatchDefault;
     FileDialogRequest request;
     request.filter = LoadText(textDefault ? msg::kBatchFilterTextFirst : msg::kBatchFilterBinaryFirst);
     request.defaultExtension = textDefault ? kTextBatchExtension : kBinaryBatchExtension;

@@ -11,7 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "batch/run_session.h"
+#include "batch/batch_run.h"
+#include "session/run_session.h"
 #include "ui/option_menu.h"
 #include "filter/filter_set.h"
 #include "framework/dialog.h"
@@ -43,7 +44,7 @@ struct AppState {
     std::function<std::vector<std::wstring>(bool several)> chooseBatchFiles;
 };
 
-class MainWindow : public Dialog, public RunWindow {
+class MainWindow : public Dialog, public RunHost, public BatchWindow {
 public:
     explicit MainWindow(AppState& app);
     ~MainWindow() override;
@@ -56,20 +57,12 @@ public:
     void SetRememberedFolder(PathSide side, const std::wstring& folder);
     const std::wstring& RememberedFolder(PathSide side) const;
     void EnterScheduleMode(bool overwriteLog);
-    bool scheduleMode() const { return session_.scheduleMode(); }
-    bool scheduleOverwritesLog() const { return session_.scheduleOverwritesLog(); }
-    bool busy() const { return session_.busy(); }
+    // The runs of this window: options, filter settings, run log, batch.
     RunSession& session() { return session_; }
+    // The batch commands' view of this window and its session.
+    BatchContext batch() { return {session_, *this}; }
 
-    // The history part of the batch menu, rebuilt from the history.
-    void RebuildBatchMenu() override;
-
-    RunOptions& options() { return session_.options(); }
-    FilterSet& filterSet() { return session_.filterSet(); }
-    LogBuffer& runLog() { return session_.runLog(); }
-    LogContext& logContext() { return session_.logContext(); }
-
-    // RunWindow.
+    // RunHost.
     bool TestModeChecked() override;
     void SetRunActive(bool active) override;
     Progress* CreateProgress(int displayThreshold, bool scheduled) override;
@@ -78,10 +71,14 @@ public:
     EnginePrompter& RunPrompter() override { return prompts_; }
     void ShowRunResult(const LogBuffer& log) override;
     void PostRunEnd(std::unique_ptr<RunOutcome> outcome) override;
-    bool ShowExecuteWindow(const std::wstring& comment, std::deque<BatchRow>& rows) override;
-    std::vector<std::wstring> ChooseBatchFiles(bool several, bool textDefault) override;
-    RecentFileList* History() override { return app_.batchHistory; }
     void Close() override;
+
+    // BatchWindow (UiPrompter above serves both).
+    bool ShowExecuteWindow(const std::wstring& comment, std::deque<BatchRow>& rows) override;
+    std::vector<std::wstring> ChooseBatchFiles(bool several) override;
+    RecentFileList* History() override { return app_.batchHistory; }
+    // The history part of the batch menu, rebuilt from the history.
+    void RebuildBatchMenu() override;
 
 protected:
     bool OnInit() override;
@@ -101,7 +98,6 @@ private:
     void ShowAbout();
     void ShowLogSettings();
     bool MenuItemEnabled(int command) const;
-    FilterModes filterModes() const { return session_.filterModes(); }
 
     AppState& app_;
     RunSession session_;

@@ -82,7 +82,7 @@ TEST_F(BatchMenuTest, FileCommandSetsTheDefaultFormatInMemoryOnly) {
     const UINT checkBefore = GetMenuState(GetMenu(window->hwnd()), ID_TEXT_BATCH_DEFAULT, MF_BYCOMMAND) & MF_CHECKED;
     Command(ID_BATCH_RUN);
     EXPECT_EQ(dialogs, 1);
-    EXPECT_TRUE(window->options().textBatchDefault);
+    EXPECT_TRUE(window->session().options().textBatchDefault);
     EXPECT_EQ(GetMenuState(GetMenu(window->hwnd()), ID_TEXT_BATCH_DEFAULT, MF_BYCOMMAND) & MF_CHECKED, checkBefore);
     EXPECT_EQ(AppProfile().GetInt(kSettingsSection, L"op13", -1), -1);
     EXPECT_EQ(prompter.CountText(L"ﾊﾞｯﾁﾌｧｲﾙの内容に誤りがあります。"), 1u);

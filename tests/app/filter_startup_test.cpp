@@ -43,7 +43,7 @@ TEST(MainWindowFilters, StartupForcesIgnoreForProtectedDestinationSilently) {
     Window w(prompter);
     ASSERT_TRUE(w.created);
 
-    const RunOptions& o = w.window->options();
+    const RunOptions& o = w.window->session().options();
     EXPECT_EQ(o.missingInDestination, MissingPolicy::Ignore);
     EXPECT_EQ(o.missingInSource, MissingPolicy::Ignore);
     EXPECT_FALSE(o.deletePriority);
@@ -55,15 +55,15 @@ TEST(MainWindowFilters, StartupForcesIgnoreForProtectedDestinationSilently) {
     EXPECT_FALSE(w.Grayed(ID_MISSING_DST_IGNORE));
     EXPECT_TRUE(w.Grayed(ID_MISSING_SRC_DELETE));
     EXPECT_FALSE(w.Grayed(ID_MISSING_SRC_IGNORE));
-    EXPECT_TRUE(w.window->filterSet().destinationOnly);
-    EXPECT_TRUE(w.window->filterSet().protectDestination);
+    EXPECT_TRUE(w.window->session().filterSet().destinationOnly);
+    EXPECT_TRUE(w.window->session().filterSet().protectDestination);
 }
 
 TEST(MainWindowFilters, EachRunReloadsTheStoredSettings) {
     ScriptedPrompter prompter;
     Window w(prompter);
     ASSERT_TRUE(w.created);
-    const FilterSet& filter = w.window->filterSet();
+    const FilterSet& filter = w.window->session().filterSet();
     EXPECT_TRUE(filter.AcceptEntry(L"a.tmp", false, 0, 0));
 
     AppProfile().SetInt(kSettingsSection, optname::FilterFlags, kGeneralPartial);
@@ -77,12 +77,12 @@ TEST(MainWindowFilters, EachRunReloadsTheStoredSettings) {
     EXPECT_FALSE(filter.AcceptEntry(L"a.tmp", false, 0, 0));
     EXPECT_TRUE(filter.anyListActive());
     // The run ends through the window's messages.
-    for (int i = 0; i < 1000 && w.window->busy(); ++i) {
+    for (int i = 0; i < 1000 && w.window->session().busy(); ++i) {
         MSG m;
         while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
         Sleep(10);
     }
-    EXPECT_FALSE(w.window->busy());
+    EXPECT_FALSE(w.window->session().busy());
 }
 
 }  // namespace

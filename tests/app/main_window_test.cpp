@@ -127,11 +127,11 @@ TEST_F(MainWindowTest, MenuMirrorsTheOptionsAndGraysReverseOverwrite) {
     EXPECT_TRUE(GetMenuState(menu, ID_REVERSE_OVERWRITE_NEWER, MF_BYCOMMAND) & MF_GRAYED);
     // A grayed item does nothing even when its command arrives.
     SendMessageW(window->hwnd(), WM_COMMAND, MAKEWPARAM(ID_REVERSE_OVERWRITE_NEWER, 0), 0);
-    EXPECT_FALSE(window->options().reverseOverwriteNewer);
+    EXPECT_FALSE(window->session().options().reverseOverwriteNewer);
     SendMessageW(window->hwnd(), WM_COMMAND, MAKEWPARAM(ID_CONFIRM_NEWER_DEST, 0), 0);
     EXPECT_FALSE(GetMenuState(menu, ID_REVERSE_OVERWRITE_NEWER, MF_BYCOMMAND) & MF_GRAYED);
     SendMessageW(window->hwnd(), WM_COMMAND, MAKEWPARAM(ID_REVERSE_OVERWRITE_NEWER, 0), 0);
-    EXPECT_TRUE(window->options().reverseOverwriteNewer);
+    EXPECT_TRUE(window->session().options().reverseOverwriteNewer);
     EXPECT_EQ(AppProfile().GetInt(kSettingsSection, L"op19", -1), 1);
     EXPECT_EQ(AppProfile().GetInt(kSettingsSection, L"op11", -1), 0);
 }

@@ -25,26 +25,19 @@ const std::wstring kMsg163 = L"ﾊﾞｯﾁﾌｧｲﾙが最後まで実行さ�
 const std::wstring kMsg231 = L"履歴から削除します。よろしいですか？";
 const std::wstring kMsg251 = L"今後このﾒｯｾｰｼﾞを表示しないで、すぐ終了するようにしますか？";
 
-struct StartedRow {
-    bool sync;
-    std::wstring source, destination;
-    int rowsAfter;
-    bool operator==(const StartedRow&) const = default;
-};
-
-class FakeHost : public BatchHost {
+// The session and the window of the batch commands, scripted: a batch
+// handed over to run is recorded, not run.
+class FakeHost : public BatchRuns, public BatchWindow {
 public:
     bool scheduled = false;
     bool logToFile = true;
     testing::ScriptedPrompter prompter;
     testing::RecordingLog log;
-    std::deque<BatchRow> queue;
     std::vector<std::wstring> logsBegun;
     int logsWritten = 0;
-    int logsWrittenBeforeFirstRow = -1;
+    int logsWrittenBeforeFirstBatch = -1;
     bool textDefault = false;
-    std::vector<StartedRow> started;
-    int progressReleased = 0;
+    std::vector<std::vector<BatchRow>> batches;  // handed over to run
     int windowsShown = 0;
     std::wstring windowComment;
     std::vector<BatchRow> windowRows;
@@ -56,9 +49,10 @@ public:
     int menuRebuilt = 0;
     bool closed = false;
 
+    BatchContext batch() { return {*this, *this}; }
+
+    // BatchRuns.
     bool Scheduled() override { return scheduled; }
-    Prompter& UiPrompter() override { return prompter; }
-    std::deque<BatchRow>& BatchQueue() override { return queue; }
     void BeginBatchLog(const std::wstring& file) override {
         logsBegun.push_back(file);
         log.lines.clear();
@@ -68,21 +62,16 @@ public:
     LogSink& Log() override { return log; }
     void WriteRunLog() override { ++logsWritten; }
     void SetTextBatchDefault(bool text) override { textDefault = text; }
-    bool TextBatchDefault() override { return textDefault; }
-    bool StartBatchRun(const BatchRow& row, int rowsAfter) override {
-        const bool sync = row.operation == kSyncLetter;
-        const std::wstring& source = row.source;
-        const std::wstring& destination = row.destination;
-        if (started.empty()) logsWrittenBeforeFirstRow = logsWritten;
-        if (source.find(L'|') != std::wstring::npos) {  // stands for a path that fails the check
-            if (LogGoesToFile()) log.AppendError(L"bad path " + source);
-            if (!scheduled) prompter.Warning(L"bad path " + source);
-            return false;
-        }
-        started.push_back({sync, source, destination, rowsAfter});
+    bool StartBatch(std::deque<BatchRow> rows) override {
+        if (batches.empty()) logsWrittenBeforeFirstBatch = logsWritten;
+        batches.emplace_back(rows.begin(), rows.end());
         return true;
     }
-    void ReleaseProgress() override { ++progressReleased; }
+    void BatchFailed() override { ++failures; }
+    void EndProgram() override { closed = true; }
+
+    // BatchWindow.
+    Prompter& UiPrompter() override { return prompter; }
     bool ShowExecuteWindow(const std::wstring& comment, std::deque<BatchRow>& rows) override {
         ++windowsShown;
         windowComment = comment;
@@ -98,8 +87,6 @@ public:
     }
     RecentFileList* History() override { return &history; }
     void RebuildBatchMenu() override { ++menuRebuilt; }
-    void CloseMainWindow() override { closed = true; }
-    void BatchFailed() override { ++failures; }
 };
 
 class BatchRun : public ::testing::Test {
@@ -108,15 +95,12 @@ protected:
         AppProfile().DeleteValue(kSettingsSection, optname::BatchNoticeFlags);
         testing::WriteFile(threeRows, "comment\t\"three rows\"\r\ncopy\tC:\\a\\\tD:\\a\\\r\nsync\tC:\\b\\\tD:\\b\\\r\n"
                                       "copy\tC:\\c\\\tD:\\c\\\r\n");
-        testing::WriteFile(withBadRow, "copy\tC:\\a\\\tD:\\a\\\r\ncopy\tC:\\b\\\tD:\\b\\\r\n"
-                                       "copy\tC:\\c\\\tD:\\c\\\r\n");
         testing::WriteFile(ignoredLine, "copy\tC:\\a\\\tD:\\a\\\r\nmove\tC:\\b\\\tD:\\b\\\r\n");
     }
     int Flags() { return AppProfile().GetInt(kSettingsSection, optname::BatchNoticeFlags, 0); }
 
     TempDir dir;
     std::wstring threeRows = dir / L"three rows.mrt";
-    std::wstring withBadRow = dir / L"bad row.mrt";
     std::wstring ignoredLine = dir / L"ignored.mrt";
     std::wstring missing = dir / L"missing.mrx";
     FakeHost host;
@@ -125,7 +109,7 @@ protected:
 TEST_F(BatchRun, InteractiveShowsTheWindowThenRunsTheRowsInOrderWithOneLog) {
     host.textDefault = false;
     bool askAnother = true;
-    EXPECT_EQ(RunBatchFile(host, threeRows, askAnother, false), 1);
+    EXPECT_EQ(RunBatchFile(host.batch(), threeRows, askAnother, false), 1);
     EXPECT_FALSE(askAnother);
     EXPECT_EQ(host.windowsShown, 1);
     EXPECT_EQ(host.windowComment, L"three rows");
@@ -137,14 +121,8 @@ TEST_F(BatchRun, InteractiveShowsTheWindowThenRunsTheRowsInOrderWithOneLog) {
     ASSERT_EQ(host.history.size(), 1u);
     EXPECT_EQ(host.history[0], threeRows);
     EXPECT_GE(host.menuRebuilt, 1);
-
-    // The end-of-run handler starts each next row.
-    EXPECT_TRUE(StartNextBatchRow(host));
-    EXPECT_TRUE(StartNextBatchRow(host));
-    EXPECT_FALSE(StartNextBatchRow(host));  // nothing left
-    EXPECT_EQ(host.started, (std::vector<StartedRow>{{false, L"C:\\a\\", L"D:\\a\\", 2},
-                                                     {true, L"C:\\b\\", L"D:\\b\\", 1},
-                                                     {false, L"C:\\c\\", L"D:\\c\\", 0}}));
+    // The session runs the rows in order.
+    EXPECT_EQ(host.batches, std::vector<std::vector<BatchRow>>{host.windowRows});
     EXPECT_TRUE(host.prompter.prompts().empty());
     EXPECT_FALSE(host.closed);
 }
@@ -155,19 +133,18 @@ TEST_F(BatchRun, TheWindowsEditsReachTheQueue) {
         return true;
     };
     bool askAnother = false;
-    RunBatchFile(host, threeRows, askAnother, false);
-    StartNextBatchRow(host);
-    ASSERT_EQ(host.started.size(), 2u);
-    EXPECT_EQ(host.started[1], (StartedRow{true, L"D:\\b\\", L"C:\\b\\", 1}));
+    RunBatchFile(host.batch(), threeRows, askAnother, false);
+    ASSERT_EQ(host.batches.size(), 1u);
+    ASSERT_EQ(host.batches[0].size(), 3u);
+    EXPECT_EQ(host.batches[0][1], (BatchRow{L'S', L"D:\\b\\", L"C:\\b\\"}));
 }
 
 TEST_F(BatchRun, ClosingTheWindowWithoutRunningDropsTheBatchAndOffersAnotherFile) {
     host.window = [](std::deque<BatchRow>&) { return false; };
     host.prompter.Push(mirrant::PromptAnswer::No);
     bool askAnother = true;
-    EXPECT_EQ(RunBatchFile(host, threeRows, askAnother, false), 1);
-    EXPECT_TRUE(host.queue.empty());
-    EXPECT_TRUE(host.started.empty());
+    EXPECT_EQ(RunBatchFile(host.batch(), threeRows, askAnother, false), 1);
+    EXPECT_TRUE(host.batches.empty());
     EXPECT_TRUE(host.logsBegun.empty());
     EXPECT_TRUE(host.history.empty());
     EXPECT_EQ(host.prompter.CountText(kMsg161), 1u);
@@ -177,12 +154,12 @@ TEST_F(BatchRun, ClosingTheWindowWithoutRunningDropsTheBatchAndOffersAnotherFile
 TEST_F(BatchRun, UnattendedStartsTheLogFirstShowsNothingAndRunsAtOnce) {
     host.scheduled = true;
     bool askAnother = true;
-    EXPECT_EQ(RunBatchFile(host, threeRows, askAnother, true), 1);
+    EXPECT_EQ(RunBatchFile(host.batch(), threeRows, askAnother, true), 1);
     EXPECT_FALSE(askAnother);
     EXPECT_EQ(host.windowsShown, 0);
     EXPECT_EQ(host.logsBegun, std::vector<std::wstring>{threeRows});
-    ASSERT_EQ(host.started.size(), 1u);
-    EXPECT_EQ(host.started[0].rowsAfter, 2);
+    ASSERT_EQ(host.batches.size(), 1u);
+    EXPECT_EQ(host.batches[0].size(), 3u);
     EXPECT_TRUE(host.prompter.prompts().empty());
     EXPECT_FALSE(host.closed);
 }
@@ -190,7 +167,7 @@ TEST_F(BatchRun, UnattendedStartsTheLogFirstShowsNothingAndRunsAtOnce) {
 TEST_F(BatchRun, UnattendedUnreadableFileLogsFinishesAndEndsTheProgram) {
     host.scheduled = true;
     bool askAnother = true;
-    EXPECT_EQ(RunBatchFile(host, missing, askAnother, true), 0);
+    EXPECT_EQ(RunBatchFile(host.batch(), missing, askAnother, true), 0);
     EXPECT_TRUE(host.prompter.prompts().empty());
     EXPECT_EQ(host.logsBegun, std::vector<std::wstring>{missing});
     ASSERT_EQ(host.log.errorLines.size(), 1u);
@@ -203,64 +180,19 @@ TEST_F(BatchRun, UnattendedUnreadableFileLogsFinishesAndEndsTheProgram) {
     FakeHost other;
     other.scheduled = true;
     testing::WriteFile(dir / L"junk.mrt", "nothing here\r\n");
-    EXPECT_EQ(RunBatchFile(other, dir / L"junk.mrt", askAnother, true), 0);
+    EXPECT_EQ(RunBatchFile(other.batch(), dir / L"junk.mrt", askAnother, true), 0);
     EXPECT_EQ(other.log.errorLines, std::vector<std::wstring>{kMsg156});
     EXPECT_EQ(other.logsWritten, 1);
     EXPECT_TRUE(other.closed);
 }
 
-TEST_F(BatchRun, UnattendedRowThatCannotStartLogsWhyFinishesTheLogAndEndsTheProgram) {
-    host.scheduled = true;
-    testing::WriteFile(withBadRow, "copy\tC:\\a\\\tD:\\a\\\r\ncopy\tC:\\b\\\tD:\\b\\\r\ncopy\tC:\\c\\\tD:\\c\\\r\n");
-    bool askAnother = false;
-    ASSERT_EQ(RunBatchFile(host, withBadRow, askAnother, true), 1);
-    // The second row's path fails its check when it comes to start.
-    host.queue.front() = {L'O', L"C:\\|b\\", L"D:\\b\\"};
-    EXPECT_FALSE(StartNextBatchRow(host));
-    EXPECT_EQ(host.log.errorLines, std::vector<std::wstring>{L"bad path C:\\|b\\"});
-    ASSERT_FALSE(host.log.lines.empty());
-    EXPECT_EQ(host.log.lines.back(), kMsg163);  // a row was still waiting
-    EXPECT_EQ(host.logsWritten, 1);
-    EXPECT_EQ(host.progressReleased, 1);
-    EXPECT_TRUE(host.queue.empty());
-    EXPECT_TRUE(host.closed);
-    EXPECT_TRUE(host.prompter.prompts().empty());
-}
-
-TEST_F(BatchRun, UnattendedFirstAndOnlyRowThatCannotStartEndsTheProgramToo) {
-    host.scheduled = true;
-    testing::WriteFile(withBadRow, "copy\tC:\\a\\\tD:\\a\\\r\n");
-    // A row with an operation no row may have (as if damaged after reading).
-    bool askAnother = false;
-    ASSERT_EQ(RunBatchFile(host, withBadRow, askAnother, true), 1);
-    host.queue.push_back({L'o', L"C:\\x\\", L"D:\\x\\"});
-    EXPECT_FALSE(StartNextBatchRow(host));
-    EXPECT_EQ(host.log.errorLines, std::vector<std::wstring>{kMsg156});
-    EXPECT_EQ(host.logsWritten, 1);
-    EXPECT_TRUE(host.closed);
-}
-
-TEST_F(BatchRun, InteractiveRowThatCannotStartKeepsTheRestQueuedAndTheProgramOpen) {
-    host.window = [](std::deque<BatchRow>& rows) {
-        rows[0] = {L'O', L"C:\\|a\\", L"D:\\a\\"};
-        return true;
-    };
-    bool askAnother = false;
-    EXPECT_EQ(RunBatchFile(host, withBadRow, askAnother, false), 1);
-    EXPECT_TRUE(host.started.empty());
-    EXPECT_EQ(host.prompter.CountText(L"bad path C:\\|a\\"), 1u);
-    EXPECT_EQ(host.logsWritten, 1);
-    EXPECT_EQ(host.queue.size(), 2u);
-    EXPECT_FALSE(host.closed);
-}
-
 TEST_F(BatchRun, IgnoredLinesWarnButTheLogStaysOpenForTheRun) {
     host.scheduled = true;
     bool askAnother = false;
-    EXPECT_EQ(RunBatchFile(host, ignoredLine, askAnother, true), 1);
+    EXPECT_EQ(RunBatchFile(host.batch(), ignoredLine, askAnother, true), 1);
     EXPECT_EQ(host.log.errorLines, std::vector<std::wstring>{L"ﾊﾞｯﾁﾌｧｲﾙの構文と異なる1行を無視しました。"});
-    EXPECT_EQ(host.logsWrittenBeforeFirstRow, 0);
-    EXPECT_EQ(host.started.size(), 1u);
+    EXPECT_EQ(host.logsWrittenBeforeFirstBatch, 0);
+    EXPECT_EQ(host.batches.size(), 1u);
     EXPECT_FALSE(host.closed);
 }
 
@@ -269,7 +201,7 @@ TEST_F(BatchRun, InteractiveReadLogsGoIntoTheBatchsOwnLog) {
     // rather than writing the previous run's log again.
     host.log.AppendLine(L"line of the previous run");
     bool askAnother = false;
-    EXPECT_EQ(RunBatchFile(host, missing, askAnother, false), 0);
+    EXPECT_EQ(RunBatchFile(host.batch(), missing, askAnother, false), 0);
     EXPECT_EQ(host.logsBegun, std::vector<std::wstring>{missing});
     ASSERT_EQ(host.log.lines.size(), 1u);
     EXPECT_EQ(host.log.lines[0].rfind(L"\"" + missing + L"\"の読み出しにｴﾗｰが発生しました。", 0), 0u);
@@ -277,7 +209,7 @@ TEST_F(BatchRun, InteractiveReadLogsGoIntoTheBatchsOwnLog) {
 
     // The count of ignored lines is kept for the batch's log after "実行".
     FakeHost other;
-    EXPECT_EQ(RunBatchFile(other, ignoredLine, askAnother, false), 1);
+    EXPECT_EQ(RunBatchFile(other.batch(), ignoredLine, askAnother, false), 1);
     EXPECT_EQ(other.logsBegun, std::vector<std::wstring>{ignoredLine});
     EXPECT_EQ(other.log.errorLines, std::vector<std::wstring>{L"ﾊﾞｯﾁﾌｧｲﾙの構文と異なる1行を無視しました。"});
     EXPECT_EQ(other.logsWritten, 0);
@@ -285,7 +217,7 @@ TEST_F(BatchRun, InteractiveReadLogsGoIntoTheBatchsOwnLog) {
     // Without a log file nothing is logged or written.
     FakeHost quiet;
     quiet.logToFile = false;
-    EXPECT_EQ(RunBatchFile(quiet, missing, askAnother, false), 0);
+    EXPECT_EQ(RunBatchFile(quiet.batch(), missing, askAnother, false), 0);
     EXPECT_TRUE(quiet.logsBegun.empty());
     EXPECT_EQ(quiet.logsWritten, 0);
     EXPECT_EQ(quiet.prompter.prompts().size(), 1u);
@@ -295,7 +227,7 @@ TEST_F(BatchRun, CommandLineFailureAsksAnotherThenOffersToEndAtOnceFromNowOn) {
     // No to 161, Yes to 251: the flag is stored and the program ends.
     host.prompter.Push(mirrant::PromptAnswer::No);
     host.prompter.Push(mirrant::PromptAnswer::Yes);
-    RunBatchFromCommandLine(host, missing);
+    RunBatchFromCommandLine(host.batch(), missing);
     ASSERT_EQ(host.prompter.prompts().size(), 3u);
     EXPECT_EQ(host.prompter.prompts()[0].kind, mirrant::PromptKind::Warning);
     EXPECT_EQ(host.prompter.prompts()[1].text, kMsg161);
@@ -306,7 +238,7 @@ TEST_F(BatchRun, CommandLineFailureAsksAnotherThenOffersToEndAtOnceFromNowOn) {
 
     // From now on the program ends without asking.
     FakeHost next;
-    RunBatchFromCommandLine(next, missing);
+    RunBatchFromCommandLine(next.batch(), missing);
     EXPECT_EQ(next.prompter.prompts().size(), 1u);  // the read error only
     EXPECT_TRUE(next.closed);
 }
@@ -314,7 +246,7 @@ TEST_F(BatchRun, CommandLineFailureAsksAnotherThenOffersToEndAtOnceFromNowOn) {
 TEST_F(BatchRun, CommandLineFailureAnsweredNoTwiceKeepsTheProgramOpen) {
     host.prompter.Push(mirrant::PromptAnswer::No);
     host.prompter.Push(mirrant::PromptAnswer::No);
-    RunBatchFromCommandLine(host, missing);
+    RunBatchFromCommandLine(host.batch(), missing);
     EXPECT_FALSE(host.closed);
     EXPECT_EQ(Flags(), 0);
 }
@@ -322,15 +254,15 @@ TEST_F(BatchRun, CommandLineFailureAnsweredNoTwiceKeepsTheProgramOpen) {
 TEST_F(BatchRun, CommandLineFailureAnsweredYesOpensTheFileDialogLoop) {
     host.prompter.Push(mirrant::PromptAnswer::Yes);
     host.choices.push_back({threeRows});
-    RunBatchFromCommandLine(host, missing);
+    RunBatchFromCommandLine(host.batch(), missing);
     EXPECT_EQ(host.dialogsShown, 1);
-    EXPECT_EQ(host.started.size(), 1u);
+    EXPECT_EQ(host.batches.size(), 1u);
     EXPECT_FALSE(host.closed);
 }
 
 TEST_F(BatchRun, PathWithoutADotDoesNothing) {
     bool askAnother = true;
-    EXPECT_EQ(RunBatchFile(host, dir / L"nodot", askAnother, false), 0);
+    EXPECT_EQ(RunBatchFile(host.batch(), dir / L"nodot", askAnother, false), 0);
     EXPECT_TRUE(host.prompter.prompts().empty());
     EXPECT_TRUE(askAnother);
 }
@@ -339,16 +271,16 @@ TEST_F(BatchRun, FileCommandRepeatsWhileTheUserAsksForAnotherAndSetsTheDefaultFo
     host.choices.push_back({missing});
     host.choices.push_back({threeRows});
     host.prompter.Push(mirrant::PromptAnswer::Yes);  // 161: another file
-    RunBatchFileCommand(host);
+    RunBatchFileCommand(host.batch());
     EXPECT_EQ(host.dialogsShown, 2);
-    EXPECT_EQ(host.started.size(), 1u);
+    EXPECT_EQ(host.batches.size(), 1u);
     EXPECT_TRUE(host.textDefault);
 
     FakeHost other;
     other.textDefault = true;
     other.choices.push_back({missing});
     other.prompter.Push(mirrant::PromptAnswer::No);
-    RunBatchFileCommand(other);
+    RunBatchFileCommand(other.batch());
     EXPECT_EQ(other.dialogsShown, 1);
     EXPECT_FALSE(other.textDefault);  // chosen "mrx"
 }
@@ -357,19 +289,19 @@ TEST_F(BatchRun, HistoryEntryOfAMissingFileOffersRemoval) {
     host.history.Add(missing);
     host.history.Add(threeRows);  // index 0; missing is index 1
     host.prompter.Push(mirrant::PromptAnswer::No);
-    RunBatchHistoryEntry(host, 1);
+    RunBatchHistoryEntry(host.batch(), 1);
     EXPECT_EQ(host.prompter.CountText(kMsg231), 1u);
     EXPECT_EQ(host.prompter.CountText(kMsg161), 0u);
     EXPECT_EQ(host.history.size(), 2u);
 
     host.prompter.Push(mirrant::PromptAnswer::Yes);
-    RunBatchHistoryEntry(host, 1);
+    RunBatchHistoryEntry(host.batch(), 1);
     ASSERT_EQ(host.history.size(), 1u);
     EXPECT_EQ(host.history[0], threeRows);
 
     // A readable entry runs and moves to the front.
-    RunBatchHistoryEntry(host, 0);
-    EXPECT_EQ(host.started.size(), 1u);
+    RunBatchHistoryEntry(host.batch(), 0);
+    EXPECT_EQ(host.batches.size(), 1u);
 }
 
 TEST_F(BatchRun, DeleteCommandDeletesEachChosenFileAndStopsAtTheFirstFailure) {
@@ -378,7 +310,7 @@ TEST_F(BatchRun, DeleteCommandDeletesEachChosenFileAndStopsAtTheFirstFailure) {
     testing::WriteFile(b, "x");
     host.textDefault = true;
     host.choices.push_back({a, b});
-    DeleteBatchFilesCommand(host);
+    DeleteBatchFilesCommand(host.batch());
     EXPECT_FALSE(testing::Exists(a));
     EXPECT_FALSE(testing::Exists(b));
     EXPECT_EQ(host.prompter.CountText(L"削除しました。"), 1u);
@@ -387,7 +319,7 @@ TEST_F(BatchRun, DeleteCommandDeletesEachChosenFileAndStopsAtTheFirstFailure) {
     FakeHost other;
     testing::WriteFile(b, "x");
     other.choices.push_back({missing, b});
-    DeleteBatchFilesCommand(other);
+    DeleteBatchFilesCommand(other.batch());
     ASSERT_EQ(other.prompter.prompts().size(), 1u);
     EXPECT_EQ(other.prompter.prompts()[0].text.rfind(L"\"" + missing + L"\"は削除できません。原因：", 0), 0u);
     EXPECT_TRUE(testing::Exists(b));
@@ -397,9 +329,9 @@ TEST_F(BatchRun, ClearHistoryAsksFirst) {
     host.history.Add(threeRows);
     host.history.Add(missing);
     host.prompter.Push(mirrant::PromptAnswer::No);
-    ClearBatchHistoryCommand(host);
+    ClearBatchHistoryCommand(host.batch());
     EXPECT_EQ(host.history.size(), 2u);
-    ClearBatchHistoryCommand(host);
+    ClearBatchHistoryCommand(host.batch());
     EXPECT_TRUE(host.history.empty());
     EXPECT_EQ(host.prompter.CountText(L"ﾊﾞｯﾁﾌｧｲﾙの履歴を削除します。よろしいですか？"), 2u);
 }

@@ -10,7 +10,7 @@
 #include <memory>
 #include <mutex>
 
-#include "batch/run_session.h"
+#include "session/run_session.h"
 #include "framework/edition.h"
 #include "fileops/timings.h"
 #include "framework/profile.h"
@@ -24,11 +24,12 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
+const std::wstring kMsg156 = L"ﾊﾞｯﾁﾌｧｲﾙの内容に誤りがあります。";
 const std::wstring kMsg163 = L"ﾊﾞｯﾁﾌｧｲﾙが最後まで実行されずに中断されました。";
 const std::wstring kMsg250 = L"今後このﾒｯｾｰｼﾞを表示しないようにしますか？";
 const std::wstring kSourceEmpty = L"ｺﾋﾟｰ元が空欄です。";
 
-class FakeWindow : public RunWindow {
+class FakeWindow : public RunHost {
 public:
     std::wstring boxes[2];
     bool testMode = false;
@@ -60,10 +61,6 @@ public:
         posted_.push_back(std::move(outcome));
         arrived_.notify_all();
     }
-    bool ShowExecuteWindow(const std::wstring&, std::deque<BatchRow>&) override { return true; }
-    std::vector<std::wstring> ChooseBatchFiles(bool, bool) override { return {}; }
-    RecentFileList* History() override { return nullptr; }
-    void RebuildBatchMenu() override {}
     void Close() override { ++closed; }
 
     // The next outcome the worker posted; null after 10 s.
@@ -113,7 +110,6 @@ protected:
         AppProfile().SetString(kSettingsSection, L"ScheduleLog", ScheduleLog());
         session.EnterScheduleMode(true);
     }
-    void Queue(std::initializer_list<BatchRow> rows) { session.BatchQueue().assign(rows); }
     // A session of its own for one case of a table, loaded as at start-up.
     std::unique_ptr<RunSession> NewSession(FakeWindow& w, bool scheduled) {
         auto s = std::make_unique<RunSession>(w, SystemFileAccess(), temp.path());
@@ -246,7 +242,7 @@ TEST_F(RunSessionTest, TheEndOfARunWritesTheLogAndShowsTheResultAsItEnded) {
         w.boxes[0] = src;
         w.boxes[1] = dst;
         s.BeginBatchLog(L"C:\\job.mrt");
-        ASSERT_TRUE(s.StartBatchRun({kOverwriteLetter, src, dst}, c.rowsAfter));
+        ASSERT_TRUE(s.StartBatch(std::deque<BatchRow>(1 + c.rowsAfter, {kOverwriteLetter, src, dst})));
         ASSERT_TRUE(w.WaitForEnd());
         auto outcome = std::make_unique<RunOutcome>();
         outcome->completed = c.completed;
@@ -260,6 +256,11 @@ TEST_F(RunSessionTest, TheEndOfARunWritesTheLogAndShowsTheResultAsItEnded) {
             EXPECT_TRUE(testing::Exists(ScheduleLog()));
         }
         EXPECT_EQ(w.closed, c.scheduled ? 1 : 0);
+        while (s.busy()) {  // the rows after a completed one run on
+            auto next = w.WaitForEnd();
+            ASSERT_TRUE(next);
+            s.OnRunEnd(std::move(next));
+        }
         DeleteFileW(ScheduleLog().c_str());
     }
 }
@@ -267,11 +268,10 @@ TEST_F(RunSessionTest, TheEndOfARunWritesTheLogAndShowsTheResultAsItEnded) {
 TEST_F(RunSessionTest, CompletedRowsStartTheNextUntilTheLastEndsTheBatch) {
     session.options().deletePriority = false;
     WriteFile(src + L"a.txt", "a");
-    Queue({{kOverwriteLetter, src, dst}, {kSyncLetter, src, dst}});
     session.BeginBatchLog(L"C:\\job.mrt");
-    ASSERT_TRUE(StartNextBatchRow(session));
+    ASSERT_TRUE(session.StartBatch({{kOverwriteLetter, src, dst}, {kSyncLetter, src, dst}}));
     FinishRuns();
-    EXPECT_TRUE(session.BatchQueue().empty());
+    EXPECT_TRUE(session.queue().empty());
     EXPECT_EQ(window.progressCreated, 1);  // one progress window for the batch
     EXPECT_EQ(window.progressDestroyed, 1);
     EXPECT_EQ(window.resultsShown, 1);      // once, for the whole batch
@@ -280,16 +280,68 @@ TEST_F(RunSessionTest, CompletedRowsStartTheNextUntilTheLastEndsTheBatch) {
     EXPECT_EQ(window.closed, 0);
 }
 
+// A row that cannot start when its turn comes: no end-of-run message will
+// come for it, so the batch's log is finished at once; unattended, the batch
+// and the program end there, interactive, the window stays open.
+TEST_F(RunSessionTest, ARowThatCannotStartFinishesTheLogAndUnattendedEndsTheProgram) {
+    const std::wstring invalid = L"ｺﾋﾟｰ元\"C:\\|b\\\"はﾊﾟｽ名に使用できない文字または文字列が含まれています。";
+    const BatchRow good{kOverwriteLetter, L"", L""}, badPath{kOverwriteLetter, L"C:\\|b\\", L"D:\\b\\"},
+        badLetter{L'o', L"C:\\x\\", L"D:\\x\\"};
+    struct Case {
+        const char* what;
+        bool scheduled;
+        std::vector<BatchRow> rows;
+        std::vector<std::wstring> errors;  // the log's error lines
+        bool interruptedLine;              // kMsg163 closes the log
+        size_t warnings;                   // boxes shown
+        size_t left;                       // rows still queued
+        int closed;
+    } cases[] = {
+        {"unattended, second of three", true, {good, badPath, good}, {invalid}, true, 0, 0, 1},
+        {"unattended, only row with a bad letter", true, {badLetter}, {kMsg156}, false, 0, 0, 1},
+        {"interactive, first of three", false, {badPath, good, good}, {}, false, 1, 2, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeWindow w;
+        auto session = NewSession(w, c.scheduled);
+        RunSession& s = *session;
+        std::deque<BatchRow> rows(c.rows.begin(), c.rows.end());
+        for (BatchRow& row : rows)
+            if (row.source.empty()) row = {kOverwriteLetter, src, dst};
+        s.BeginBatchLog(L"C:\\job.mrt");
+        s.StartBatch(rows);
+        while (s.busy()) {
+            auto outcome = w.WaitForEnd();
+            ASSERT_TRUE(outcome);
+            s.OnRunEnd(std::move(outcome));
+        }
+        EXPECT_EQ(s.runLog().errorLines(), c.errors);
+        const auto lines = s.runLog().lines();
+        EXPECT_EQ(!lines.empty() && lines.back() == kMsg163, c.interruptedLine);
+        EXPECT_EQ(w.ui.prompts().size(), c.warnings);
+        if (c.warnings) EXPECT_EQ(w.ui.prompts()[0].text, invalid);
+        EXPECT_EQ(s.queue().size(), c.left);
+        EXPECT_EQ(w.closed, c.closed);
+        EXPECT_EQ(w.progressDestroyed, w.progressCreated);
+        if (c.scheduled) {
+            EXPECT_TRUE(testing::Exists(ScheduleLog()));
+            EXPECT_EQ(s.exitCode(), ExitCode::NotCompleted);
+        }
+        DeleteFileW(ScheduleLog().c_str());
+    }
+}
+
 TEST_F(RunSessionTest, AnInterruptedBatchShowsTheNoticeAndAsksOncePerProgram) {
+    // The first of two rows does not complete.
     auto failRow = [&](FakeWindow& w, RunSession& s) {
-        w.boxes[0] = src;
-        w.boxes[1] = dst;
-        s.BatchQueue().assign({BatchRow{kOverwriteLetter, src, dst}});
-        s.OnRunEnd(std::make_unique<RunOutcome>());  // a row that did not complete
+        ASSERT_TRUE(s.StartBatch({{kOverwriteLetter, src, dst}, {kOverwriteLetter, src, dst}}));
+        ASSERT_TRUE(w.WaitForEnd());
+        s.OnRunEnd(std::make_unique<RunOutcome>());
     };
     window.ui.Push(PromptAnswer::No);  // 250
     failRow(window, session);
-    EXPECT_TRUE(session.BatchQueue().empty());
+    EXPECT_TRUE(session.queue().empty());
     EXPECT_EQ(window.ui.CountText(kMsg163), 1u);
     EXPECT_EQ(window.ui.CountText(kMsg250), 1u);
     EXPECT_EQ(AppProfile().GetInt(kSettingsSection, L"op17", 0), 0);
@@ -366,9 +418,8 @@ TEST_F(RunSessionTest, AnUnattendedProgramTellsTheSchedulerHowItEnded) {
             WriteFile(src + L"locked.txt", "l");
             lock = CreateFileW((src + L"locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         }
-        s.BatchQueue().assign(c.rows.begin(), c.rows.end());
         s.BeginBatchLog(L"C:\\job.mrt");
-        StartNextBatchRow(s);
+        s.StartBatch(std::deque<BatchRow>(c.rows.begin(), c.rows.end()));
         while (s.busy()) {
             auto outcome = w.WaitForEnd();
             ASSERT_TRUE(outcome);

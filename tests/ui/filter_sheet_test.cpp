@@ -261,7 +261,7 @@ TEST_F(FilterSheet, NameListsAddChangeDeleteAndSaveOnOk) {
     AppProfile().SetInt(kSettingsSection, L"op8", 1);
     AppProfile().SetString(kSettingsSection, L"MFiles", L"Keep.DOC|abc");
     Open();
-    window->filterSet().lastFilterPage = 1;
+    window->session().filterSet().lastFilterPage = 1;
     std::vector<std::wstring> shown, afterDelete;
     bool changeEnabledEmpty = true;
     prompter.Push(PromptAnswer::Yes);  // "*.TMP." becomes "*.TMP"
@@ -322,7 +322,7 @@ TEST_F(FilterSheet, CancelLeavesRegistryAndFilterAsStoredAndReopensOnTheLastPage
     EXPECT_EQ(Stored(L"MFolders"), L"src");
     EXPECT_EQ(Stored(L"MFoldersExc"), L"<none>");
     EXPECT_EQ(AppProfile().GetInt(kSettingsSection, L"op8", -1), 1);
-    const FilterSet& f = window->filterSet();
+    const FilterSet& f = window->session().filterSet();
     EXPECT_EQ(f.generalMode, 1);
     EXPECT_FALSE(f.folderIncludeOff);
     EXPECT_TRUE(f.folderExcludes.empty());
@@ -368,8 +368,8 @@ TEST_F(FilterSheet, GeneralPageModesProtectionAndTheConsistencyRulesOnOk) {
     // follow the destination modes.
     EXPECT_EQ(AppProfile().GetInt(kSettingsSection, L"op8", -1), 0x300);
     EXPECT_EQ(prompter.CountText(L"「上書き・同期時にｺﾋﾟｰ先にない場合の扱い」を「ｺﾋﾟｰしない」にします。"), 1u);
-    EXPECT_EQ(window->options().missingInDestination, MissingPolicy::Ignore);
-    EXPECT_EQ(window->options().missingInSource, MissingPolicy::Ignore);
+    EXPECT_EQ(window->session().options().missingInDestination, MissingPolicy::Ignore);
+    EXPECT_EQ(window->session().options().missingInSource, MissingPolicy::Ignore);
 }
 
 // ---- the time pages ----------------------------------------------------------
@@ -399,7 +399,7 @@ TEST_F(FilterSheet, InvalidTimeRangeKeepsThePageAndRefusesOkWithNothingSaved) {
     }
     StoreRecord(L"TmFilterM", r);
     Open();
-    window->filterSet().lastFilterPage = 4;
+    window->session().filterSet().lastFilterPage = 4;
     bool stayed[2] = {};
     RunSheet([&](DWORD, HWND sheet) {
         HWND page = CurrentPage(sheet);
@@ -415,14 +415,14 @@ TEST_F(FilterSheet, InvalidTimeRangeKeepsThePageAndRefusesOkWithNothingSaved) {
     EXPECT_EQ(prompter.CountText(L"開始条件が終了条件より過去になるように設定してください。"), 2u);
     EXPECT_EQ(prompter.prompts().size(), 2u);
     EXPECT_EQ(AppProfile().GetBinary(kSettingsSection, L"TmFilterM"), r.ToBytes());
-    EXPECT_EQ(window->filterSet().modificationSpec, r);
+    EXPECT_EQ(window->session().filterSet().modificationSpec, r);
 }
 
 TEST_F(FilterSheet, DetailedRangeWithoutConditionsFallsBackWhenLeft) {
     AppProfile().SetInt(kSettingsSection, L"op8", 1);
     StoreRecord(L"TmFilterM", Detailed(kModificationRecord, kBoundNone, kBoundNone));
     Open();
-    window->filterSet().lastFilterPage = 4;
+    window->session().filterSet().lastFilterPage = 4;
     bool noneChecked = false;
     RunSheet([&](DWORD, HWND sheet) {
         ShowPage(sheet, 0);
@@ -483,7 +483,7 @@ TEST_F(FilterSheet, OneAndBoxForBothPagesResetClearsItAndOkStampsTheMarks) {
     };
     EXPECT_EQ(marks(L"TmFilterC"), 1u);
     EXPECT_EQ(marks(L"TmFilterM"), 2u);
-    EXPECT_TRUE(window->filterSet().timeAnd);
+    EXPECT_TRUE(window->session().filterSet().timeAnd);
 }
 
 TEST_F(FilterSheet, BoundTextsFollowTheClockAndShowTheExclusiveEnd) {
@@ -498,7 +498,7 @@ TEST_F(FilterSheet, BoundTextsFollowTheClockAndShowTheExclusiveEnd) {
     today.Set(tf::EndTodayHour, 10);
     StoreRecord(L"TmFilterM", today);
     Open();
-    window->filterSet().lastFilterPage = 3;
+    window->session().filterSet().lastFilterPage = 3;
     std::wstring before, after, endText, todayStart, todayEnd;
     bool countShown = false;
     RunSheet([&](DWORD, HWND sheet) {
@@ -534,7 +534,7 @@ TEST_F(FilterSheet, CountBoxesAreCheckedAsTypedAndWhenTheTimePageIsLeft) {
     simple.Set(tf::RangeType, kRangeSimple);
     StoreRecord(L"TmFilterC", simple);
     Open();
-    window->filterSet().lastFilterPage = 3;
+    window->session().filterSet().lastFilterPage = 3;
     unsigned storedWhileEmpty = 99, startCount = 0;
     bool stayed = false;
     RunSheet([&](DWORD, HWND sheet) {
@@ -543,8 +543,8 @@ TEST_F(FilterSheet, CountBoxesAreCheckedAsTypedAndWhenTheTimePageIsLeft) {
         SetDlgItemTextW(page, IDC_TP_SIMPLE_COUNT, L"0");        // reported at once
         SetDlgItemTextW(page, IDC_TP_SIMPLE_COUNT, L"");
         Sleep(100);
-        storedWhileEmpty = window->filterSet().creationSpec.Get(tf::SimpleCount);
-        startCount = window->filterSet().creationSpec.Get(tf::StartPeriodCount);
+        storedWhileEmpty = window->session().filterSet().creationSpec.Get(tf::SimpleCount);
+        startCount = window->session().filterSet().creationSpec.Get(tf::StartPeriodCount);
         Click(page, IDC_TP_NONE);
         stayed = ShowPage(sheet, 0) == page;
         Press(sheet, IDCANCEL);
@@ -556,7 +556,7 @@ TEST_F(FilterSheet, CountBoxesAreCheckedAsTypedAndWhenTheTimePageIsLeft) {
     const std::wstring simpleRange = L"1 から 9999 までの整数を入力してください。";
     const std::wstring periodRange = L"0 から 9999 までの整数を入力してください。";
     EXPECT_EQ(Texts(prompter), (std::vector<std::wstring>{periodRange, simpleRange, simpleRange}));
-    EXPECT_EQ(window->filterSet().creationSpec, simple) << "Cancel reloads the stored record";
+    EXPECT_EQ(window->session().filterSet().creationSpec, simple) << "Cancel reloads the stored record";
 }
 
 TEST_F(FilterSheet, StoredTimesAreCorrectedOnlyWhereOutOfRangeAndPaddedCountsAreTaken) {
@@ -567,12 +567,12 @@ TEST_F(FilterSheet, StoredTimesAreCorrectedOnlyWhereOutOfRangeAndPaddedCountsAre
         r.Set(field, value);
     StoreRecord(L"TmFilterC", r);
     Open();
-    window->filterSet().lastFilterPage = 3;
+    window->session().filterSet().lastFilterPage = 3;
     std::vector<unsigned> shown;
     bool left = false;
     RunSheet([&](DWORD, HWND sheet) {
         HWND page = CurrentPage(sheet);
-        const TimeRangeSpec& live = window->filterSet().creationSpec;
+        const TimeRangeSpec& live = window->session().filterSet().creationSpec;
         for (TimeField f : {tf::StartTodayHour, tf::StartTodayMinute, tf::StartTodaySecond, tf::EndTodayHour,
                             tf::EndTodayMinute, tf::EndTodaySecond})
             shown.push_back(live.Get(f));
@@ -597,8 +597,8 @@ TEST_F(FilterSheet, EnterEscAndCommandsReachingAPageCloseTheWholeSheet) {
         AppProfile().DeleteRoot();
         AppProfile().SetInt(kSettingsSection, L"op8", 1);
         Open();
-        window->filterSet().lastFilterPage = 3;
-        const unsigned before = window->filterSet().creationSpec.Get(tf::StartPeriodCount);
+        window->session().filterSet().lastFilterPage = 3;
+        const unsigned before = window->session().filterSet().creationSpec.Get(tf::StartPeriodCount);
         ASSERT_NE(before, 7u);
         bool closed = false;
         RunSheet([&](DWORD, HWND sheet) {
@@ -615,13 +615,13 @@ TEST_F(FilterSheet, EnterEscAndCommandsReachingAPageCloseTheWholeSheet) {
             if (!closed) Press(sheet, IDCANCEL);
         });
         EXPECT_TRUE(closed) << c.what;
-        EXPECT_EQ(window->filterSet().creationSpec.Get(tf::StartPeriodCount), c.kept ? 7u : before) << c.what;
+        EXPECT_EQ(window->session().filterSet().creationSpec.Get(tf::StartPeriodCount), c.kept ? 7u : before) << c.what;
     }
 }
 
 TEST_F(FilterSheet, TimePageIsDisabledWhileEveryEntryIsATarget) {
     Open();
-    window->filterSet().lastFilterPage = 3;
+    window->session().filterSet().lastFilterPage = 3;
     std::vector<int> enabled;
     RunSheet([&](DWORD, HWND sheet) {
         HWND page = CurrentPage(sheet);

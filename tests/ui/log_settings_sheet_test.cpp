@@ -226,7 +226,7 @@ TEST_F(LogSettingsMenuTest, RemembersThePageCancelStoresNothingOkReachesTheNextR
     EXPECT_EQ(pages, (std::vector<int>{0, 1, 0}));
     const std::wstring expected = L"D:\\jobs\\" + kProduct + L"ｽｹｼﾞｭｰﾙ実行ﾛｸﾞ.txt";
     EXPECT_EQ(Stored(setting::ScheduleLog), expected);
-    EXPECT_EQ(window->logContext().scheduleLog, expected);
+    EXPECT_EQ(window->session().logContext().scheduleLog, expected);
 }
 
 // Enter and Esc in an edit box do what the sheet's OK and Cancel do, and so

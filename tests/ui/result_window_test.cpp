@@ -102,16 +102,27 @@ public:
     std::atomic<int> count{0};
     PromptKind kind = PromptKind::YesNo;
     std::wstring text;
+    DWORD thread = 0;  // where the box was shown
 
 private:
+    // Held as a box is held open: the thread's messages are served meanwhile.
     void Record(PromptKind k, const std::wstring& t) {
         {
             std::lock_guard lock(mutex_);
             kind = k;
             text = t;
+            thread = GetCurrentThreadId();
         }
         ++count;
-        WaitForSingleObject(release_, 10000);
+        const DWORD until = GetTickCount() + 10000;
+        while (MsgWaitForMultipleObjects(1, &release_, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0 &&
+               GetTickCount() < until) {
+            MSG m;
+            while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&m);
+                DispatchMessageW(&m);
+            }
+        }
     }
     std::mutex mutex_;
     HANDLE release_;
@@ -310,6 +321,7 @@ TEST_F(ResultSave, WritesTheShownLinesWhileClosingAndASecondSaveAreRefused) {
     EXPECT_TRUE(dialogSeen);
     EXPECT_EQ(prompter.count.load(), 1);
     EXPECT_EQ(prompter.kind, PromptKind::Information);
+    EXPECT_EQ(prompter.thread, GetCurrentThreadId()) << "the outcome's box belongs to the window's thread";
     EXPECT_EQ(prompter.text, path + L"の書き込みが終了しました。");
     EXPECT_EQ(testing::ReadFile(path), SavedBytes(Joined(lines, 0, 3)));
     EXPECT_EQ(ThreadWindowTitled(GetCurrentThreadId(), kSavingTitle), nullptr);

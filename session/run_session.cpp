@@ -1,4 +1,4 @@
-#include "batch/run_session.h"
+#include "session/run_session.h"
 
 #include <windows.h>
 
@@ -26,8 +26,8 @@ std::atomic<bool> g_askedToSilenceBatchNotice{false};
 
 void RunSession::ResetRunEndNotices() { g_askedToSilenceBatchNotice = false; }
 
-RunSession::RunSession(RunWindow& window, FileAccess& files, std::wstring startFolder)
-    : window_(window), files_(files), startFolder_(std::move(startFolder)) {}
+RunSession::RunSession(RunHost& host, FileAccess& files, std::wstring startFolder)
+    : host_(host), files_(files), startFolder_(std::move(startFolder)) {}
 
 void RunSession::Load(unsigned timeToleranceSeconds) {
     ProfileStore& store = AppProfile();
@@ -43,17 +43,15 @@ void RunSession::EnterScheduleMode(bool overwriteLog) {
     scheduleOverwriteLog_ = overwriteLog;
 }
 
-Prompter& RunSession::UiPrompter() { return window_.UiPrompter(); }
-
 bool RunSession::LogGoesToFile() { return scheduleMode_ || log_.settings().saveToFile; }
 
 void RunSession::BeginRunLog(RunKind kind) {
     RunLogStart start;
     start.kind = kind;
-    start.source = window_.PathText(PathSide::Source);
-    start.destination = window_.PathText(PathSide::Destination);
+    start.source = host_.PathText(PathSide::Source);
+    start.destination = host_.PathText(PathSide::Destination);
     start.batchFile = batchFile_;
-    start.testMode = window_.TestModeChecked();
+    start.testMode = host_.TestModeChecked();
     start.scheduleMode = scheduleMode_;
     start.scheduleAppend = !scheduleOverwriteLog_;
     logContext_ = LoadLogContext(AppProfile(), startFolder_);
@@ -82,9 +80,43 @@ bool RunSession::OnRunButton(bool sync) {
     return started;
 }
 
-bool RunSession::StartBatchRun(const BatchRow& row, int rowsAfter) {
-    window_.SetPathText(PathSide::Source, row.source);
-    window_.SetPathText(PathSide::Destination, row.destination);
+bool RunSession::StartBatch(std::deque<BatchRow> rows) {
+    queue_ = std::move(rows);
+    return StartNextRow();
+}
+
+bool RunSession::StartNextRow() {
+    if (queue_.empty()) return false;
+    const BatchRow row = queue_.front();
+    queue_.pop_front();
+    const int rowsLeft = static_cast<int>(queue_.size());
+
+    const bool valid = !row.source.empty() && !row.destination.empty() &&
+                       (row.operation == kOverwriteLetter || row.operation == kSyncLetter);
+    if (valid && StartRow(row, rowsLeft)) return true;
+    if (!valid) {
+        if (scheduleMode_) log_.AppendError(LoadText(msg::kBadBatchContent));
+        else host_.UiPrompter().Warning(LoadText(msg::kBadBatchContent));
+    }
+    // Nothing runs, so no end-of-run message will come: the batch's log is
+    // written now and the progress window of the earlier rows goes. An
+    // unattended run ends here, so that a scheduled task never waits for a
+    // run that will not come.
+    rowFailed_ = true;
+    ReleaseProgress();
+    if (scheduleMode_ && rowsLeft > 0) log_.AppendLine(LoadText(msg::kBatchInterrupted));
+    WriteRunLog();
+    if (scheduleMode_) {
+        queue_.clear();
+        EndProgram();
+    }
+    return false;
+}
+
+// Puts the row's paths into the boxes and starts it as the button would.
+bool RunSession::StartRow(const BatchRow& row, int rowsAfter) {
+    host_.SetPathText(PathSide::Source, row.source);
+    host_.SetPathText(PathSide::Destination, row.destination);
     return StartCheckedRun(row.operation == kSyncLetter, rowsAfter);
 }
 
@@ -92,27 +124,27 @@ bool RunSession::StartBatchRun(const BatchRow& row, int rowsAfter) {
 // and normalised (each refusal logged when the log goes to a file, shown
 // unless unattended), then the run of the chosen mode starts.
 bool RunSession::StartCheckedRun(bool sync, int rowsAfter, bool* pathsValid) {
-    RunPaths paths = CheckRunPaths(files_, window_.PathText(PathSide::Source),
-                                   window_.PathText(PathSide::Destination));
+    RunPaths paths = CheckRunPaths(files_, host_.PathText(PathSide::Source),
+                                   host_.PathText(PathSide::Destination));
     if (pathsValid) *pathsValid = paths.valid();
     if (!paths.valid()) {
         for (const std::wstring& text : paths.refusals) {
             if (text.empty()) continue;
             if (LogGoesToFile()) log_.AppendError(text);
-            if (!scheduleMode_) UiPrompter().Warning(text);
+            if (!scheduleMode_) host_.UiPrompter().Warning(text);
         }
         return false;
     }
-    if (!paths.source.empty()) window_.SetPathText(PathSide::Source, paths.source);
-    if (!paths.destination.empty()) window_.SetPathText(PathSide::Destination, paths.destination);
-    RunMode mode = ChooseRunMode(sync, window_.TestModeChecked(), options_.deletePriority);
+    if (!paths.source.empty()) host_.SetPathText(PathSide::Source, paths.source);
+    if (!paths.destination.empty()) host_.SetPathText(PathSide::Destination, paths.destination);
+    RunMode mode = ChooseRunMode(sync, host_.TestModeChecked(), options_.deletePriority);
     return StartRun(mode, paths.source, paths.destination, rowsAfter);
 }
 
 bool RunSession::StartRun(RunMode mode, const std::wstring& source, const std::wstring& destination,
                           int rowsAfter) {
     LoadFilterSet(filter_, AppProfile());
-    if (!progress_) progress_ = window_.CreateProgress(options_.displayLevel, scheduleMode_);
+    if (!progress_) progress_ = host_.CreateProgress(options_.displayLevel, scheduleMode_);
     if (!progress_) {
         ReportStartFailure(ERROR_NOT_ENOUGH_MEMORY);
         return false;
@@ -122,19 +154,19 @@ bool RunSession::StartRun(RunMode mode, const std::wstring& source, const std::w
 
     RunRequest request{mode, source, destination, rowsAfter < 0 ? 0 : rowsAfter, scheduleMode_};
     auto context = std::make_unique<RunContext>(request, options_, std::make_shared<StoredFilter>(filter_), files_,
-                                                window_.RunPrompter(), *progress_, log_, &policyChanges_);
+                                                host_.RunPrompter(), *progress_, log_, &policyChanges_);
     // Busy from here, so that a second click that arrives before the worker
     // has begun cannot start a second run; the controls and menus go gray.
     busy_ = true;
     rowsAfter_ = request.rowsAfter;
-    window_.SetRunActive(true);
+    host_.SetRunActive(true);
     unsigned long error = 0;
-    RunWindow& window = window_;
-    if (StartWorker(std::move(context), [&window](std::unique_ptr<RunOutcome> o) { window.PostRunEnd(std::move(o)); },
+    RunHost& host = host_;
+    if (StartWorker(std::move(context), [&host](std::unique_ptr<RunOutcome> o) { host.PostRunEnd(std::move(o)); },
                     error))
         return true;
     busy_ = false;
-    window_.SetRunActive(false);
+    host_.SetRunActive(false);
     ReportStartFailure(error);
     return false;
 }
@@ -144,17 +176,17 @@ bool RunSession::StartRun(RunMode mode, const std::wstring& source, const std::w
 void RunSession::ReportStartFailure(unsigned long code) {
     const std::wstring text = Message(IDS_RUN_NOT_STARTED, {SystemErrorText(code)});
     log_.AppendError(text);
-    if (!scheduleMode_) UiPrompter().Warning(text);
+    if (!scheduleMode_) host_.UiPrompter().Warning(text);
 }
 
 void RunSession::OnRunEnd(std::unique_ptr<RunOutcome> outcome) {
     if (!outcome) return;
-    if (!outcome->sourcePath.empty()) window_.SetPathText(PathSide::Source, outcome->sourcePath);
-    if (!outcome->destinationPath.empty()) window_.SetPathText(PathSide::Destination, outcome->destinationPath);
+    if (!outcome->sourcePath.empty()) host_.SetPathText(PathSide::Source, outcome->sourcePath);
+    if (!outcome->destinationPath.empty()) host_.SetPathText(PathSide::Destination, outcome->destinationPath);
     FinishRunDisplay(*outcome);
     // The per-item choice may have changed policies for good during the run.
     policyChanges_.TakeInto(options_);
-    window_.SetRunActive(false);
+    host_.SetRunActive(false);
     busy_ = false;
     if (!outcome->completed) rowFailed_ = true;
     ContinueOrEndBatch(outcome->completed);
@@ -175,7 +207,7 @@ void RunSession::FinishRunDisplay(const RunOutcome& outcome) {
         WriteRunLog();
     } else {
         WriteRunLog();
-        window_.ShowRunResult(log_);
+        host_.ShowRunResult(log_);
     }
 }
 
@@ -184,14 +216,14 @@ void RunSession::FinishRunDisplay(const RunOutcome& outcome) {
 void RunSession::ContinueOrEndBatch(bool completed) {
     if (!queue_.empty()) {
         if (completed) {
-            StartNextBatchRow(*this);
+            StartNextRow();
             return;
         }
         if (!scheduleMode_) {
             ProfileStore& store = AppProfile();
             int flags = ReadSetting(store, setting::BatchNoticeFlags);
             if (!(flags & batchnotice::InterruptedNoticeOff)) {
-                Prompter& ui = UiPrompter();
+                Prompter& ui = host_.UiPrompter();
                 ui.Information(LoadText(msg::kBatchInterrupted));
                 if (!g_askedToSilenceBatchNotice.exchange(true) && ui.YesNo(LoadText(msg::kDontShowAgain), true)) {
                     WriteSetting(store, setting::BatchNoticeFlags, flags | batchnotice::InterruptedNoticeOff);
@@ -203,27 +235,13 @@ void RunSession::ContinueOrEndBatch(bool completed) {
     ReleaseProgress();
     options_.suppressFolderDeleteConfirm = false;
     options_.suppressDeleteFailureMessages = false;
-    if (scheduleMode_ || log_.settings().exitWhenDone) CloseMainWindow();
+    if (scheduleMode_ || log_.settings().exitWhenDone) EndProgram();
 }
 
 void RunSession::ReleaseProgress() {
-    if (progress_) window_.DestroyProgress(progress_);
+    if (progress_) host_.DestroyProgress(progress_);
     progress_ = nullptr;
 }
-
-bool RunSession::ShowExecuteWindow(const std::wstring& comment, std::deque<BatchRow>& rows) {
-    return window_.ShowExecuteWindow(comment, rows);
-}
-
-std::vector<std::wstring> RunSession::ChooseBatchFiles(bool several) {
-    return window_.ChooseBatchFiles(several, options_.textBatchDefault);
-}
-
-RecentFileList* RunSession::History() { return window_.History(); }
-
-void RunSession::RebuildBatchMenu() { window_.RebuildBatchMenu(); }
-
-void RunSession::CloseMainWindow() { window_.Close(); }
 
 ExitCode RunSession::exitCode() const {
     if (!scheduleMode_) return ExitCode::Success;
