@@ -123,7 +123,7 @@ std::wstring DecodeBatchText(std::string_view fileBytes);
 
 // ---- The list of the registration and execution windows ------------------
 
-// One list row: the operation column shows string 105 "上書き" or 106 "同期".
+// One list row: the operation column shows "上書き" or "同期" from the string table.
 struct BatchListRow {
     std::wstring operation;
     std::wstring source;

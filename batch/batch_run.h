@@ -48,16 +48,16 @@ struct BatchContext {
 int RunBatchFile(BatchContext batch, const std::wstring& path, bool& askAnother, bool fromCommandLine);
 
 // Menu commands.
-// 32774 "ﾌｧｲﾙ実行(&G)...": choose and run files while the user asks for another.
+// ID_BATCH_RUN "ﾌｧｲﾙ実行(&G)...": choose and run files while the user asks for another.
 void RunBatchFileCommand(BatchContext batch);
 // The command line's batch file: run at once, then the file dialog loop
 // while the user asks for another.
 void RunBatchFromCommandLine(BatchContext batch, const std::wstring& path);
-// 32775 "ﾌｧｲﾙ削除(&D)...".
+// ID_BATCH_DELETE "ﾌｧｲﾙ削除(&D)...".
 void DeleteBatchFilesCommand(BatchContext batch);
-// 32776 "実行履歴の削除(&M)".
+// ID_BATCH_CLEAR_HISTORY "実行履歴の削除(&M)".
 void ClearBatchHistoryCommand(BatchContext batch);
-// History entry (57616 + index).
+// History entry (ID_BATCH_HISTORY_FIRST + index).
 void RunBatchHistoryEntry(BatchContext batch, size_t index);
 
 // The lower-cased text after the last "." of the path; empty when none.

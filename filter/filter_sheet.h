@@ -1,5 +1,5 @@
 #pragma once
-// The sheet "ｺﾋﾟｰ対象・除外の設定" (option command 32784): the general page,
+// The sheet "ｺﾋﾟｰ対象・除外の設定" (option command ID_FILTER): the general page,
 // the file-name and sub-folder-name pages and the two time-range pages, all
 // editing the live FilterSet.
 #include <windows.h>

@@ -8,7 +8,7 @@
 #define IDC_SET_ASIDE_DAYS 7402
 #define IDC_SET_ASIDE_DAYS_LABEL 7403
 
-// Command of menu 132 ("ｵﾌﾟｼｮﾝ").
+// Command of the menu IDR_MAINMENU ("ｵﾌﾟｼｮﾝ").
 #define ID_SET_ASIDE 7410
 
 // Texts.

@@ -33,7 +33,7 @@
 #define IDS_MISSING_SRC_TO_IGNORE 1012
 #define IDS_MISSING_SRC_ASK_DELETE 1013
 
-// Controls of the main window (dialog 102).
+// Controls of the main window (IDD_MAIN).
 #define IDC_SOURCE_EDIT 1100
 #define IDC_SOURCE_BROWSE 1101
 #define IDC_DEST_EDIT 1102
@@ -47,7 +47,7 @@
 #define IDC_ARROW_LABEL 1110
 #define IDC_ABOUT_TEXT 1120
 
-// Commands of menu 132.
+// Commands of the menu IDR_MAINMENU.
 #define ID_TOLERANCE 32771
 #define ID_DELETE_PRIORITY 32772
 #define ID_BATCH_REGISTER 32773

@@ -16,6 +16,7 @@
 #include "log/time_stamp.h"
 #include "res/messages.h"
 #include "res/resource.h"
+#include "settings/settings.h"
 #include "ui/progress_window.h"
 #include "ui/settings_dialogs.h"
 
@@ -157,7 +158,7 @@ bool MainWindow::OnCommand(int id, int code, HWND control) {
         OnOptionCommand(id);
         return true;
     }
-    if (id >= ID_BATCH_HISTORY_FIRST && id < ID_BATCH_HISTORY_FIRST + 16) {
+    if (id >= ID_BATCH_HISTORY_FIRST && id < ID_BATCH_HISTORY_FIRST + static_cast<int>(kHistoryEntries)) {
         if (!runActive_ && !session_.busy()) RunBatchHistoryEntry(batch(), static_cast<size_t>(id - ID_BATCH_HISTORY_FIRST));
         return true;
     }
@@ -317,7 +318,7 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         OnDropFiles(reinterpret_cast<HDROP>(wp));
         return TRUE;
     case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == ID_SYSTEM_ABOUT || (wp >= 16 && wp <= 31)) {
+        if ((wp & 0xFFF0) == ID_SYSTEM_ABOUT) {  // the low four bits are the system's own
             ShowAbout();
             return TRUE;
         }

@@ -1,7 +1,8 @@
 #pragma once
-// The small settings dialogs of the options menu: display detail (IDD_DISPLAY_SETTINGS,
-// command 32785), run priority (143, 32786), time tolerance (133, 32771) and
-// the confirmation options (144, 32788). Each Show function runs its dialog
+// The small settings dialogs of the options menu: display detail
+// (IDD_DISPLAY_SETTINGS, command ID_DISPLAY_SETTINGS), run priority
+// (IDD_PRIORITY, ID_PRIORITY), time tolerance (IDD_TOLERANCE, ID_TOLERANCE)
+// and the confirmation options (IDD_CONFIRM_OPTIONS, ID_CONFIRM_OPTIONS). Each Show function runs its dialog
 // modally on the user-interface thread; it changes the options and writes
 // them to the program's settings only when the dialog is closed with OK, and
 // then returns true (the caller re-derives its menus). With runActive the
@@ -19,7 +20,7 @@ namespace mirrant {
 bool ShowDisplaySettingsDialog(HWND owner, RunOptions& options, bool runActive);
 bool ShowPriorityDialog(HWND owner, RunOptions& options, bool runActive);
 bool ShowToleranceDialog(HWND owner, RunOptions& options, bool runActive);
-// Keeping what a run deletes or replaces (IDD_SET_ASIDE, command 7410): the
+// Keeping what a run deletes or replaces (IDD_SET_ASIDE, command ID_SET_ASIDE): the
 // switch and the days to keep ("SetAside", "SetAsideDays").
 bool ShowSetAsideDialog(HWND owner, RunOptions& options, bool runActive);
 // Also sets suppressFolderDeleteConfirm to the negation of the new
