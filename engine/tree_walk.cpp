@@ -482,8 +482,8 @@ Next TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
         const MoveAsideFn moveAside = [this](const std::wstring& old, std::wstring& why) {
             return ctx_.setAside->Move(old, true, why);
         };
-        if (ctx_.files.CopyFileContents(f.t, f.thisStamp, f.o, target, ctx_.options, progress_, ctx_.log, cause,
-                                        MovesAside() ? &moveAside : nullptr)) {
+        const CopyRequest copy{f.t, f.thisStamp, f.o, target, MovesAside() ? &moveAside : nullptr};
+        if (ctx_.files.CopyFileContents(copy, ctx_.options, progress_, ctx_.log, cause)) {
             ctx_.log.AppendLine(Message(f.otherExisted ? msg::kUpdated : msg::kNewlyStored, {f.o}));
             break;
         }
