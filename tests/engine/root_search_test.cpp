@@ -251,5 +251,87 @@ TEST_F(SearchRootTest, DriveComesBackThenTheFolderIsCreated) {
     EXPECT_EQ(log.lines, std::vector<std::wstring>{Message(130, {root})});
 }
 
+// Every root that cannot be had, under each folder failure policy: one error
+// line, then nothing more (skip), the interrupt line (abort), or a warning
+// and the question whether to search again (confirm, answered No). A missing
+// source cannot come back by searching again: confirmed, it gets no question.
+TEST(RootFailurePolicies, EachFailureUnderEachPolicy) {
+    ScopedFileOpTimings timings(ShortTimings());
+    TempDir dir;
+    WriteFile(dir / L"blocker", "x");
+    enum class Kind { MissingSource, FolderNotCreated, DriveRootMissing, RootNotReady };
+    const ErrorPolicy skip = ErrorPolicy::Skip, abort = ErrorPolicy::Abort, confirm = ErrorPolicy::Confirm;
+    const std::wstring searchFailed = L"を検索中にｴﾗｰが発生しました。原因：";
+    const std::wstring notCreated = L"を作成できませんでした。原因：";
+    const struct Case {
+        Kind kind;
+        ErrorPolicy policy;
+        std::wstring errorText;  // part of the one error line
+        size_t warnings, questions;
+        bool interruptLine;
+    } cases[] = {
+        {Kind::MissingSource, skip, searchFailed, 0, 0, false},
+        {Kind::MissingSource, abort, searchFailed, 0, 0, true},
+        {Kind::MissingSource, confirm, L"の読み出しにｴﾗｰが発生しました。原因：", 1, 0, false},
+        {Kind::FolderNotCreated, skip, notCreated, 0, 0, false},
+        {Kind::FolderNotCreated, abort, notCreated, 0, 0, true},
+        {Kind::FolderNotCreated, confirm, notCreated, 1, 1, false},
+        {Kind::DriveRootMissing, skip, L"Q:\\" + searchFailed, 0, 0, false},
+        {Kind::DriveRootMissing, abort, L"Q:\\" + searchFailed, 0, 0, true},
+        {Kind::DriveRootMissing, confirm, L"Q:\\" + searchFailed, 1, 1, false},
+        {Kind::RootNotReady, skip, searchFailed, 0, 0, false},
+        {Kind::RootNotReady, abort, searchFailed, 0, 0, true},
+        {Kind::RootNotReady, confirm, searchFailed, 1, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "kind " << static_cast<int>(c.kind) << ", policy "
+                                          << static_cast<int>(c.policy));
+        RunOptions options;
+        options.rootWaitSeconds = 0;
+        options.folderFailurePolicy = c.policy;
+        RecordingProgress progress;
+        RecordingLog log;
+        ScriptedPrompter prompter;
+        prompter.Push(PromptAnswer::No);
+        RootRequest root{RootSide::Destination, dir / L"share\\", false, true, false};
+        if (c.kind == Kind::MissingSource) root = {RootSide::Source, dir / L"gone\\", false, false, false};
+        if (c.kind == Kind::FolderNotCreated) root.path = dir / L"blocker\\dest\\";
+        if (c.kind == Kind::DriveRootMissing) root.path = L"Q:\\";
+        const std::wstring typed = root.path;
+        fs::ScopedAttributeFault unready(dir / L"share\\", ERROR_BAD_NETPATH);
+
+        EXPECT_FALSE(SearchRoot(root, {options, progress, log, prompter}));
+        ASSERT_EQ(log.errorLines.size(), 1u);
+        EXPECT_TRUE(Contains(log.errorLines[0], c.errorText)) << log.errorLines[0];
+        EXPECT_EQ(prompter.Count(PromptKind::Warning), c.warnings);
+        EXPECT_EQ(prompter.CountText(L"再試行しますか？"), c.questions);
+        EXPECT_EQ(log.lines.back() == L"ﾕｰｻﾞの指示により中断しました。", c.interruptLine);
+        EXPECT_FALSE(Exists(typed) && typed != L"Q:\\") << "nothing is made for a root that failed";
+    }
+}
+
+// Searching again after a failure looks once more, and finds a root that
+// has come back meanwhile.
+TEST(RootFailurePolicies, ARetryFindsTheRootThatCameBack) {
+    ScopedFileOpTimings timings(ShortTimings());
+    TempDir dir;
+    RunOptions options;
+    options.rootWaitSeconds = 0;
+    options.folderFailurePolicy = ErrorPolicy::Confirm;
+    RecordingProgress progress;
+    RecordingLog log;
+    ScriptedPrompter prompter;
+    prompter.Push(PromptAnswer::Yes);
+    RootRequest root{RootSide::Destination, dir.path(), false, true, false};
+    fs::ScopedAttributeFault unready(dir.path(), ERROR_NOT_READY, 1);
+
+    ASSERT_TRUE(SearchRoot(root, {options, progress, log, prompter}));
+    EXPECT_TRUE(root.isFolder);
+    EXPECT_EQ(log.errorLines.size(), 1u);
+    EXPECT_EQ(log.lines.back(), L"再試行します。");
+    EXPECT_EQ(prompter.unusedAnswers(), 0u);
+}
+
+
 }  // namespace
 }  // namespace mirrant

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "fileops/fs_edge.h"
 #include "fileops_test_support.h"
 #include "framework/encoding.h"
@@ -89,6 +91,48 @@ TEST(LongPath, FormsAndTrailingBackslash) {
     EXPECT_EQ(a, L"C:\\a\\");
     EXPECT_EQ(b, L"C:\\a\\");
     EXPECT_EQ(c, L"abc\\");
+}
+
+// One look at a run's root tells a folder from a file, a drive from the
+// path on it, and a failure that waiting may cure (a drive or share not
+// ready, refused, failing) from one it cannot; the cause names plain paths.
+TEST(LookAtRoot, TellsWhatItFound) {
+    TempDir dir;
+    WriteFile(dir / L"f.txt", "x");
+    const std::wstring gone = dir / L"gone\\";
+    const struct Case {
+        const char* what;
+        std::wstring root;
+        bool driveOnly;
+        DWORD fault;  // 0: none
+        RootFound found;
+    } cases[] = {
+        {"folder", dir.path(), false, 0, RootFound::Folder},
+        {"file", dir / L"f.txt", false, 0, RootFound::File},
+        {"missing", gone, false, 0, RootFound::Missing},
+        {"drive", gone, true, 0, RootFound::DriveThere},
+        {"not ready", dir.path(), false, ERROR_NOT_READY, RootFound::NotReady},
+        {"refused", dir.path(), false, ERROR_ACCESS_DENIED, RootFound::NotReady},
+        {"device failure", dir.path(), false, ERROR_GEN_FAILURE, RootFound::NotReady},
+        {"share unreachable", dir.path(), false, ERROR_BAD_NETPATH, RootFound::NotReady},
+        {"path not found", dir.path(), false, ERROR_PATH_NOT_FOUND, RootFound::Missing},
+        {"drive not ready", gone, true, ERROR_NOT_READY, RootFound::NotReady},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::wstring faulted = c.driveOnly ? c.root.substr(0, 3) : c.root;
+        std::optional<fs::ScopedAttributeFault> fault;
+        if (c.fault) fault.emplace(faulted, c.fault);
+        const RootLook look = c.driveOnly ? LookAtDrive(c.root) : LookAtRoot(c.root);
+        EXPECT_EQ(look.found, c.found);
+        const bool failed = c.found == RootFound::NotReady || c.found == RootFound::Missing;
+        EXPECT_EQ(look.error != 0, failed);
+        EXPECT_EQ(look.cause.empty(), !failed);
+        if (c.fault) {
+            EXPECT_EQ(look.error, c.fault);
+        }
+        EXPECT_FALSE(Contains(look.cause, L"\\\\?\\")) << "cause with a long path";
+    }
 }
 
 // Restores the process's current folder.
