@@ -38,22 +38,17 @@ public:
         for (;;) {
             run_.progress.Show(waitText_, level::RootWait);
             std::wstring failure;
-            switch (Look(NowSeconds() + run_.options.rootWaitSeconds, failure)) {
-            case Step::SearchAgain: continue;
+            Step step = Look(NowSeconds() + run_.options.rootWaitSeconds, failure);
+            if (step == Step::Found || step == Step::Absent) {
+                ShowSearching();
+                if (step == Step::Absent) step = Absent(failure);
+            }
+            switch (step) {
+            case Step::Found: return true;
             case Step::Stop: return false;
-            case Step::Failed: break;
-            case Step::Found:
-                ShowSearching();
-                return true;
+            case Step::SearchAgain: continue;
             case Step::Absent:
-                ShowSearching();
-                switch (Absent(failure)) {
-                case Step::Found: return true;
-                case Step::Stop: return false;
-                case Step::SearchAgain: continue;
-                default: break;
-                }
-                break;
+            case Step::Failed: break;
             }
             if (!Report(failure)) return false;
         }
