@@ -14,6 +14,7 @@
 #include "engine/file_access.h"
 #include "engine/run_driver.h"
 #include "engine/stored_filter.h"
+#include "fileops/path_rules.h"
 #include "filter/filter_set.h"
 #include "framework/log_sink.h"
 #include "framework/profile.h"
@@ -36,7 +37,7 @@ int wmain(int argc, wchar_t** argv) {
     run.progress.keep = false;
     run.scheduled = true;
     RunRequest request{RunMode::Overwrite, argv[1], argv[2]};
-    if (!run.files.NormalizePath(request.sourcePath) || !run.files.NormalizePath(request.destinationPath)) {
+    if (!NormalizePath(request.sourcePath) || !NormalizePath(request.destinationPath)) {
         std::fprintf(stderr, "invalid path\n");
         return 2;
     }

@@ -1,21 +1,21 @@
 #pragma once
-// The file-system operations a run needs, behind one interface. The program
-// uses SystemFileAccess(), which forwards to fileops/; tests wrap it to make
-// chosen operations fail. Every path here is plain (no long-path form); the
-// operations apply the long form themselves, and every cause text names
-// plain paths.
+// The file-system operations a run's walk needs, behind one interface. The
+// program uses SystemFileAccess(), which forwards to fileops/; tests wrap it
+// to make chosen operations fail. Every path here is plain (no long-path
+// form); the operations apply the long form themselves, and every cause text
+// names plain paths. The checks of a run's roots before the walk are not
+// here (engine/root_search.h), nor the pure rules of paths
+// (fileops/path_rules.h), which the engine calls directly.
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "fileops/file_copy.h"
-#include "fileops/path_rules.h"
 
 namespace mirrant {
 
 class LogSink;
 class Progress;
-class Prompter;
 struct RunOptions;
 
 // Times (100-ns units since 1601, UTC) and size of a file.
@@ -41,9 +41,18 @@ struct FolderId {
     bool operator==(const FolderId&) const = default;
 };
 
-
-
-enum class RootSide : int { Source = 1, Destination = 2 };
+// One file copy: source (with its stamp) over destination, with times and
+// attributes. target: CopyTarget::Absent when a listing just showed no entry
+// of the destination's name (the copy then never replaces one). moveAside
+// (may be null): an existing destination is moved there once the new
+// content is complete, instead of being replaced (fileops/file_copy.h).
+struct CopyRequest {
+    std::wstring source;
+    FileStamp stamp;
+    std::wstring destination;
+    CopyTarget target = CopyTarget::MayExist;
+    const MoveAsideFn* moveAside = nullptr;
+};
 
 class FileAccess {
 public:
@@ -70,16 +79,10 @@ public:
     virtual bool CompareFileContents(const std::wstring& a, const std::wstring& b, Progress& progress,
                                      LogSink& log, std::wstring& cause) = 0;
 
-    // Copies source (whose stamp is given) over destination with times and
-    // attributes. A failed or interrupted copy leaves no destination file.
-    // target: CopyTarget::Absent when a listing just showed no entry of the
-    // destination's name (the copy then never replaces one). moveAside (may
-    // be null): an existing destination is moved there once the new content
-    // is complete, instead of being replaced (fileops/file_copy.h).
-    virtual bool CopyFileContents(const std::wstring& source, const FileStamp& stamp,
-                                  const std::wstring& destination, CopyTarget target, const RunOptions& options,
-                                  Progress& progress, LogSink& log, std::wstring& cause,
-                                  const MoveAsideFn* moveAside) = 0;
+    // Copies as requested. A failed or interrupted copy leaves no
+    // destination file.
+    virtual bool CopyFileContents(const CopyRequest& copy, const RunOptions& options, Progress& progress,
+                                  LogSink& log, std::wstring& cause) = 0;
 
     // Gives the file this last-write time, leaving its other times; a
     // read-only attribute is cleared and restored around the change. true
@@ -110,22 +113,11 @@ public:
     // the folder existed already.
     virtual bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned long& error) = 0;
 
-    // Root checks at the start of a run (they log and ask by themselves).
-    virtual bool CheckDriveOrShare(std::wstring& path, const RunOptions& options, Prompter& prompter,
-                                   LogSink& log) = 0;
-    virtual bool SearchRoot(RootSide side, std::wstring& path, bool& isFolder, bool otherIsFolder,
-                            bool testMode, const RunOptions& options, Progress& progress, Prompter& prompter,
-                            LogSink& log) = 0;
-    virtual void ResolveDriveRelative(std::wstring& path) = 0;
-    // Validates and normalises a path typed by the user; unchanged when invalid.
-    virtual bool NormalizePath(std::wstring& path) = 0;
-
     // Whether this program reaches exactly the file or folder of this name
     // (the narrow program cannot hold every name the system lists).
     virtual bool CanAddress(const std::wstring& path) = 0;
     // The identity of a folder; false when it cannot be reached.
     virtual bool GetFolderId(const std::wstring& folder, FolderId& id) = 0;
-    virtual RootOverlap CompareRoots(const std::wstring& source, const std::wstring& destination) = 0;
     // Removes a temporary file an interrupted copy left, unless another
     // program holds it; never anything else.
     virtual LeftoverRemoval RemoveLeftoverCopyTemp(const std::wstring& path, std::wstring& cause) = 0;

@@ -8,6 +8,7 @@
 
 #include "engine/failure_policy.h"
 #include "engine/file_access.h"
+#include "engine/root_search.h"
 #include "engine/set_aside.h"
 #include "engine/tree_walk.h"
 #include "fileops/fs_edge.h"
@@ -170,7 +171,7 @@ int WorkerThreadPriority(int runPriority) {
     }
 }
 
-RunPaths CheckRunPaths(FileAccess& files, const std::wstring& source, const std::wstring& destination) {
+RunPaths CheckRunPaths(const std::wstring& source, const std::wstring& destination) {
     RunPaths paths{source, destination};
     const unsigned labels[2] = {IDS_FILEOPS_SOURCE_LABEL, IDS_FILEOPS_DESTINATION_LABEL};
     std::wstring* boxes[2] = {&paths.source, &paths.destination};
@@ -180,7 +181,7 @@ RunPaths CheckRunPaths(FileAccess& files, const std::wstring& source, const std:
         // before any work that grows with its length.
         if (fs::WithinPathLimit(*boxes[i])) {
             std::wstring normalized = *boxes[i];
-            if (files.NormalizePath(normalized)) {
+            if (NormalizePath(normalized)) {
                 *boxes[i] = std::move(normalized);
                 continue;
             }
@@ -245,20 +246,21 @@ RunOutcome PerformRun(RunContext& run) {
     // The roots: drive or share, reachable, folder or file; a missing
     // destination root folder is created here.
     progress.SetVisible(true);
-    if (!files.CheckDriveOrShare(source, options, prompter, log)) return end(false);
+    const RootServices rootServices{options, progress, log, prompter};
+    if (!CheckDriveOrShare(source, rootServices)) return end(false);
     outcome.sourcePath = source;
-    if (!files.CheckDriveOrShare(destination, options, prompter, log)) return end(false);
+    if (!CheckDriveOrShare(destination, rootServices)) return end(false);
     outcome.destinationPath = destination;
-    bool sourceIsFolder = false, destinationIsFolder = false;
-    if (!files.SearchRoot(RootSide::Source, source, sourceIsFolder, false, state.testMode, options, progress,
-                          prompter, log))
-        return end(false);
-    if (!files.SearchRoot(RootSide::Destination, destination, destinationIsFolder, sourceIsFolder,
-                          state.testMode, options, progress, prompter, log))
-        return end(false);
+    RootRequest sourceRoot{RootSide::Source, source, false, false, state.testMode};
+    if (!SearchRoot(sourceRoot, rootServices)) return end(false);
+    RootRequest destinationRoot{RootSide::Destination, destination, false, sourceRoot.isFolder, state.testMode};
+    if (!SearchRoot(destinationRoot, rootServices)) return end(false);
     progress.Reset();
-    files.ResolveDriveRelative(source);
-    files.ResolveDriveRelative(destination);
+    source = std::move(sourceRoot.path);
+    destination = std::move(destinationRoot.path);
+    const bool sourceIsFolder = sourceRoot.isFolder, destinationIsFolder = destinationRoot.isFolder;
+    ResolveDriveRelative(source, {});
+    ResolveDriveRelative(destination, {});
     outcome.sourcePath = source;
     outcome.destinationPath = destination;
 
@@ -295,7 +297,7 @@ RunOutcome PerformRun(RunContext& run) {
     // Both roots are folders. A run that would write into the folder it reads
     // from, or delete it as an orphan, does not start; a destination inside
     // the source is passed by when the source is walked.
-    RootOverlap lie = files.CompareRoots(source, destination);
+    RootOverlap lie = CompareRoots(source, destination);
     roots.idsKnown = files.GetFolderId(source, roots.sourceId) && files.GetFolderId(destination, roots.destinationId);
     if (roots.idsKnown && roots.sourceId == roots.destinationId) lie = RootOverlap::Same;
     if (lie == RootOverlap::Same || lie == RootOverlap::SourceInsideDestination) {

@@ -74,7 +74,7 @@ struct RunPaths {
     std::wstring refusals[2];
     bool valid() const { return refusals[0].empty() && refusals[1].empty(); }
 };
-RunPaths CheckRunPaths(FileAccess& files, const std::wstring& source, const std::wstring& destination);
+RunPaths CheckRunPaths(const std::wstring& source, const std::wstring& destination);
 
 // The run itself, on the worker thread (tests call it directly).
 RunOutcome PerformRun(RunContext& context);

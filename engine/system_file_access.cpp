@@ -95,12 +95,12 @@ public:
         return mirrant::CompareFileContents(a, b, progress, log, cause);
     }
 
-    bool CopyFileContents(const std::wstring& source, const FileStamp& stamp, const std::wstring& destination,
-                          CopyTarget target, const RunOptions& options, Progress& progress, LogSink& log,
-                          std::wstring& cause, const MoveAsideFn* moveAside) override {
+    bool CopyFileContents(const CopyRequest& copy, const RunOptions& options, Progress& progress, LogSink& log,
+                          std::wstring& cause) override {
+        const FileStamp& stamp = copy.stamp;
         FileInfo info{stamp.creation, stamp.access, stamp.write, stamp.size};
-        return mirrant::CopyFileContents(source, info, destination, progress, log, options, cause, target,
-                                         moveAside);
+        return mirrant::CopyFileContents(copy.source, info, copy.destination, progress, log, options, cause,
+                                         copy.target, copy.moveAside);
     }
 
     bool MoveFileAside(const std::wstring& path, const std::wstring& to, bool updateReadOnly,
@@ -129,21 +129,6 @@ public:
         return mirrant::CreateFolderTree(folder, cause, error);
     }
 
-    bool CheckDriveOrShare(std::wstring& path, const RunOptions& options, Prompter& prompter,
-                           LogSink& log) override {
-        return mirrant::CheckDriveOrShare(path, {}, log, prompter, options.confirmOtherErrors);
-    }
-
-    bool SearchRoot(RootSide side, std::wstring& path, bool& isFolder, bool otherIsFolder, bool testMode,
-                    const RunOptions& options, Progress& progress, Prompter& prompter, LogSink& log) override {
-        return mirrant::SearchRoot(static_cast<SearchSide>(static_cast<int>(side)), progress, path, isFolder,
-                                   otherIsFolder, testMode, options, log, prompter);
-    }
-
-    void ResolveDriveRelative(std::wstring& path) override { mirrant::ResolveDriveRelative(path, {}); }
-
-    bool NormalizePath(std::wstring& path) override { return mirrant::NormalizePath(path); }
-
     bool CanAddress(const std::wstring& path) override { return fs::CanAddress(path); }
 
     bool GetFolderId(const std::wstring& folder, FolderId& id) override {
@@ -151,10 +136,6 @@ public:
         if (!fs::GetFolderIdentity(folder, identity)) return false;
         id = {identity.volumeSerial, identity.fileIndex};
         return true;
-    }
-
-    RootOverlap CompareRoots(const std::wstring& source, const std::wstring& destination) override {
-        return mirrant::CompareRoots(source, destination);
     }
 
     LeftoverRemoval RemoveLeftoverCopyTemp(const std::wstring& path, std::wstring& cause) override {

@@ -6,9 +6,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/walk_parts.h"
 #include "fileops/file_copy.h"
 #include "framework/log_sink.h"
-#include "framework/profile.h"
 #include "framework/progress.h"
 #include "framework/text.h"
 #include "res/messages.h"
@@ -48,71 +48,7 @@ std::wstring ParentFolder(const std::wstring& path) {
     return p == std::wstring::npos ? std::wstring() : path.substr(0, p + 1);
 }
 
-int g_rememberedChoice[2] = {0, 1};
-
 }  // namespace
-
-int RememberedItemChoice(MissingSide side) { return g_rememberedChoice[side == MissingSide::Source ? 1 : 0]; }
-void RememberItemChoice(MissingSide side, int choice) { g_rememberedChoice[side == MissingSide::Source ? 1 : 0] = choice; }
-void ResetItemChoiceMemory() {
-    g_rememberedChoice[0] = static_cast<int>(MissingPolicy::Copy);
-    g_rememberedChoice[1] = static_cast<int>(MissingPolicy::Delete);
-}
-
-std::wstring ItemChoiceText(MissingSide side, int choice) {
-    if (choice < 0 || choice > 2) choice = 0;
-    unsigned base = side == MissingSide::Source ? IDS_CHOICE_SRC_COPY : IDS_CHOICE_DST_COPY;
-    return LoadText(base + static_cast<unsigned>(choice));
-}
-
-ItemChoiceRequest MakeItemChoiceRequest(MissingSide side, bool isFolder, const std::wstring& path,
-                                        int rememberedChoice) {
-    ItemChoiceRequest r;
-    r.side = side;
-    r.isFolder = isFolder;
-    bool source = side == MissingSide::Source;
-    r.title = LoadText(source ? IDS_CHOICE_TITLE_SOURCE : IDS_CHOICE_TITLE_DESTINATION);
-    std::wstring kind = LoadText(isFolder ? IDS_WORD_FOLDER : IDS_WORD_FILE);
-    std::wstring here = LoadText(source ? IDS_FILEOPS_DESTINATION_LABEL : IDS_FILEOPS_SOURCE_LABEL);
-    std::wstring there = LoadText(source ? IDS_FILEOPS_SOURCE_LABEL : IDS_FILEOPS_DESTINATION_LABEL);
-    r.message = Message(IDS_CHOICE_MESSAGE, {here, kind, there});
-    r.path = path;
-    for (int i = 0; i < 3; ++i) r.choiceTexts[i] = ItemChoiceText(side, i);
-    r.checkBoxText = LoadText(IDS_CHOICE_CHECK_BOX);
-    if (rememberedChoice >= 0 && rememberedChoice <= 2) r.preselected = rememberedChoice;
-    else r.preselected = source ? 1 : 0;
-    return r;
-}
-
-// One listing of a folder: the two folders and whether the other folder is
-// known to exist (checked once before the first copy).
-struct TreeWalk::FolderWalk {
-    std::wstring thisFolder;
-    std::wstring otherFolder;
-    bool otherFolderReady = false;
-    bool singleFile = false;
-    bool leftoversSwept = false;  // the other folder was searched for copy leftovers
-    // The other folder was seen as a folder when this one's parent was
-    // walked: if it cannot be listed now, it did not simply not exist.
-    bool otherSeen = false;
-    // The other folder's entries, listed once before the first decision that
-    // depends on them (names in upper case). When that listing fails the
-    // other folder is unknown and the rest of this folder is left alone.
-    bool otherListed = false;
-    bool otherUnknown = false;
-    std::optional<std::unordered_set<std::wstring>> otherNames;
-    std::vector<std::wstring> otherLeftovers;
-};
-
-// A file being decided: T on this side, O on the other.
-struct TreeWalk::FileCase {
-    std::wstring t;
-    std::wstring o;
-    FileStamp thisStamp;
-    FileStamp otherStamp;
-    bool otherExisted = false;
-    bool otherAbsent = false;  // the other folder's listing holds no entry of this name
-};
 
 TreeWalk::TreeWalk(const WalkContext& context, Progress& progress)
     : ctx_(context), progress_(progress), failures_(context.options, context.prompter, context.log, progress) {}
@@ -482,8 +418,8 @@ Next TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
         const MoveAsideFn moveAside = [this](const std::wstring& old, std::wstring& why) {
             return ctx_.setAside->Move(old, true, why);
         };
-        if (ctx_.files.CopyFileContents(f.t, f.thisStamp, f.o, target, ctx_.options, progress_, ctx_.log, cause,
-                                        MovesAside() ? &moveAside : nullptr)) {
+        const CopyRequest copy{f.t, f.thisStamp, f.o, target, MovesAside() ? &moveAside : nullptr};
+        if (ctx_.files.CopyFileContents(copy, ctx_.options, progress_, ctx_.log, cause)) {
             ctx_.log.AppendLine(Message(f.otherExisted ? msg::kUpdated : msg::kNewlyStored, {f.o}));
             break;
         }
@@ -502,100 +438,6 @@ Next TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
     }
     AfterAction(walk);
     return Next::Go;
-}
-
-Next TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
-    const RunOptions& o = ctx_.options;
-    RunState& st = ctx_.state;
-    if (Test()) {
-        std::wstring line;
-        if (Forward()) {
-            line = Message(msg::kMissingAtDestination, {f.o});
-            switch (o.missingInDestination) {
-            case MissingPolicy::Delete:
-                line += Message(IDS_TEST_SOURCE_DELETED, {f.t});
-                WouldSetAside(f.t);
-                break;
-            case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NOT_COPIED); break;
-            case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
-            case MissingPolicy::Copy: break;
-            }
-        } else {
-            line = Message(msg::kMissingAtSource, {f.o});
-            switch (o.missingInSource) {
-            case MissingPolicy::Copy: line += Message(IDS_TEST_COPIED_TO_SOURCE, {f.t}); break;
-            case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NEITHER); break;
-            case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
-            default:
-                line += Message(IDS_TEST_DELETED_BY_SYNC, {f.t});
-                WouldSetAside(f.t);
-                break;
-            }
-        }
-        ctx_.log.AppendLine(line);
-        return Next::Go;
-    }
-    if (Forward() && !st.executePhase) {
-        st.pendingActions.Add(f.t);
-        st.workFound = true;
-        return Next::Go;
-    }
-    MissingSide side = Forward() ? MissingSide::Destination : MissingSide::Source;
-    MissingPolicy policy = Forward() ? o.missingInDestination : o.missingInSource;
-    if (policy == MissingPolicy::Ask) {
-        std::optional<MissingPolicy> chosen = AskMissing(side, false, f.t, f.o);
-        if (!chosen) return Next::Stop;
-        policy = *chosen;
-    }
-    if (policy == MissingPolicy::Copy) {
-        f.otherExisted = false;
-        return Copy(walk, f);
-    }
-    if (policy == MissingPolicy::Delete) {
-        if (!OtherSideStillThere(walk)) return Next::Stop;
-        std::wstring failureLine;
-        if (!RemoveFile(f.t, failureLine)) {
-            if (failures_.HandleLogged(failureLine, FailureClass::Delete, PromptShape::DeleteNotice) ==
-                FailureAction::Abort)
-                return Next::Stop;
-        }
-        AfterAction(walk);
-    }
-    return Next::Go;
-}
-
-std::optional<MissingPolicy> TreeWalk::AskMissing(MissingSide side, bool isFolder, const std::wstring& thisPath,
-                                                  const std::wstring& otherPath) {
-    bool source = side == MissingSide::Source;
-    unsigned lineId = source ? (isFolder ? msg::kFolderMissingAtSource : msg::kMissingAtSource)
-                             : (isFolder ? msg::kFolderMissingAtDestination : msg::kMissingAtDestination);
-    if (ctx_.unattended) {
-        ctx_.log.AppendLine(Message(lineId, {otherPath}) + LoadText(IDS_UNATTENDED_ITEM_LEFT));
-        return MissingPolicy::Ignore;
-    }
-    ItemChoiceRequest request = MakeItemChoiceRequest(side, isFolder, thisPath, RememberedItemChoice(side));
-    ItemChoiceAnswer answer = ctx_.prompter.ChooseMissingItem(request);
-    if (answer.interrupted) {
-        ctx_.log.AppendLine(LoadText(msg::kInterrupted));
-        return std::nullopt;
-    }
-    int choice = answer.choice < 0 || answer.choice > 2 ? request.preselected : answer.choice;
-    RememberItemChoice(side, choice);
-
-    unsigned chosenId = (source ? IDS_CHOSEN_SRC_COPY : IDS_CHOSEN_DST_COPY) + static_cast<unsigned>(choice);
-    ctx_.log.AppendLine(Message(lineId, {otherPath}) + LoadText(chosenId));
-
-    if (answer.changeSetting) {
-        // From here on the run goes by the new choice; the settings module
-        // stores it and the window takes it over at the end of the run.
-        RunOptions& o = ctx_.options;
-        auto policy = static_cast<MissingPolicy>(choice);
-        if (source) SetMissingInSource(o, policy, AppProfile(), ctx_.prompter);
-        else SetMissingInDestination(o, policy, AppProfile());
-        if (ctx_.policyChanges) ctx_.policyChanges->Record(o);
-        ctx_.log.AppendLine(Message(IDS_CHOICE_SETTING_CHANGED, {request.title, request.choiceTexts[choice]}));
-    }
-    return static_cast<MissingPolicy>(choice);
 }
 
 Next TreeWalk::FolderEntry(FolderWalk& walk, const ListedEntry& entry) {
@@ -620,59 +462,6 @@ Next TreeWalk::FolderEntry(FolderWalk& walk, const ListedEntry& entry) {
     progress_.Show(t, level::Folder);
     if (!ctx_.filter.DestinationOnly() || (!Forward() && !ctx_.filter.ProtectDestination()))
         return MissingFolder(walk, t, o);
-    return Next::Go;
-}
-
-Next TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o) {
-    const RunOptions& opt = ctx_.options;
-    RunState& st = ctx_.state;
-    if (Test()) {
-        if (Forward()) {
-            MissingPolicy p = opt.missingInDestination;
-            if (!(p == MissingPolicy::Copy && !opt.copyEmptyFolders)) {
-                std::wstring line = Message(msg::kFolderMissingAtDestination, {o});
-                switch (p) {
-                case MissingPolicy::Delete: line += Message(IDS_TEST_SOURCE_FOLDER_DELETED, {t}); break;
-                case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NOT_COPIED); break;
-                case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
-                case MissingPolicy::Copy: break;
-                }
-                ctx_.log.AppendLine(line);
-            }
-            // Every file inside is reported in turn.
-            return CompareFolder(t, true, o);
-        }
-        MissingPolicy p = opt.missingInSource;
-        if (p == MissingPolicy::Copy && !opt.copyEmptyFolders) return CompareFolder(t, true, o);
-        std::wstring line = Message(msg::kFolderMissingAtSource, {o});
-        switch (p) {
-        case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NEITHER); break;
-        case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
-        case MissingPolicy::Copy: line += Message(IDS_TEST_FOLDER_COPIED_TO_SOURCE, {t}); break;
-        default:
-            line += Message(IDS_TEST_FOLDER_DELETED_BY_SYNC, {t});
-            WouldSetAside(t, true);
-            break;
-        }
-        ctx_.log.AppendLine(line);
-        return Next::Go;
-    }
-    if (Forward() && !st.executePhase) {
-        st.workFound = true;
-        return CompareFolder(t, true, o);
-    }
-    MissingSide side = Forward() ? MissingSide::Destination : MissingSide::Source;
-    MissingPolicy policy = Forward() ? opt.missingInDestination : opt.missingInSource;
-    if (policy == MissingPolicy::Ask) {
-        std::optional<MissingPolicy> chosen = AskMissing(side, true, t, o);
-        if (!chosen) return Next::Stop;
-        policy = *chosen;
-    }
-    if (policy == MissingPolicy::Copy) return CreateFolderAndDescend(walk, t, o);
-    if (policy == MissingPolicy::Delete) {
-        if (!OtherSideStillThere(walk)) return Next::Stop;
-        return DeleteFolder(walk, t);
-    }
     return Next::Go;
 }
 

@@ -64,7 +64,8 @@ public:
     Next RunSingleFile(const std::wstring& source, const std::wstring& destination, bool destinationIsFolder);
 
     // The per-item choice for an item one side lacks: the policy chosen
-    // (copy, delete or leave), none when the user interrupted the run.
+    // (copy, delete or leave), none when the user interrupted the run
+    // (missing_items.cpp, beside MissingFile and MissingFolder).
     std::optional<MissingPolicy> AskMissing(MissingSide side, bool isFolder, const std::wstring& thisPath, const std::wstring& otherPath);
 
 private:
@@ -95,8 +96,9 @@ private:
     Next Copy(FolderWalk& walk, FileCase& f);
     FolderReady EnsureOtherFolder(FolderWalk& walk);
     Next SetTimeOfOther(FileCase& f);
-    Next MissingFile(FolderWalk& walk, FileCase& f);
     Next FolderEntry(FolderWalk& walk, const ListedEntry& entry);
+    // An item the other side lacks, by the missing-item policies.
+    Next MissingFile(FolderWalk& walk, FileCase& f);
     Next MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o);
     Next CreateFolderAndDescend(FolderWalk& walk, const std::wstring& t, const std::wstring& o);
     Next DeleteFolder(FolderWalk& walk, const std::wstring& t);

@@ -10,15 +10,9 @@
 
 #include "fileops/error_text.h"
 #include "fileops/fs_edge.h"
-#include "fileops/timings.h"
-#include "framework/log_sink.h"
-#include "framework/progress.h"
 #include "framework/recent_files.h"
-#include "framework/prompts.h"
 #include "framework/text.h"
 #include "res/messages.h"
-#include "res/resource.h"
-#include "settings/run_options.h"
 
 namespace mirrant {
 
@@ -158,8 +152,6 @@ private:
     std::list<Names::iterator> unsettled_;
 };
 
-std::uint64_t NowSeconds() { return GetTickCount64() / 1000; }
-
 // The names of a root in one form for CompareRoots: the volume first ("C:",
 // or "\\server" and the share as two names), then the folder names.
 std::vector<std::wstring> RootNames(std::wstring p) {
@@ -241,8 +233,7 @@ bool IsBareDriveRoot(const std::wstring& path) {
     return path.size() == 3 && path[1] == L':' && path[2] == L'\\';
 }
 
-bool CheckDriveOrShare(std::wstring& path, const PathDisplay& show, LogSink& log, Prompter& prompter,
-                       bool confirmOtherErrors) {
+bool StartsAtDriveOrShare(std::wstring& path, const PathDisplay& show) {
     if (IsDriveForm(path)) {
         if (path.size() == 2) {
             path += L'\\';
@@ -250,11 +241,7 @@ bool CheckDriveOrShare(std::wstring& path, const PathDisplay& show, LogSink& log
         }
         return true;
     }
-    if (IsShareForm(path)) return true;
-    std::wstring message = Message(msg::kAmbiguousPath, {path});
-    log.AppendError(message);
-    if (confirmOtherErrors) prompter.Warning(message);
-    return false;
+    return IsShareForm(path);
 }
 
 void ResolveDriveRelative(std::wstring& path, const PathDisplay& show) {
@@ -437,163 +424,38 @@ bool EnsureParentFolder(const std::wstring& filePath, unsigned long& errorCode) 
     return CreateFolderTree(folder, cause, errorCode);
 }
 
-bool SearchRoot(SearchSide side, Progress& progress, std::wstring& root, bool& isFolder, bool otherIsFolder,
-                bool testMode, const RunOptions& options, LogSink& log, Prompter& prompter,
-                const PathDisplay& showDestination) {
-    const FileOpTimings& timings = CurrentFileOpTimings();
-    const bool destination = side == SearchSide::Destination;
-    if (destination && !otherIsFolder && !root.empty() && root.back() == L'\\') otherIsFolder = true;
+namespace {
 
-    const std::wstring waitText = LoadText(msg::kPleaseWait);
-    const std::wstring searching =
-        LoadText(destination ? IDS_FILEOPS_DESTINATION_LABEL : IDS_FILEOPS_SOURCE_LABEL) +
-        LoadText(IDS_FILEOPS_SEARCHING);
-    const ErrorPolicy policy = options.folderFailurePolicy;
-    bool checkDriveFirst = true;
-    bool result = false;
-    unsigned driveFailures = 0;
-    int foldersCreated = 0;
-    std::wstring cause;
-
-    // Reports a failure by the folder failure policy; true when the user
-    // chose to search again.
-    auto report = [&](const std::wstring& message) {
-        log.AppendError(message);
-        switch (policy) {
-        case ErrorPolicy::Skip: return false;
-        case ErrorPolicy::Abort: log.AppendLine(LoadText(msg::kInterrupted)); return false;
-        case ErrorPolicy::Confirm: break;
-        }
-        prompter.Warning(message);
-        if (!prompter.YesNo(LoadText(msg::kRetryQuestion))) return false;
-        log.AppendLine(LoadText(msg::kRetrying));
-        return !progress.CancelRequested();
-    };
-
-    for (;;) {  // restart point: the deadline starts again
-        progress.Show(waitText, level::RootWait);
-        const std::uint64_t deadline = NowSeconds() + options.rootWaitSeconds;
-        std::wstring failure;  // the message to report, when the search failed for good
-        bool decided = false;  // the search ended: found, or not there
-        bool restart = false;
-
-        while (!decided && failure.empty() && !restart) {  // retry point
-            progress.SetStatus(searching);
-            cause.clear();
-            const bool checkingDrive = checkDriveFirst && root.size() >= 3 && IsDriveForm(root);
-            DWORD attrs;
-            if (checkingDrive) {
-                attrs = fs::GetAttributesPlain(root.substr(0, 2) + L"\\");
-            } else {
-                checkDriveFirst = false;
-                attrs = fs::GetAttributes(root);
-            }
-            if (attrs != INVALID_FILE_ATTRIBUTES) {
-                if (checkingDrive) {
-                    checkDriveFirst = false;
-                    restart = true;
-                    break;
-                }
-                isFolder = (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0;
-                if (isFolder) EnsureTrailingBackslash(root);
-                result = true;
-                decided = true;
-                break;
-            }
-
-            const DWORD code = GetLastError();
-            isFolder = false;
-            cause = SystemErrorText(code);
-            if (checkingDrive) ++driveFailures;
-            else cause = ReplaceLongPaths(cause, {root});
-
-            if (policy != ErrorPolicy::Confirm && !destination) {
-                failure = Message(msg::kSearchFailed, {root, cause});
-                break;
-            }
-
-            if (code == ERROR_ACCESS_DENIED || code == ERROR_NOT_READY || code == ERROR_GEN_FAILURE ||
-                code == ERROR_BAD_NETPATH) {
-                const std::uint64_t now = NowSeconds();
-                const unsigned remaining = static_cast<unsigned>(deadline - now);
-                if (now < deadline && remaining != 0) {
-                    progress.SetStatus(searching + Message(IDS_FILEOPS_SECONDS_LEFT, {remaining}));
-                    const std::wstring waiting = Message(msg::kSearchFailed, {root, cause});
-                    progress.Show(waiting, level::RootWait);
-                    Sleep(timings.rootRetryMs);
-                    if (StopRequested(progress)) {
-                        log.AppendLine(waiting);
-                        log.AppendLine(LoadText(msg::kInterrupted));
-                        progress.SetStatus(searching);
-                        return false;
-                    }
-                    continue;
-                }
-                progress.SetStatus(searching);
-                if (progress.CancelRequested()) return false;
-                failure = Message(msg::kSearchFailed, {root, cause});
-                break;
-            }
-            if (!checkingDrive && driveFailures != 0) {
-                // The drive is back but the path is not there yet: give the
-                // system a moment to settle before deciding.
-                progress.SetStatus(searching);
-                progress.Show(waitText, level::RootWait);
-                Sleep(timings.rootSettleMs);
-            }
-            decided = true;
-        }
-        if (restart) continue;
-
-        if (failure.empty()) {
-            progress.SetStatus(searching);
-            progress.Show(waitText, level::RootWait);
-            if (result) return true;
-
-            bool notFound = false;
-            if (testMode || (destination && !options.copyEmptyFolders)) {
-                if (!otherIsFolder) {
-                    notFound = true;
-                } else {
-                    // The folder is created later, when something is copied into it.
-                    if (destination && options.copyEmptyFolders)
-                        log.AppendLine(Message(msg::kMissingAtDestination, {root}));
-                    isFolder = true;
-                    EnsureTrailingBackslash(root);
-                    return true;
-                }
-            } else if (!otherIsFolder) {
-                notFound = true;
-            } else if (IsBareDriveRoot(root) || foldersCreated > 0) {
-                failure = Message(msg::kSearchFailed, {root, cause});
-            } else {
-                ResolveDriveRelative(root, showDestination);
-                std::wstring createCause;
-                unsigned long code = 0;
-                if (CreateFolderTree(root, createCause, code)) {
-                    if (code != ERROR_ALREADY_EXISTS) log.AppendLine(Message(msg::kFolderCreated, {root}));
-                    ++foldersCreated;
-                    continue;
-                }
-                failure = Message(msg::kFolderNotCreated, {root, createCause});
-            }
-
-            if (notFound) {
-                if (destination) {
-                    isFolder = false;
-                    return true;
-                }
-                // Searching again cannot bring a missing source back.
-                const std::wstring message = Message(msg::kReadFailed, {root, cause});
-                log.AppendError(message);
-                if (policy == ErrorPolicy::Abort) log.AppendLine(LoadText(msg::kInterrupted));
-                else if (policy == ErrorPolicy::Confirm) prompter.Warning(message);
-                return false;
-            }
-        }
-
-        if (!report(failure)) return false;
+// A failed look: what the system said, and whether waiting may help.
+RootLook FailedLook(unsigned long code, std::wstring cause) {
+    RootLook look;
+    look.error = code;
+    switch (look.error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_NOT_READY:
+    case ERROR_GEN_FAILURE:
+    case ERROR_BAD_NETPATH: look.found = RootFound::NotReady; break;
+    default: look.found = RootFound::Missing; break;
     }
+    look.cause = std::move(cause);
+    return look;
+}
+
+}  // namespace
+
+RootLook LookAtDrive(const std::wstring& root) {
+    if (fs::GetAttributesPlain(root.substr(0, 2) + L"\\") != INVALID_FILE_ATTRIBUTES)
+        return {RootFound::DriveThere, 0, {}};
+    const DWORD code = GetLastError();
+    return FailedLook(code, SystemErrorText(code));
+}
+
+RootLook LookAtRoot(const std::wstring& root) {
+    const DWORD attrs = fs::GetAttributes(root);
+    if (attrs != INVALID_FILE_ATTRIBUTES)
+        return {(attrs & FILE_ATTRIBUTE_DIRECTORY) ? RootFound::Folder : RootFound::File, 0, {}};
+    const DWORD code = GetLastError();
+    return FailedLook(code, ReplaceLongPaths(SystemErrorText(code), {root}));
 }
 
 }  // namespace mirrant

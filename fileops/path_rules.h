@@ -1,7 +1,8 @@
 #pragma once
 // The rules every path follows on its way to the file system: the drive and
 // share forms, normalisation of typed paths, the long-path form, folder
-// creation and the search for a run's roots.
+// creation and one look at a run's root. They report what they find and ask
+// no one: what follows from it is the engine's decision.
 //
 // Folder paths end with a backslash wherever they are stored or passed.
 // Texts shown or logged always carry the plain path, never the \\?\ form.
@@ -9,11 +10,6 @@
 #include <string>
 
 namespace mirrant {
-
-class Progress;
-class LogSink;
-class Prompter;
-struct RunOptions;
 
 // Writes a path back to wherever the user sees it (the main window's box);
 // the file operations know no windows. May be empty.
@@ -35,10 +31,8 @@ void EnsureTrailingBackslash(std::wstring& path);
 bool IsBareDriveRoot(const std::wstring& path);
 
 // True when the path starts with a drive or a share. "C:" becomes "C:\" and
-// is shown again. Otherwise logs msg::kAmbiguousPath as an error line, shows it as a
-// warning when confirmOtherErrors is set, and returns false.
-bool CheckDriveOrShare(std::wstring& path, const PathDisplay& show, LogSink& log, Prompter& prompter,
-                       bool confirmOtherErrors);
+// is shown again.
+bool StartsAtDriveOrShare(std::wstring& path, const PathDisplay& show);
 
 // "D:work\x" becomes "<current folder of D:>work\x". The path is shown again
 // in every case.
@@ -93,19 +87,24 @@ bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned 
 // has no folder part).
 bool EnsureParentFolder(const std::wstring& filePath, unsigned long& errorCode);
 
-// Which root SearchRoot looks for (the values of the engine's root sides).
-enum class SearchSide : int { Source = 1, Destination = 2 };
+// What one look at a run's root found.
+enum class RootFound {
+    Folder,
+    File,
+    DriveThere,  // only the drive was looked at, and it answers
+    NotReady,    // refused, not ready, a device or a network failure: it may come with time
+    Missing,     // any other failure: not there
+};
+struct RootLook {
+    RootFound found = RootFound::Missing;
+    unsigned long error = 0;  // after a failure: the system's error code
+    std::wstring cause;       // and its text (plain paths)
+};
 
-// Searches a run's root, waiting up to options.rootWaitSeconds for a drive or
-// share that is not ready, with a countdown in the progress window. Decides
-// folder or file (a folder root gets its trailing backslash), creates a
-// missing destination root folder, and reports every failure by
-// options.folderFailurePolicy: logged as an error line, then skipped,
-// aborted, or shown with the question "再試行しますか？". showDestination
-// receives the destination root when a drive-relative path was resolved.
-// False when the run must not go on.
-bool SearchRoot(SearchSide side, Progress& progress, std::wstring& root, bool& isFolder, bool otherIsFolder,
-                bool testMode, const RunOptions& options, LogSink& log, Prompter& prompter,
-                const PathDisplay& showDestination = {});
+// Looks once at the drive of a root ("C:\" of "C:\data\"): a drive that
+// is not ready would fail every look at a path on it.
+RootLook LookAtDrive(const std::wstring& root);
+// Looks once at the root itself.
+RootLook LookAtRoot(const std::wstring& root);
 
 }  // namespace mirrant

@@ -124,8 +124,7 @@ bool RunSession::StartRow(const BatchRow& row, int rowsAfter) {
 // and normalised (each refusal logged when the log goes to a file, shown
 // unless unattended), then the run of the chosen mode starts.
 bool RunSession::StartCheckedRun(bool sync, int rowsAfter, bool* pathsValid) {
-    RunPaths paths = CheckRunPaths(files_, host_.PathText(PathSide::Source),
-                                   host_.PathText(PathSide::Destination));
+    RunPaths paths = CheckRunPaths(host_.PathText(PathSide::Source), host_.PathText(PathSide::Destination));
     if (pathsValid) *pathsValid = paths.valid();
     if (!paths.valid()) {
         for (const std::wstring& text : paths.refusals) {

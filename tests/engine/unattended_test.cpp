@@ -5,6 +5,7 @@
 #include "engine_fixture.h"
 #include "texts.h"
 #include "fileops/fs_edge.h"
+#include "fileops/path_rules.h"
 #include "framework/edition.h"
 
 namespace mirrant::testing {
@@ -212,8 +213,8 @@ TEST_F(Safety, RootsThatOverlapAreRefusedOrPassedBy) {
         SCOPED_TRACE(c.what);
         // As the run buttons and batch rows pass them on.
         std::wstring source = c.source, destination = c.destination;
-        ASSERT_TRUE(host.files.NormalizePath(source));
-        ASSERT_TRUE(host.files.NormalizePath(destination));
+        ASSERT_TRUE(NormalizePath(source));
+        ASSERT_TRUE(NormalizePath(destination));
         for (RunMode mode : {RunMode::Overwrite, RunMode::Sync}) {
             ClearRecords();
             auto before = Snapshot(temp.path());

@@ -4,13 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "fileops/fs_edge.h"
 #include "fileops_test_support.h"
 #include "framework/encoding.h"
 #include "framework/text.h"
-#include "support/recording_log.h"
-#include "support/recording_progress.h"
-#include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
 namespace mirrant {
@@ -94,32 +93,46 @@ TEST(LongPath, FormsAndTrailingBackslash) {
     EXPECT_EQ(c, L"abc\\");
 }
 
-TEST(CheckDriveOrShare, DriveGetsBackslashOtherFormsAreAmbiguous) {
-    RecordingLog log;
-    ScriptedPrompter prompter;
-    std::vector<std::wstring> shown;
-    PathDisplay show = [&](const std::wstring& p) { shown.push_back(p); };
-
-    std::wstring drive = L"C:";
-    EXPECT_TRUE(CheckDriveOrShare(drive, show, log, prompter, true));
-    EXPECT_EQ(drive, L"C:\\");
-    EXPECT_EQ(shown, std::vector<std::wstring>{L"C:\\"});
-
-    std::wstring share = L"\\\\server\\share";
-    EXPECT_TRUE(CheckDriveOrShare(share, show, log, prompter, true));
-    EXPECT_EQ(shown.size(), 1u);
-    EXPECT_TRUE(log.lines.empty());
-
-    std::wstring relative = L"\\abc";
-    EXPECT_FALSE(CheckDriveOrShare(relative, show, log, prompter, true));
-    ASSERT_EQ(log.errorLines.size(), 1u);
-    EXPECT_EQ(log.errorLines[0], L"\"\\abc\"は指定が曖昧です。");
-    EXPECT_EQ(prompter.Count(PromptKind::Warning), 1u);
-
-    std::wstring plain = L"abc";
-    EXPECT_FALSE(CheckDriveOrShare(plain, show, log, prompter, false));
-    EXPECT_EQ(log.errorLines.size(), 2u);
-    EXPECT_EQ(prompter.Count(PromptKind::Warning), 1u) << "no box when other errors are not confirmed";
+// One look at a run's root tells a folder from a file, a drive from the
+// path on it, and a failure that waiting may cure (a drive or share not
+// ready, refused, failing) from one it cannot; the cause names plain paths.
+TEST(LookAtRoot, TellsWhatItFound) {
+    TempDir dir;
+    WriteFile(dir / L"f.txt", "x");
+    const std::wstring gone = dir / L"gone\\";
+    const struct Case {
+        const char* what;
+        std::wstring root;
+        bool driveOnly;
+        DWORD fault;  // 0: none
+        RootFound found;
+    } cases[] = {
+        {"folder", dir.path(), false, 0, RootFound::Folder},
+        {"file", dir / L"f.txt", false, 0, RootFound::File},
+        {"missing", gone, false, 0, RootFound::Missing},
+        {"drive", gone, true, 0, RootFound::DriveThere},
+        {"not ready", dir.path(), false, ERROR_NOT_READY, RootFound::NotReady},
+        {"refused", dir.path(), false, ERROR_ACCESS_DENIED, RootFound::NotReady},
+        {"device failure", dir.path(), false, ERROR_GEN_FAILURE, RootFound::NotReady},
+        {"share unreachable", dir.path(), false, ERROR_BAD_NETPATH, RootFound::NotReady},
+        {"path not found", dir.path(), false, ERROR_PATH_NOT_FOUND, RootFound::Missing},
+        {"drive not ready", gone, true, ERROR_NOT_READY, RootFound::NotReady},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::wstring faulted = c.driveOnly ? c.root.substr(0, 3) : c.root;
+        std::optional<fs::ScopedAttributeFault> fault;
+        if (c.fault) fault.emplace(faulted, c.fault);
+        const RootLook look = c.driveOnly ? LookAtDrive(c.root) : LookAtRoot(c.root);
+        EXPECT_EQ(look.found, c.found);
+        const bool failed = c.found == RootFound::NotReady || c.found == RootFound::Missing;
+        EXPECT_EQ(look.error != 0, failed);
+        EXPECT_EQ(look.cause.empty(), !failed);
+        if (c.fault) {
+            EXPECT_EQ(look.error, c.fault);
+        }
+        EXPECT_FALSE(Contains(look.cause, L"\\\\?\\")) << "cause with a long path";
+    }
 }
 
 // Restores the process's current folder.
@@ -325,197 +338,6 @@ TEST(EnsureParentFolder, CreatesTheFolderPart) {
     EXPECT_TRUE(EnsureParentFolder(dir / L"a\\b\\log.txt", code));
     EXPECT_FALSE(EnsureParentFolder(L"log.txt", code));
     EXPECT_EQ(code, 13u);
-}
-
-// Root search: every case runs with waits of a few milliseconds.
-class SearchRootTest : public ::testing::Test {
-protected:
-    SearchRootTest() : timings_(ShortTimings()) {
-        options.rootWaitSeconds = 2;
-        options.folderFailurePolicy = ErrorPolicy::Confirm;
-    }
-    bool Search(SearchSide side, std::wstring& root, bool otherIsFolder = true, bool testMode = false) {
-        return SearchRoot(side, progress, root, isFolder, otherIsFolder, testMode, options, log, prompter,
-                          [&](const std::wstring& p) { shown.push_back(p); });
-    }
-    std::vector<std::wstring> Countdown() const {
-        std::vector<std::wstring> out;
-        for (const std::wstring& s : progress.statuses)
-            if (Contains(s, L"残り")) out.push_back(s);
-        return out;
-    }
-
-    ScopedFileOpTimings timings_;
-    TempDir dir;
-    RunOptions options;
-    RecordingProgress progress;
-    RecordingLog log;
-    ScriptedPrompter prompter;
-    std::vector<std::wstring> shown;
-    bool isFolder = false;
-};
-
-TEST_F(SearchRootTest, ExistingFolderAndFile) {
-    std::wstring root = dir.path();
-    root.pop_back();
-    ASSERT_TRUE(Search(SearchSide::Source, root, false));
-    EXPECT_TRUE(isFolder);
-    EXPECT_EQ(root, dir.path());
-    EXPECT_EQ(progress.StatusText(), L"ｺﾋﾟｰ元検索中");
-    ASSERT_FALSE(progress.shown.empty());
-    EXPECT_EQ(progress.shown.back(), std::make_pair(100, std::wstring(L"しばらくお待ち下さい...")));
-
-    WriteFile(dir / L"f.txt", "x");
-    std::wstring file = dir / L"f.txt";
-    ASSERT_TRUE(Search(SearchSide::Destination, file, false));
-    EXPECT_FALSE(isFolder);
-    EXPECT_EQ(file, dir / L"f.txt");
-    EXPECT_EQ(progress.StatusText(), L"ｺﾋﾟｰ先検索中");
-    EXPECT_TRUE(log.lines.empty());
-    EXPECT_TRUE(prompter.prompts().empty());
-}
-
-TEST_F(SearchRootTest, MissingDestinationRootIsCreated) {
-    std::wstring root = dir / L"new\\dest\\";
-    ASSERT_TRUE(Search(SearchSide::Destination, root));
-    EXPECT_TRUE(isFolder);
-    EXPECT_TRUE(IsFolder(root));
-    EXPECT_EQ(log.lines, std::vector<std::wstring>{Message(130, {root})});
-    EXPECT_TRUE(log.errorLines.empty());
-    EXPECT_EQ(shown, std::vector<std::wstring>{root});
-}
-
-TEST_F(SearchRootTest, MissingDestinationWithoutCreation) {
-    // Test mode: reported as missing, taken as a folder, nothing created.
-    std::wstring root = dir / L"later\\";
-    ASSERT_TRUE(Search(SearchSide::Destination, root, true, true));
-    EXPECT_TRUE(isFolder);
-    EXPECT_FALSE(Exists(root));
-    EXPECT_EQ(log.lines, std::vector<std::wstring>{Message(123, {root})});
-
-    // Empty folders are not copied: the first copy creates it, silently.
-    log.lines.clear();
-    options.copyEmptyFolders = false;
-    std::wstring quiet = dir / L"quiet";
-    ASSERT_TRUE(Search(SearchSide::Destination, quiet, true));
-    EXPECT_TRUE(isFolder);
-    EXPECT_EQ(quiet, dir / L"quiet\\");
-    EXPECT_FALSE(Exists(quiet));
-    EXPECT_TRUE(log.lines.empty());
-
-    // The source is a file: the destination file is created by the copy.
-    options.copyEmptyFolders = true;
-    std::wstring file = dir / L"copy.txt";
-    ASSERT_TRUE(Search(SearchSide::Destination, file, false));
-    EXPECT_FALSE(isFolder);
-    EXPECT_FALSE(Exists(file));
-}
-
-TEST_F(SearchRootTest, MissingSourceIsReportedWithoutRetry) {
-    std::wstring root = dir / L"gone\\";
-    EXPECT_FALSE(Search(SearchSide::Source, root, false));
-    ASSERT_EQ(log.errorLines.size(), 1u);
-    EXPECT_TRUE(Contains(log.errorLines[0], L"\"" + root + L"\"の読み出しにｴﾗｰが発生しました。原因："));
-    EXPECT_EQ(prompter.Count(PromptKind::Warning), 1u);
-    EXPECT_EQ(prompter.Count(PromptKind::YesNo), 0u);
-    EXPECT_FALSE(Exists(root));
-
-    options.folderFailurePolicy = ErrorPolicy::Abort;
-    EXPECT_FALSE(Search(SearchSide::Source, root, false));
-    EXPECT_EQ(log.lines.back(), L"ﾕｰｻﾞの指示により中断しました。");
-    EXPECT_EQ(prompter.Count(PromptKind::Warning), 1u);
-}
-
-TEST_F(SearchRootTest, CreationFailureOffersRetry) {
-    WriteFile(dir / L"blocker", "x");
-    std::wstring root = dir / L"blocker\\dest\\";
-    prompter.Push(PromptAnswer::Yes);
-    prompter.Push(PromptAnswer::No);
-    EXPECT_FALSE(Search(SearchSide::Destination, root));
-    ASSERT_EQ(log.errorLines.size(), 2u);
-    EXPECT_TRUE(Contains(log.errorLines[0], L"ﾌｫﾙﾀﾞ\"" + root + L"\"を作成できませんでした。原因："));
-    EXPECT_FALSE(Contains(log.errorLines[0], L"\\\\?\\"));
-    EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(), L"再試行します。"), 1);
-    EXPECT_EQ(prompter.CountText(L"再試行しますか？"), 2u);
-    EXPECT_EQ(prompter.unusedAnswers(), 0u);
-}
-
-TEST_F(SearchRootTest, MissingDriveRootIsReported) {
-    options.folderFailurePolicy = ErrorPolicy::Skip;
-    std::wstring root = L"Q:\\";
-    EXPECT_FALSE(Search(SearchSide::Destination, root));
-    ASSERT_EQ(log.errorLines.size(), 1u);
-    EXPECT_TRUE(Contains(log.errorLines[0], L"Q:\\を検索中にｴﾗｰが発生しました。原因："));
-    EXPECT_TRUE(prompter.prompts().empty());
-}
-
-TEST_F(SearchRootTest, UnreadyRootIsWaitedForWithCountdown) {
-    std::wstring root = dir.path();
-    // Not ready three times, then there.
-    fs::ScopedAttributeFault fault(root, ERROR_NOT_READY, 3);
-    ASSERT_TRUE(Search(SearchSide::Destination, root));
-    EXPECT_TRUE(isFolder);
-    EXPECT_EQ(fault.failed(), 3);
-    std::vector<std::wstring> countdown = Countdown();
-    ASSERT_EQ(countdown.size(), 3u);
-    EXPECT_EQ(countdown[0], L"ｺﾋﾟｰ先検索中　残り2秒");
-    EXPECT_TRUE(log.lines.empty());
-    bool waitShown = false;
-    for (const auto& [lvl, text] : progress.shown)
-        if (lvl == 100 && Contains(text, root + L"を検索中にｴﾗｰが発生しました。原因：")) waitShown = true;
-    EXPECT_TRUE(waitShown);
-}
-
-TEST_F(SearchRootTest, UnreadyRootGivesUpAfterTheWait) {
-    std::wstring root = dir / L"share\\";
-    fs::ScopedAttributeFault fault(root, ERROR_BAD_NETPATH);
-    prompter.Push(PromptAnswer::No);
-    EXPECT_FALSE(Search(SearchSide::Destination, root));
-    // Falling seconds, ending when the two seconds are over.
-    std::vector<std::wstring> countdown = Countdown();
-    ASSERT_GE(countdown.size(), 2u);
-    EXPECT_EQ(countdown.front(), L"ｺﾋﾟｰ先検索中　残り2秒");
-    EXPECT_EQ(countdown.back(), L"ｺﾋﾟｰ先検索中　残り1秒");
-    EXPECT_EQ(progress.StatusText(), L"ｺﾋﾟｰ先検索中");
-    ASSERT_EQ(log.errorLines.size(), 1u);
-    EXPECT_EQ(log.errorLines[0], Message(221, {root, SystemErrorText(ERROR_BAD_NETPATH)}));
-    EXPECT_EQ(prompter.Count(PromptKind::Warning), 1u);
-    EXPECT_FALSE(Exists(root)) << "an unreachable root is never created";
-}
-
-TEST_F(SearchRootTest, InterruptDuringTheWait) {
-    std::wstring root = dir.path();
-    fs::ScopedAttributeFault fault(root, ERROR_NOT_READY);
-    progress.cancelAfterPolls = 2;
-    EXPECT_FALSE(Search(SearchSide::Destination, root));
-    EXPECT_TRUE(log.errorLines.empty());
-    ASSERT_EQ(log.lines.size(), 2u);
-    EXPECT_TRUE(Contains(log.lines[0], L"を検索中にｴﾗｰが発生しました。"));
-    EXPECT_EQ(log.lines[1], L"ﾕｰｻﾞの指示により中断しました。");
-    EXPECT_TRUE(prompter.prompts().empty());
-    EXPECT_EQ(fault.failed(), 2);
-}
-
-TEST_F(SearchRootTest, SourceIsNotWaitedForUnlessConfirmed) {
-    options.folderFailurePolicy = ErrorPolicy::Skip;
-    std::wstring root = dir.path();
-    fs::ScopedAttributeFault fault(root, ERROR_NOT_READY);
-    EXPECT_FALSE(Search(SearchSide::Source, root, false));
-    EXPECT_EQ(fault.failed(), 1);
-    EXPECT_TRUE(Countdown().empty());
-    ASSERT_EQ(log.errorLines.size(), 1u);
-    EXPECT_TRUE(prompter.prompts().empty());
-}
-
-TEST_F(SearchRootTest, DriveComesBackThenTheFolderIsCreated) {
-    std::wstring root = dir / L"made\\";
-    std::wstring drive = root.substr(0, 2) + L"\\";
-    fs::ScopedAttributeFault fault(drive, ERROR_NOT_READY, 2);
-    ASSERT_TRUE(Search(SearchSide::Destination, root));
-    EXPECT_EQ(fault.failed(), 2);
-    EXPECT_EQ(Countdown().size(), 2u);
-    EXPECT_TRUE(IsFolder(root));
-    EXPECT_EQ(log.lines, std::vector<std::wstring>{Message(130, {root})});
 }
 
 }  // namespace

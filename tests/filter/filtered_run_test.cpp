@@ -9,6 +9,7 @@
 #include "engine/file_access.h"
 #include "engine/run_driver.h"
 #include "engine/stored_filter.h"
+#include "fileops/path_rules.h"
 #include "filter/filter_set.h"
 #include "framework/profile.h"
 #include "framework/text.h"
@@ -44,8 +45,8 @@ public:
             RecordingProgress& progress) {
         // The paths as the run buttons pass them on, normalised.
         RunRequest request{mode, source, destination};
-        EXPECT_TRUE(run.files.NormalizePath(request.sourcePath));
-        EXPECT_TRUE(run.files.NormalizePath(request.destinationPath));
+        EXPECT_TRUE(NormalizePath(request.sourcePath));
+        EXPECT_TRUE(NormalizePath(request.destinationPath));
         FilterSet filter;
         LoadFilterSet(filter, store_);
         run.filter = std::make_shared<StoredFilter>(filter);

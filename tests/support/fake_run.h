@@ -94,17 +94,16 @@ public:
         ++contentComparisons;
         return real.CompareFileContents(a, b, progress, log, cause);
     }
-    bool CopyFileContents(const std::wstring& source, const FileStamp& stamp, const std::wstring& destination,
-                          CopyTarget target, const RunOptions& options, Progress& progress, LogSink& log,
-                          std::wstring& cause, const MoveAsideFn* moveAside) override {
+    bool CopyFileContents(const CopyRequest& copy, const RunOptions& options, Progress& progress, LogSink& log,
+                          std::wstring& cause) override {
         ++copies;
-        if (beforeCopy) beforeCopy(destination);
+        if (beforeCopy) beforeCopy(copy.destination);
         if (failNextCopy) {
             failNextCopy = false;
             cause = L"テスト用の失敗";
             return false;
         }
-        return real.CopyFileContents(source, stamp, destination, target, options, progress, log, cause, moveAside);
+        return real.CopyFileContents(copy, options, progress, log, cause);
     }
     // Return true to make moving this file aside fail.
     std::function<bool(const std::wstring& path)> failMoveAside;
@@ -137,16 +136,6 @@ public:
     bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned long& error) override {
         return real.CreateFolderTree(folder, cause, error);
     }
-    bool CheckDriveOrShare(std::wstring& path, const RunOptions& options, Prompter& prompter,
-                           LogSink& log) override {
-        return real.CheckDriveOrShare(path, options, prompter, log);
-    }
-    bool SearchRoot(RootSide side, std::wstring& path, bool& isFolder, bool otherIsFolder, bool testMode,
-                    const RunOptions& options, Progress& progress, Prompter& prompter, LogSink& log) override {
-        return real.SearchRoot(side, path, isFolder, otherIsFolder, testMode, options, progress, prompter, log);
-    }
-    void ResolveDriveRelative(std::wstring& path) override { real.ResolveDriveRelative(path); }
-    bool NormalizePath(std::wstring& path) override { return real.NormalizePath(path); }
     // Return false to make a name look unreachable for this program.
     std::function<bool(const std::wstring& path)> canAddress;
     bool CanAddress(const std::wstring& path) override {
@@ -157,9 +146,6 @@ public:
     bool GetFolderId(const std::wstring& folder, FolderId& id) override {
         if (onFolderId) onFolderId(folder);
         return real.GetFolderId(folder, id);
-    }
-    RootOverlap CompareRoots(const std::wstring& source, const std::wstring& destination) override {
-        return real.CompareRoots(source, destination);
     }
     LeftoverRemoval RemoveLeftoverCopyTemp(const std::wstring& path, std::wstring& cause) override {
         return real.RemoveLeftoverCopyTemp(path, cause);
