@@ -5,6 +5,7 @@
 
 #include "batch/batch_file.h"
 #include "batch/batch_run.h"
+#include "engine/texts.h"
 #include "settings/settings.h"
 #include "framework/profile.h"
 #include "framework/recent_files.h"
@@ -19,11 +20,7 @@ namespace {
 
 using testing::TempDir;
 
-const std::wstring kMsg156 = L"ﾊﾞｯﾁﾌｧｲﾙの内容に誤りがあります。";
-const std::wstring kMsg161 = L"他のﾌｧｲﾙを読み出しますか？";
-const std::wstring kMsg163 = L"ﾊﾞｯﾁﾌｧｲﾙが最後まで実行されずに中断されました。";
-const std::wstring kMsg231 = L"履歴から削除します。よろしいですか？";
-const std::wstring kMsg251 = L"今後このﾒｯｾｰｼﾞを表示しないで、すぐ終了するようにしますか？";
+namespace text = testing::text;
 
 struct StartedRow {
     bool sync;
@@ -170,7 +167,7 @@ TEST_F(BatchRun, ClosingTheWindowWithoutRunningDropsTheBatchAndOffersAnotherFile
     EXPECT_TRUE(host.started.empty());
     EXPECT_TRUE(host.logsBegun.empty());
     EXPECT_TRUE(host.history.empty());
-    EXPECT_EQ(host.prompter.CountText(kMsg161), 1u);
+    EXPECT_EQ(host.prompter.CountText(text::kReadAnother), 1u);
     EXPECT_FALSE(askAnother);
 }
 
@@ -204,7 +201,7 @@ TEST_F(BatchRun, UnattendedUnreadableFileLogsFinishesAndEndsTheProgram) {
     other.scheduled = true;
     testing::WriteFile(dir / L"junk.mrt", "nothing here\r\n");
     EXPECT_EQ(RunBatchFile(other, dir / L"junk.mrt", askAnother, true), 0);
-    EXPECT_EQ(other.log.errorLines, std::vector<std::wstring>{kMsg156});
+    EXPECT_EQ(other.log.errorLines, std::vector<std::wstring>{text::kBadBatchContent});
     EXPECT_EQ(other.logsWritten, 1);
     EXPECT_TRUE(other.closed);
 }
@@ -219,7 +216,7 @@ TEST_F(BatchRun, UnattendedRowThatCannotStartLogsWhyFinishesTheLogAndEndsTheProg
     EXPECT_FALSE(StartNextBatchRow(host));
     EXPECT_EQ(host.log.errorLines, std::vector<std::wstring>{L"bad path C:\\|b\\"});
     ASSERT_FALSE(host.log.lines.empty());
-    EXPECT_EQ(host.log.lines.back(), kMsg163);  // a row was still waiting
+    EXPECT_EQ(host.log.lines.back(), text::kBatchInterrupted);  // a row was still waiting
     EXPECT_EQ(host.logsWritten, 1);
     EXPECT_EQ(host.progressReleased, 1);
     EXPECT_TRUE(host.queue.empty());
@@ -235,7 +232,7 @@ TEST_F(BatchRun, UnattendedFirstAndOnlyRowThatCannotStartEndsTheProgramToo) {
     ASSERT_EQ(RunBatchFile(host, withBadRow, askAnother, true), 1);
     host.queue.push_back({L'o', L"C:\\x\\", L"D:\\x\\"});
     EXPECT_FALSE(StartNextBatchRow(host));
-    EXPECT_EQ(host.log.errorLines, std::vector<std::wstring>{kMsg156});
+    EXPECT_EQ(host.log.errorLines, std::vector<std::wstring>{text::kBadBatchContent});
     EXPECT_EQ(host.logsWritten, 1);
     EXPECT_TRUE(host.closed);
 }
@@ -298,8 +295,8 @@ TEST_F(BatchRun, CommandLineFailureAsksAnotherThenOffersToEndAtOnceFromNowOn) {
     RunBatchFromCommandLine(host, missing);
     ASSERT_EQ(host.prompter.prompts().size(), 3u);
     EXPECT_EQ(host.prompter.prompts()[0].kind, mirrant::PromptKind::Warning);
-    EXPECT_EQ(host.prompter.prompts()[1].text, kMsg161);
-    EXPECT_EQ(host.prompter.prompts()[2].text, kMsg251);
+    EXPECT_EQ(host.prompter.prompts()[1].text, text::kReadAnother);
+    EXPECT_EQ(host.prompter.prompts()[2].text, text::kEndAtOnceFromNowOn);
     EXPECT_EQ(Flags(), 1);  // "end at once" from now on
     EXPECT_TRUE(host.closed);
     EXPECT_EQ(host.dialogsShown, 0);
@@ -358,8 +355,8 @@ TEST_F(BatchRun, HistoryEntryOfAMissingFileOffersRemoval) {
     host.history.Add(threeRows);  // index 0; missing is index 1
     host.prompter.Push(mirrant::PromptAnswer::No);
     RunBatchHistoryEntry(host, 1);
-    EXPECT_EQ(host.prompter.CountText(kMsg231), 1u);
-    EXPECT_EQ(host.prompter.CountText(kMsg161), 0u);
+    EXPECT_EQ(host.prompter.CountText(text::kRemoveFromHistory), 1u);
+    EXPECT_EQ(host.prompter.CountText(text::kReadAnother), 0u);
     EXPECT_EQ(host.history.size(), 2u);
 
     host.prompter.Push(mirrant::PromptAnswer::Yes);

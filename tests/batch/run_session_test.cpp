@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "batch/run_session.h"
+#include "engine/texts.h"
 #include "framework/edition.h"
 #include "fileops/timings.h"
 #include "framework/profile.h"
@@ -24,9 +25,7 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-const std::wstring kMsg163 = L"ﾊﾞｯﾁﾌｧｲﾙが最後まで実行されずに中断されました。";
-const std::wstring kMsg250 = L"今後このﾒｯｾｰｼﾞを表示しないようにしますか？";
-const std::wstring kSourceEmpty = L"ｺﾋﾟｰ元が空欄です。";
+namespace text = testing::text;
 
 class FakeWindow : public RunWindow {
 public:
@@ -215,7 +214,7 @@ TEST_F(RunSessionTest, AnEmptyBoxIsToldInABoxAndWritesOnlyTheLog) {
     ASSERT_TRUE(session.OnRunButton(false));
     FinishRuns();
     ASSERT_EQ(window.run.boxes.prompts().size(), 1u);
-    EXPECT_EQ(window.run.boxes.prompts()[0].text, kSourceEmpty);
+    EXPECT_EQ(window.run.boxes.prompts()[0].text, text::kSourceEmpty);
     EXPECT_EQ(window.resultsShown, 0);
 }
 
@@ -255,7 +254,7 @@ TEST_F(RunSessionTest, TheEndOfARunWritesTheLogAndShowsTheResultAsItEnded) {
         s.OnRunEnd(std::move(outcome));
         EXPECT_EQ(w.resultsShown, c.results);
         const auto lines = s.runLog().lines();
-        EXPECT_EQ(!lines.empty() && lines.back() == kMsg163, c.interruptedLine);
+        EXPECT_EQ(!lines.empty() && lines.back() == text::kBatchInterrupted, c.interruptedLine);
         if (c.scheduled) {
             EXPECT_TRUE(testing::Exists(ScheduleLog()));
         }
@@ -290,13 +289,13 @@ TEST_F(RunSessionTest, AnInterruptedBatchShowsTheNoticeAndAsksOncePerProgram) {
     window.ui.Push(PromptAnswer::No);  // 250
     failRow(window, session);
     EXPECT_TRUE(session.BatchQueue().empty());
-    EXPECT_EQ(window.ui.CountText(kMsg163), 1u);
-    EXPECT_EQ(window.ui.CountText(kMsg250), 1u);
+    EXPECT_EQ(window.ui.CountText(text::kBatchInterrupted), 1u);
+    EXPECT_EQ(window.ui.CountText(text::kDontShowAgain), 1u);
     EXPECT_EQ(AppProfile().GetInt(kSettingsSection, L"op17", 0), 0);
 
     failRow(window, session);
-    EXPECT_EQ(window.ui.CountText(kMsg163), 2u);
-    EXPECT_EQ(window.ui.CountText(kMsg250), 1u);  // asked once per program
+    EXPECT_EQ(window.ui.CountText(text::kBatchInterrupted), 2u);
+    EXPECT_EQ(window.ui.CountText(text::kDontShowAgain), 1u);  // asked once per program
 
     // Yes silences the notice from then on.
     RunSession::ResetRunEndNotices();
