@@ -91,43 +91,6 @@ TEST(ConfirmChoicesTable, FieldsToButtonsAndBack) {
 int TrackPos(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETPOS, 0, 0)); }
 void SetTrackPos(HWND dialog, int id, int pos) { SendDlgItemMessageW(dialog, id, TBM_SETPOS, TRUE, pos); }
 
-TEST_F(SettingsDialogs, DisplayDialogOpensFromAnOddStoredLevelAndSavesThePosition) {
-    RunOptions o;
-    o.displayLevel = 15;  // a hand-edited "op9": opens at "最大"
-    int opened = -1;
-    std::wstring labels[4];
-    UserScript user([&](DWORD thread) {
-        HWND d = Need(WaitForWindow(thread, L"経過表示設定"), "dialog 142");
-        opened = TrackPos(d, IDC_DISPLAY_TRACK);
-        for (int i = 0; i < 4; ++i) labels[i] = testing::TextOf(d, IDC_DISPLAY_LABEL0 + i);
-        SetTrackPos(d, IDC_DISPLAY_TRACK, 3);
-        Press(d, IDOK);
-    });
-    EXPECT_TRUE(ShowDisplaySettingsDialog(nullptr, o, false));
-    user.Join();
-    EXPECT_EQ(opened, 0);
-    EXPECT_EQ(labels[1], L"中    -- 照合中のﾌｫﾙﾀﾞ名を表示し、ﾌｧｲﾙ名は表示しません");
-    EXPECT_EQ(o.displayLevel, 80);
-    EXPECT_EQ(Stored(optname::DisplayLevel), 80);
-}
-
-TEST_F(SettingsDialogs, DisplayDialogCancelChangesNothing) {
-    RunOptions o;
-    o.displayLevel = 20;
-    int opened = -1;
-    UserScript user([&](DWORD thread) {
-        HWND d = Need(WaitForWindow(thread, L"経過表示設定"), "dialog 142");
-        opened = TrackPos(d, IDC_DISPLAY_TRACK);
-        SetTrackPos(d, IDC_DISPLAY_TRACK, 0);
-        Press(d, IDCANCEL);
-    });
-    EXPECT_FALSE(ShowDisplaySettingsDialog(nullptr, o, false));
-    user.Join();
-    EXPECT_EQ(opened, 2);
-    EXPECT_EQ(o.displayLevel, 20);
-    EXPECT_EQ(Stored(optname::DisplayLevel), kAbsent);
-}
-
 TEST_F(SettingsDialogs, TrackBarDialogsAreReadOnlyDuringARun) {
     struct Case {
         const wchar_t* title;
@@ -156,21 +119,57 @@ TEST_F(SettingsDialogs, TrackBarDialogsAreReadOnlyDuringARun) {
     }
 }
 
-TEST_F(SettingsDialogs, PriorityDialogMapsPositionsToPriorities) {
-    RunOptions o;
-    o.runPriority = -1;
-    int opened = -1;
-    UserScript user([&](DWORD thread) {
-        HWND d = Need(WaitForWindow(thread, L"実行優先度設定"), "dialog 143");
-        opened = TrackPos(d, IDC_PRIORITY_TRACK);
-        SetTrackPos(d, IDC_PRIORITY_TRACK, 0);
-        Press(d, IDOK);
-    });
-    EXPECT_TRUE(ShowPriorityDialog(nullptr, o, false));
-    user.Join();
-    EXPECT_EQ(opened, 3);
-    EXPECT_EQ(o.runPriority, 2);
-    EXPECT_EQ(Stored(optname::RunPriority), 2);
+// Each track bar dialog opens at the stored value's position, shows its
+// labels, and writes the moved position only on OK.
+TEST_F(SettingsDialogs, TrackBarDialogsOpenAtTheStoredValueAndSaveOnlyOnOk) {
+    struct Case {
+        const char* what;
+        const wchar_t* title;
+        int track;
+        bool (*show)(HWND, RunOptions&, bool);
+        int RunOptions::*value;
+        const wchar_t* name;
+        int stored;
+        int label;
+        const wchar_t* labelText;
+        int movedTo;
+        int button;
+        int opened;
+        int after;
+        int written;
+    };
+    const Case cases[] = {
+        // A hand-edited "op9" opens at "最大".
+        {"display, odd level, OK", L"経過表示設定", IDC_DISPLAY_TRACK, ShowDisplaySettingsDialog, &RunOptions::displayLevel,
+         optname::DisplayLevel, 15, IDC_DISPLAY_LABEL1, L"中    -- 照合中のﾌｫﾙﾀﾞ名を表示し、ﾌｧｲﾙ名は表示しません", 3, IDOK,
+         0, 80, 80},
+        {"display, cancelled", L"経過表示設定", IDC_DISPLAY_TRACK, ShowDisplaySettingsDialog, &RunOptions::displayLevel,
+         optname::DisplayLevel, 20, IDC_DISPLAY_LABEL2, L"小    -- 照合中のﾌｫﾙﾀﾞ名とﾌｧｲﾙ名を表示しません", 0, IDCANCEL,
+         2, 20, kAbsent},
+        {"priority, OK", L"実行優先度設定", IDC_PRIORITY_TRACK, ShowPriorityDialog, &RunOptions::runPriority,
+         optname::RunPriority, -1, IDC_PRIORITY_LABEL0, L"＋２　（高速）", 0, IDOK, 3, 2, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        AppProfile().DeleteValue(kSettingsSection, c.name);
+        RunOptions o;
+        o.*c.value = c.stored;
+        int opened = -1;
+        std::wstring label;
+        UserScript user([&](DWORD thread) {
+            HWND d = Need(WaitForWindow(thread, c.title), "track bar dialog");
+            opened = TrackPos(d, c.track);
+            label = testing::TextOf(d, c.label);
+            SetTrackPos(d, c.track, c.movedTo);
+            Press(d, c.button);
+        });
+        EXPECT_EQ(c.show(nullptr, o, false), c.button == IDOK);
+        user.Join();
+        EXPECT_EQ(opened, c.opened);
+        EXPECT_EQ(label, c.labelText);
+        EXPECT_EQ(o.*c.value, c.after);
+        EXPECT_EQ(Stored(c.name), c.written);
+    }
 }
 
 TEST_F(SettingsDialogs, ToleranceOutOfRangeKeepsTheDialogOpenWithTheRangeMessage) {
