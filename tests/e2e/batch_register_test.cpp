@@ -2,7 +2,7 @@
 // saved as a binary file runs unattended, row by row.
 #include <gtest/gtest.h>
 
-#include "e2e/program.h"
+#include "e2e/program_fixture.h"
 #include "framework/encoding.h"
 #include "framework/profile.h"
 #include "res/resource.h"
@@ -11,13 +11,6 @@
 
 namespace mirrant {
 namespace {
-
-using testing::Edition;
-using testing::Exists;
-using testing::ReadFile;
-using testing::RunningProgram;
-using testing::TempDir;
-using testing::WindowText;
 
 // A top-level window of the program other than these, waiting for it.
 HWND WaitForOther(RunningProgram& program, std::vector<HWND> known, const std::function<bool(HWND)>& match) {
@@ -62,16 +55,13 @@ void SaveAndClose(RunningProgram& program, HWND main, HWND w, const std::wstring
     EXPECT_TRUE(program.WaitForExit(10000));
 }
 
-class BatchRegisterE2E : public ::testing::TestWithParam<Edition> {
+class BatchRegisterE2E : public ProgramTest {
 protected:
     void SetUp() override {
-        store.DeleteRoot();
+        ProgramTest::SetUp();
         store.SetString(kSettingsSection, L"ScheduleLog", logPath);
     }
-    void TearDown() override { store.DeleteRoot(); }
 
-    ProfileStore store{GetParam().registryRoot};
-    TempDir dir;
     std::wstring logPath = dir / L"schedule.txt";
 };
 
@@ -149,8 +139,7 @@ TEST_P(BatchRegisterE2E, AKatakanaDestinationSavedAsTextRunsIntoTheNamedFolder) 
     EXPECT_EQ(ReadFile(dst + L"one.txt"), "1");
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, BatchRegisterE2E,
-                         ::testing::Values(testing::kWideProgram, testing::kNarrowProgram), testing::EditionName());
+MIRRANT_FOR_BOTH_PROGRAMS(BatchRegisterE2E);
 
 }  // namespace
 }  // namespace mirrant

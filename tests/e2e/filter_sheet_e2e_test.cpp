@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "e2e/program.h"
+#include "e2e/program_fixture.h"
 #include "framework/profile.h"
 #include "log/log_settings.h"
 #include "res/resource.h"
@@ -16,10 +16,6 @@
 
 namespace mirrant {
 namespace {
-
-using testing::Edition;
-using testing::RunningProgram;
-using testing::WindowText;
 
 std::wstring Q(const std::wstring& p) { return L"\"" + p + L"\""; }
 
@@ -36,13 +32,7 @@ std::wstring LogText(const std::wstring& path, bool narrow) {
     return text;
 }
 
-class FilterSheetE2E : public ::testing::TestWithParam<Edition> {
-protected:
-    void SetUp() override { store.DeleteRoot(); }
-    void TearDown() override { store.DeleteRoot(); }
-    ProfileStore store{GetParam().registryRoot};
-    testing::TempDir dir;
-};
+class FilterSheetE2E : public ProgramTest {};
 
 TEST_P(FilterSheetE2E, ExclusionAddedInTheSheetIsSavedAndHonouredByTheNextRun) {
     const std::wstring source = dir / L"src\\", destination = dir / L"dst\\", logPath = dir / L"run.txt";
@@ -104,8 +94,7 @@ TEST_P(FilterSheetE2E, ExclusionAddedInTheSheetIsSavedAndHonouredByTheNextRun) {
     EXPECT_TRUE(program.WaitForExit(10000));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, FilterSheetE2E, ::testing::Values(testing::kWideProgram, testing::kNarrowProgram),
-                         testing::EditionName());
+MIRRANT_FOR_BOTH_PROGRAMS(FilterSheetE2E);
 
 }  // namespace
 }  // namespace mirrant

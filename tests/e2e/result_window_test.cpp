@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "e2e/program.h"
+#include "e2e/program_fixture.h"
 #include "framework/profile.h"
 #include "log/log_settings.h"
 #include "res/resource.h"
@@ -14,21 +14,9 @@
 namespace mirrant {
 namespace {
 
-using testing::Edition;
-using testing::RunningProgram;
-using testing::WindowText;
-using testing::TempDir;
-
-
-class ResultWindowE2E : public ::testing::TestWithParam<Edition> {
-protected:
-    void SetUp() override { store.DeleteRoot(); }
-    void TearDown() override { store.DeleteRoot(); }
-    ProfileStore store{GetParam().registryRoot};
-};
+class ResultWindowE2E : public ProgramTest {};
 
 TEST_P(ResultWindowE2E, OverwriteShowsItsLinesAndTheLatestLogShowsThemAgain) {
-    TempDir dir;
     const std::wstring source = dir / L"src\\", destination = dir / L"dst\\", logPath = dir / L"run.txt";
     testing::MakeFolder(source);
     testing::MakeFolder(source + L"sub");
@@ -98,8 +86,7 @@ TEST_P(ResultWindowE2E, OverwriteShowsItsLinesAndTheLatestLogShowsThemAgain) {
     EXPECT_TRUE(program.WaitForExit(10000));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, ResultWindowE2E, ::testing::Values(testing::kWideProgram, testing::kNarrowProgram),
-                         testing::EditionName());
+MIRRANT_FOR_BOTH_PROGRAMS(ResultWindowE2E);
 
 }  // namespace
 }  // namespace mirrant
