@@ -19,8 +19,6 @@ namespace {
 constexpr std::uint64_t kBase = testing::kBaseTime;
 constexpr std::uint64_t kSecond = testing::kSecond;
 
-std::wstring Q(const std::wstring& p) { return L"\"" + p + L"\""; }
-
 std::vector<std::wstring> SortedLines(const std::wstring& text) {
     std::vector<std::wstring> out;
     size_t from = 0;
@@ -38,18 +36,11 @@ std::string InCodePage932(const std::wstring& text) {
     return out;
 }
 
-class EngineRunsE2E : public ProgramTest {
+class EngineRunsE2E : public TwoFoldersTest {
 protected:
     void SetUp() override {
-        ProgramTest::SetUp();
-        source = dir / L"src\\";
-        destination = dir / L"dst\\";
-        logPath = dir / L"run.txt";
-        testing::MakeFolder(source);
-        testing::MakeFolder(destination);
-        // The log goes to a file at the end of every run.
-        store.SetInt(kSettingsSection, L"op16", static_cast<int>(kDefaultLogSettingsWord | 1u));
-        store.SetString(kSettingsSection, L"UserLog", logPath);
+        TwoFoldersTest::SetUp();
+        SaveLogTo(logPath);
     }
 
     void Put(const std::wstring& path, std::string_view content, int seconds) {
@@ -101,7 +92,7 @@ protected:
         }
     }
 
-    std::wstring source, destination, logPath;
+    const std::wstring logPath = dir / L"run.txt";
 };
 
 TEST_P(EngineRunsE2E, OverwriteAsksBeforeReplacingANewerDestination) {

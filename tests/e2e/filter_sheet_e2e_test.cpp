@@ -17,8 +17,6 @@
 namespace mirrant {
 namespace {
 
-std::wstring Q(const std::wstring& p) { return L"\"" + p + L"\""; }
-
 // The log file's text in either program's encoding.
 std::wstring LogText(const std::wstring& path, bool narrow) {
     const std::string bytes = testing::ReadFile(path);
@@ -32,16 +30,13 @@ std::wstring LogText(const std::wstring& path, bool narrow) {
     return text;
 }
 
-class FilterSheetE2E : public ProgramTest {};
+class FilterSheetE2E : public TwoFoldersTest {};
 
 TEST_P(FilterSheetE2E, ExclusionAddedInTheSheetIsSavedAndHonouredByTheNextRun) {
-    const std::wstring source = dir / L"src\\", destination = dir / L"dst\\", logPath = dir / L"run.txt";
-    testing::MakeFolder(source);
-    testing::MakeFolder(destination);
+    const std::wstring logPath = dir / L"run.txt";
     testing::WriteFile(source + L"keep.txt", "keep");
     testing::WriteFile(source + L"scratch.TMP", "scratch");
-    store.SetInt(kSettingsSection, L"op16", static_cast<int>(kDefaultLogSettingsWord | 1u));
-    store.SetString(kSettingsSection, L"UserLog", logPath);
+    SaveLogTo(logPath);
 
     RunningProgram program(GetParam().exe, Q(source) + L" " + Q(destination));
     ASSERT_TRUE(program.started());

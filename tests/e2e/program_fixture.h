@@ -7,6 +7,8 @@
 
 #include "e2e/program.h"
 #include "framework/profile.h"
+#include "log/log_settings.h"
+#include "settings/settings.h"
 #include "support/temp_dir.h"
 
 namespace mirrant {
@@ -19,6 +21,9 @@ using testing::TempDir;
 using testing::WindowText;
 using testing::WriteFile;
 
+// A path in double quotes, as on a command line and in the log.
+inline std::wstring Q(const std::wstring& path) { return L"\"" + path + L"\""; }
+
 class ProgramTest : public ::testing::TestWithParam<Edition> {
 protected:
     void SetUp() override { store.DeleteRoot(); }
@@ -26,6 +31,23 @@ protected:
 
     ProfileStore store{GetParam().registryRoot};
     TempDir dir;
+};
+
+// With a source and a destination folder, empty, in the temporary folder.
+class TwoFoldersTest : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        testing::MakeFolder(source);
+        testing::MakeFolder(destination);
+    }
+    // Has the program save the log to this file at the end of every run.
+    void SaveLogTo(const std::wstring& logPath) {
+        store.SetInt(kSettingsSection, L"op16", static_cast<int>(kDefaultLogSettingsWord | 1u));
+        store.SetString(kSettingsSection, L"UserLog", logPath);
+    }
+
+    const std::wstring source = dir / L"src\\", destination = dir / L"dst\\";
 };
 
 }  // namespace mirrant

@@ -14,18 +14,14 @@
 namespace mirrant {
 namespace {
 
-class ResultWindowE2E : public ProgramTest {};
+class ResultWindowE2E : public TwoFoldersTest {};
 
 TEST_P(ResultWindowE2E, OverwriteShowsItsLinesAndTheLatestLogShowsThemAgain) {
-    const std::wstring source = dir / L"src\\", destination = dir / L"dst\\", logPath = dir / L"run.txt";
-    testing::MakeFolder(source);
+    const std::wstring logPath = dir / L"run.txt";
     testing::MakeFolder(source + L"sub");
-    testing::MakeFolder(destination);
     testing::WriteFile(source + L"a.txt", "alpha");
     testing::WriteFile(source + L"sub\\b.txt", "beta");
-    // Save the log to a file at the end of the run.
-    store.SetInt(kSettingsSection, L"op16", static_cast<int>(kDefaultLogSettingsWord | 1u));
-    store.SetString(kSettingsSection, L"UserLog", logPath);
+    SaveLogTo(logPath);
 
     RunningProgram program(GetParam().exe, L"\"" + source + L"\" \"" + destination + L"\"");
     ASSERT_TRUE(program.started());

@@ -12,12 +12,10 @@
 namespace mirrant {
 namespace {
 
-class SetAsideE2E : public ProgramTest {};
+class SetAsideE2E : public TwoFoldersTest {};
 
 TEST_P(SetAsideE2E, AScheduledSyncKeepsWhatItReplacesAndDeletes) {
-    const std::wstring source = dir / L"src\\", destination = dir / L"dst\\", logPath = dir / L"schedule.txt";
-    testing::MakeFolder(source);
-    testing::MakeFolder(destination);
+    const std::wstring logPath = dir / L"schedule.txt";
     WriteFile(source + L"a.txt", "new");
     testing::SetWriteTime(source + L"a.txt", testing::kBaseTime + 100 * testing::kSecond);
     WriteFile(destination + L"a.txt", "old");

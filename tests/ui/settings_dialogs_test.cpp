@@ -5,6 +5,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <initializer_list>
+#include <stdexcept>
+#include <vector>
+
 #include "framework/edition.h"
 #include "framework/profile.h"
 #include "res/resource.h"
@@ -172,6 +176,23 @@ TEST_F(SettingsDialogs, TrackBarDialogsOpenAtTheStoredValueAndSaveOnlyOnOk) {
     }
 }
 
+// Enters each value in the dialog's number box and presses OK; each is
+// refused with a message box, whose texts come back in order, and the dialog
+// stays open.
+std::vector<std::wstring> RefusedValues(DWORD thread, HWND d, int box, std::initializer_list<const wchar_t*> values) {
+    std::vector<std::wstring> messages;
+    for (const wchar_t* bad : values) {
+        SetDlgItemTextW(d, box, bad);
+        Press(d, IDOK);
+        HWND message = Need(WaitForWindow(thread, ProductName()), "range message");
+        messages.push_back(testing::MessageBoxText(message));
+        Press(message, IDOK);
+        WaitGone(message);
+        if (!IsWindowVisible(d)) throw std::runtime_error("dialog closed on a bad value");
+    }
+    return messages;
+}
+
 TEST_F(SettingsDialogs, ToleranceOutOfRangeKeepsTheDialogOpenWithTheRangeMessage) {
     RunOptions o;
     o.timeToleranceSeconds = 2;
@@ -180,15 +201,7 @@ TEST_F(SettingsDialogs, ToleranceOutOfRangeKeepsTheDialogOpenWithTheRangeMessage
     UserScript user([&](DWORD thread) {
         HWND d = Need(WaitForWindow(thread, L"照合時刻の誤差設定"), "dialog 133");
         opened = testing::TextOf(d, IDC_TOLERANCE_EDIT);
-        for (const wchar_t* bad : {L"0", L"400", L""}) {
-            SetDlgItemTextW(d, IDC_TOLERANCE_EDIT, bad);
-            Press(d, IDOK);
-            HWND box = Need(WaitForWindow(thread, ProductName()), "range message");
-            messages.push_back(testing::MessageBoxText(box));
-            Press(box, IDOK);
-            WaitGone(box);
-            if (!IsWindowVisible(d)) throw std::runtime_error("dialog closed on a bad value");
-        }
+        messages = RefusedValues(thread, d, IDC_TOLERANCE_EDIT, {L"0", L"400", L""});
         SetDlgItemTextW(d, IDC_TOLERANCE_EDIT, L"360");
         testing::SetRadio(d, IDC_TOLERANCE_KEEP, false);
         Press(d, IDOK);
@@ -214,15 +227,7 @@ TEST_F(SettingsDialogs, SetAsideDialogRefusesDaysOutOfRangeThenStoresBothValues)
         openedOn = testing::Checked(d, IDC_SET_ASIDE_ON);
         openedDays = testing::TextOf(d, IDC_SET_ASIDE_DAYS);
         testing::SetRadio(d, IDC_SET_ASIDE_ON, true);
-        for (const wchar_t* bad : {L"0", L"3651"}) {
-            SetDlgItemTextW(d, IDC_SET_ASIDE_DAYS, bad);
-            Press(d, IDOK);
-            HWND box = Need(WaitForWindow(thread, ProductName()), "range message");
-            messages.push_back(testing::MessageBoxText(box));
-            Press(box, IDOK);
-            WaitGone(box);
-            if (!IsWindowVisible(d)) throw std::runtime_error("dialog closed on a bad value");
-        }
+        messages = RefusedValues(thread, d, IDC_SET_ASIDE_DAYS, {L"0", L"3651"});
         SetDlgItemTextW(d, IDC_SET_ASIDE_DAYS, L"3650");
         Press(d, IDOK);
     });
