@@ -19,6 +19,14 @@ inline constexpr int Copying = 80;
 inline constexpr int RootWait = 100;
 }  // namespace level
 
+// The thresholds the display settings offer, from the most shown to the least.
+namespace display {
+inline constexpr int Largest = 0;                // "最大": folder and file names while comparing
+inline constexpr int Medium = level::File;       // "中": folder names, no file names
+inline constexpr int Small = level::Folder;      // "小": neither while comparing
+inline constexpr int Smallest = level::Copying;  // "最小": not even while copying or deleting
+}  // namespace display
+
 class Progress {
 public:
     virtual ~Progress() = default;

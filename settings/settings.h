@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/progress.h"
+
 namespace mirrant {
 
 class ProfileStore;
@@ -92,10 +94,10 @@ inline constexpr IntSetting ConfirmationPolicies      {L"op12",       0x01010101
 // start-up; the tolerance dialog accepts exactly min..max.
 inline constexpr IntSetting TimeDelta                 {L"TimeDelta",  2,       1,   360, OnLoad::CapAboveDefaultBelow};
 
-// Detail threshold of the progress window; the display dialog writes 0, 10,
-// 20 or 80. Kept as stored: a hand-edited 15 hides file names and shows
-// folder names until the dialog saves a value again.
-inline constexpr IntSetting DisplayLevel              {L"op9",        0,       0,   80,  OnLoad::Keep};
+// Detail threshold of the progress window; the display dialog writes one of
+// the display:: thresholds. Kept as stored: a hand-edited 15 hides file names
+// and shows folder names until the dialog saves a value again.
+inline constexpr IntSetting DisplayLevel              {L"op9",        display::Largest, display::Largest, display::Smallest, OnLoad::Keep};
 // Priority of the worker thread, +2 highest to -2 lowest, 0 normal.
 inline constexpr IntSetting RunPriority               {L"op10",       0,       -2,  2,   OnLoad::DefaultOutside};
 

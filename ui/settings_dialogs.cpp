@@ -3,10 +3,12 @@
 #include <commctrl.h>
 
 #include <cwctype>
+#include <iterator>
 
 #include "framework/dialog.h"
 #include "framework/message_box.h"
 #include "framework/profile.h"
+#include "framework/progress.h"
 #include "framework/text.h"
 #include "res/resource.h"
 
@@ -14,18 +16,23 @@ namespace mirrant {
 
 // ---- mappings ---------------------------------------------------------------
 
-int DisplayPositionFromLevel(int level) {
-    switch (level) {
-    case 10: return 1;
-    case 20: return 2;
-    case 30: case 40: case 60: case 80: return 3;
+// The track bar's positions, top to bottom.
+constexpr int kDisplayThresholds[] = {display::Largest, display::Medium, display::Small, display::Smallest};
+
+int DisplayPositionFromLevel(int stored) {
+    switch (stored) {
+    case display::Medium: return 1;
+    case display::Small: return 2;
+    // A hand-edited level that hides more than "小" opens at "最小".
+    case level::DeletingFile: case level::DeletingFolder: case level::CreatingFolder:
+    case display::Smallest: return 3;
     default: return 0;
     }
 }
 
 int DisplayLevelFromPosition(int position) {
-    static constexpr int kLevels[] = {0, 10, 20, 80};
-    return position >= 0 && position < 4 ? kLevels[position] : 0;
+    const int positions = static_cast<int>(std::size(kDisplayThresholds));
+    return position >= 0 && position < positions ? kDisplayThresholds[position] : display::Largest;
 }
 
 int PriorityPositionFromValue(int priority) {

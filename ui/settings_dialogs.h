@@ -28,9 +28,11 @@ bool ShowSetAsideDialog(HWND owner, RunOptions& options, bool runActive);
 bool ShowConfirmOptionsDialog(HWND owner, RunOptions& options, bool runActive);
 
 // Track bar position (0 top "最大" .. 3 bottom "最小") for a stored display
-// level: 10 → 1, 20 → 2, 30/40/60/80 → 3, anything else → 0.
-int DisplayPositionFromLevel(int level);
-// The display level stored for a position: 0, 10, 20, 80 (others → 0).
+// level (framework/progress.h): display::Medium → 1, display::Small → 2,
+// display::Smallest or a level that hides more than "小" → 3, anything else → 0.
+int DisplayPositionFromLevel(int stored);
+// The display level stored for a position: display::Largest, Medium, Small,
+// Smallest (others → Largest).
 int DisplayLevelFromPosition(int position);
 
 // Track bar position (0 top "＋２" .. 4 bottom "－２") for a stored priority:

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include "batch/batch_execute_window.h"
+#include "engine/texts.h"
 #include "res/resource.h"
 #include "support/scripted_prompter.h"
 #include "ui/window_driver.h"
@@ -24,8 +25,7 @@ using testing::WaitForWindow;
 using testing::WaitGone;
 
 const std::wstring kTitle = L"ﾊﾞｯﾁﾌｧｲﾙ実行";
-const std::wstring kMsg168 = L"送り元または送り先が空欄のものがあります。";
-const std::wstring kMsg234 = L"ｺﾋﾟｰ元とｺﾋﾟｰ先が入れ替わった状態で実行してもよろしいですか？";
+namespace text = testing::text;
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     for (int waited = 0; waited <= timeoutMs; waited += 10) {
@@ -108,7 +108,7 @@ TEST(BatchExecuteWindow, SwapTwiceRestoresThenASwappedRunAsksFirst) {
     run.Show();
     user.Join();
     EXPECT_TRUE(run.result);
-    EXPECT_EQ(run.prompter.CountText(kMsg234), 2u);
+    EXPECT_EQ(run.prompter.CountText(text::kRunSwapped), 2u);
     EXPECT_EQ(run.queue, (std::deque<BatchRow>{{L'O', L"D:\\a\\", L"C:\\a\\"},
                                                {L'S', L"D:\\b\\", L"C:\\b\\"},
                                                {L'O', L"D:\\c\\", L"C:\\c\\"}}));
@@ -157,7 +157,7 @@ TEST(BatchExecuteWindow, EmptyPathsStopSwapAndRunAndCancelLeavesTheQueue) {
     run.Show();
     user.Join();
     EXPECT_FALSE(run.result);
-    EXPECT_EQ(run.prompter.CountText(kMsg168), 2u);
+    EXPECT_EQ(run.prompter.CountText(text::kEmptyPath), 2u);
     EXPECT_EQ(run.queue, kRows);
 }
 

@@ -8,6 +8,7 @@
 #include "batch/batch_file.h"
 #include "batch/batch_text.h"
 #include "batch_test_support.h"
+#include "engine/texts.h"
 #include "framework/edition.h"
 #include "framework/encoding.h"
 #include "framework/text.h"
@@ -22,7 +23,7 @@ using testing::ReadRecorder;
 using testing::TempDir;
 using testing::Utf16Bytes;
 
-const std::wstring kMsg156 = L"ﾊﾞｯﾁﾌｧｲﾙの内容に誤りがあります。";
+namespace text = testing::text;
 
 BatchFile SampleBatch(size_t rows) {
     BatchFile batch;
@@ -161,7 +162,7 @@ TEST(BinaryBatch, EighteenBytesAreRefusedNineteenAreRead) {
     ASSERT_EQ(plain12.size() + 6, 18u);
     EXPECT_FALSE(DecodeBinaryBatch(Bytes(ScrambleBatchPayload(plain12, 5)), bad.Context(), buffer));
     ASSERT_EQ(bad.prompter.prompts().size(), 1u);
-    EXPECT_EQ(bad.prompter.prompts()[0].text, kMsg156);
+    EXPECT_EQ(bad.prompter.prompts()[0].text, text::kBadBatchContent);
 
     // The same through real files.
     TempDir dir;
@@ -184,7 +185,7 @@ TEST(BinaryBatch, AnyChangedByteIsRefused) {
             ReadRecorder rec;
             BatchBuffer buffer;
             EXPECT_FALSE(DecodeBinaryBatch(changed, rec.Context(), buffer)) << i;
-            EXPECT_EQ(rec.prompter.CountText(kMsg156), 1u);
+            EXPECT_EQ(rec.prompter.CountText(text::kBadBatchContent), 1u);
         }
     }
 }
@@ -213,7 +214,7 @@ TEST(BinaryBatch, AnEmptyRowLineOrALowerCaseLetterMakesTheFileUnreadable) {
         EXPECT_FALSE(ParseBatchBuffer(std::move(buffer), rec.Context(), out)) << plain;
         EXPECT_EQ(out.comment, L"untouched");
         EXPECT_TRUE(out.rowLines.empty());
-        EXPECT_EQ(rec.prompter.CountText(kMsg156), 1u);
+        EXPECT_EQ(rec.prompter.CountText(text::kBadBatchContent), 1u);
         EXPECT_EQ(rec.finished, 1);
     }
 }
@@ -269,7 +270,7 @@ TEST(TextBatch, WithoutAnyRowItIsRefusedWithoutACount) {
         EXPECT_FALSE(DecodeTextBatch(text, rec.Context(), buffer)) << text;
         EXPECT_EQ(out.comment, L"untouched");
         ASSERT_EQ(rec.prompter.prompts().size(), 1u) << text;
-        EXPECT_EQ(rec.prompter.prompts()[0].text, kMsg156);
+        EXPECT_EQ(rec.prompter.prompts()[0].text, text::kBadBatchContent);
         EXPECT_EQ(rec.finished, 1);
     }
 }
@@ -352,7 +353,7 @@ TEST(BatchReading, ExtensionDecidesTheFormatAndOtherExtensionsAreRefused) {
     ParsedBatch out;
     EXPECT_FALSE(ReadBatchFile(dir / L"a.txt", rec.Context(), out));
     EXPECT_FALSE(ReadBatchFile(dir / L"empty.mrt", rec.Context(), out));
-    EXPECT_EQ(rec.prompter.CountText(kMsg156), 2u);
+    EXPECT_EQ(rec.prompter.CountText(text::kBadBatchContent), 2u);
     EXPECT_TRUE(ReadBatchFile(dir / L"a.MrT", rec.Context(), out));
     EXPECT_EQ(TextDefaultForPath(L"x.MRX"), false);
     EXPECT_EQ(TextDefaultForPath(L"x.mrt"), true);
@@ -373,7 +374,7 @@ TEST(BatchReading, AnOversizedFileIsRefusedWithoutReadingIt) {
         ReadRecorder rec;
         ParsedBatch out;
         EXPECT_FALSE(ReadBatchFile(path, rec.Context(), out));
-        EXPECT_EQ(rec.prompter.CountText(kMsg156), 1u);
+        EXPECT_EQ(rec.prompter.CountText(text::kBadBatchContent), 1u);
     }
 }
 

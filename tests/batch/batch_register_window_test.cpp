@@ -11,6 +11,7 @@
 
 #include "batch/batch_register_window.h"
 #include "batch_test_support.h"
+#include "engine/texts.h"
 #include "framework/edition.h"
 #include "res/resource.h"
 #include "support/temp_dir.h"
@@ -21,9 +22,7 @@ namespace {
 using testing::ReadFile;
 using testing::TempDir;
 
-const std::wstring kMsg157 = L"書き込む内容がありません。";
-const std::wstring kMsg158 = L"いくつかの内容が不完全なので無視します。正しい内容のみ書き込みますか？";
-const std::wstring kMsg167 = L"書き込みが終了しました。";
+namespace text = testing::text;
 const std::wstring kSaveAsText = L"ﾃｷｽﾄ形式のﾊﾞｯﾁﾌｧｲﾙで保存します。";
 const std::wstring kBinaryFirst = L"Mirrantﾊﾞｯﾁﾌｧｲﾙ (*.mrx)|*.mrx|ﾃｷｽﾄ形式ﾊﾞｯﾁﾌｧｲﾙ (*.mrt)|*.mrt||";
 const std::wstring kTextFirst = L"ﾃｷｽﾄ形式ﾊﾞｯﾁﾌｧｲﾙ (*.mrt)|*.mrt|Mirrantﾊﾞｯﾁﾌｧｲﾙ (*.mrx)|*.mrx||";
@@ -125,7 +124,7 @@ TEST_F(RegisterWindowTest, StartsWithOneEmptyOverwriteRowThatCannotBeWritten) {
     Click(IDC_BATCH_WRITE);
     ASSERT_EQ(prompter.prompts().size(), 1u);
     EXPECT_EQ(prompter.prompts()[0].kind, PromptKind::Warning);
-    EXPECT_EQ(prompter.prompts()[0].text, kMsg157);
+    EXPECT_EQ(prompter.prompts()[0].text, text::kNothingToWrite);
     EXPECT_TRUE(w->saveRequests.empty());
 }
 
@@ -289,7 +288,7 @@ TEST_F(RegisterWindowTest, SavesBothFormatsThatReadBackAndProposeTheLastFile) {
     w->seed += 1;  // a second later
     Click(IDC_BATCH_WRITE);
     Click(IDC_BATCH_WRITE);
-    EXPECT_EQ(prompter.CountText(kMsg167), 3u);
+    EXPECT_EQ(prompter.CountText(text::kWriteFinished), 3u);
     EXPECT_EQ(prompter.prompts().size(), 3u);
     EXPECT_NE(ReadFile(mrx1), ReadFile(mrx2));
     for (const std::wstring& f : {mrx1, mrx2, mrt}) EXPECT_EQ(ReadBack(f), kTwoRowBatch) << f;
@@ -331,8 +330,8 @@ TEST_F(RegisterWindowTest, IncompleteRowsAskFirstAndOnlyCompleteRowsAreWritten) 
         const std::wstring file = dir / L"partial.mrx";
         w->saves = {file};
         Click(IDC_BATCH_WRITE);
-        EXPECT_EQ(prompter.CountText(kMsg157), c.answers.empty() ? 1u : 0u);
-        EXPECT_EQ(prompter.CountText(kMsg158), c.answers.empty() ? 0u : 1u);
+        EXPECT_EQ(prompter.CountText(text::kNothingToWrite), c.answers.empty() ? 1u : 0u);
+        EXPECT_EQ(prompter.CountText(text::kWriteValidOnlyQuestion), c.answers.empty() ? 0u : 1u);
         EXPECT_EQ(testing::Exists(file), c.written);
         if (c.written) EXPECT_EQ(ReadBack(file), (BatchFile{L"", {kTwoRowBatch.rows[0]}}));
         if (testing::Exists(file)) DeleteFileW(file.c_str());
@@ -348,7 +347,7 @@ TEST_F(RegisterWindowTest, AFailedWriteOffersAnotherFileAndCancelChangesNothing)
     ASSERT_EQ(prompter.prompts().size(), 3u);
     EXPECT_EQ(prompter.prompts()[0].text.rfind(bad + L"の書き込みに失敗しました。原因：", 0), 0u) << prompter.prompts()[0].text;
     EXPECT_EQ(prompter.prompts()[1].text, L"他のﾌｧｲﾙに書き込みますか？");
-    EXPECT_EQ(prompter.prompts()[2].text, kMsg167);
+    EXPECT_EQ(prompter.prompts()[2].text, text::kWriteFinished);
     EXPECT_EQ(w->saveRequests[1].initialName, bad);
     EXPECT_EQ(ReadBack(good).rows, kTwoRowBatch.rows);
 
@@ -364,7 +363,7 @@ TEST_F(RegisterWindowTest, APathOutsideTheCodePageIsSavedAsUtf16TextOrLeftOutByT
         Compose({{L"同期", korean, L"D:\\k\\"}, kTwoRows[0]});
         w->saves = {dir / L"k.mrt"};
         Click(IDC_BATCH_WRITE);  // 158 answered Yes
-        EXPECT_EQ(prompter.CountText(kMsg158), 1u);
+        EXPECT_EQ(prompter.CountText(text::kWriteValidOnlyQuestion), 1u);
         EXPECT_EQ(ReadBack(dir / L"k.mrt").rows, (std::vector<BatchRow>{kTwoRowBatch.rows[0]}));
         return;
     }

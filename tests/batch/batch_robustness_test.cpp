@@ -7,6 +7,7 @@
 
 #include "batch/batch_file.h"
 #include "batch_test_support.h"
+#include "engine/texts.h"
 #include "framework/encoding.h"
 #include "support/temp_dir.h"
 
@@ -16,7 +17,7 @@ namespace {
 using testing::Bytes;
 using testing::ReadRecorder;
 
-const std::wstring kMsg156 = L"ﾊﾞｯﾁﾌｧｲﾙの内容に誤りがあります。";
+namespace text = testing::text;
 
 std::string Mutate(std::string bytes, std::mt19937& rng) {
     static const char kInteresting[] = {'\0', '\t', '\r', '\n', '"', ' ', '#', '\\', 'O', 'S', 'o', '\xff', '\xfe',
@@ -58,12 +59,12 @@ void CheckRead(const std::string& bytes, bool binary, const char* what, int inde
             ASSERT_TRUE(SplitRowLine(line, row)) << what << index;
         }
         // Success may carry only the count of ignored lines.
-        for (const auto& p : rec.prompter.prompts()) ASSERT_NE(p.text, kMsg156) << what << index;
+        for (const auto& p : rec.prompter.prompts()) ASSERT_NE(p.text, text::kBadBatchContent) << what << index;
     } else {
         ASSERT_EQ(out.comment, L"untouched") << what << index;
         ASSERT_TRUE(out.rowLines.empty()) << what << index;
         ASSERT_FALSE(rec.prompter.prompts().empty()) << what << index;
-        ASSERT_EQ(rec.prompter.prompts().back().text, kMsg156) << what << index;
+        ASSERT_EQ(rec.prompter.prompts().back().text, text::kBadBatchContent) << what << index;
         ASSERT_EQ(rec.finished, 1) << what << index;
     }
 }
@@ -116,7 +117,7 @@ TEST(BatchRobustness, DamagedFilesOnDiskReadTheSameWay) {
         if (!ok) {
             EXPECT_TRUE(out.rowLines.empty());
             ASSERT_FALSE(rec.prompter.prompts().empty());
-            EXPECT_EQ(rec.prompter.prompts().back().text, kMsg156);
+            EXPECT_EQ(rec.prompter.prompts().back().text, text::kBadBatchContent);
         } else {
             EXPECT_FALSE(out.rowLines.empty());
         }

@@ -5,6 +5,7 @@
 
 #include "batch/batch_file.h"
 #include "batch/batch_run.h"
+#include "engine/texts.h"
 #include "settings/settings.h"
 #include "framework/profile.h"
 #include "framework/recent_files.h"
@@ -19,11 +20,8 @@ namespace {
 
 using testing::TempDir;
 
-const std::wstring kMsg156 = L"ﾊﾞｯﾁﾌｧｲﾙの内容に誤りがあります。";
-const std::wstring kMsg161 = L"他のﾌｧｲﾙを読み出しますか？";
-const std::wstring kMsg163 = L"ﾊﾞｯﾁﾌｧｲﾙが最後まで実行されずに中断されました。";
-const std::wstring kMsg231 = L"履歴から削除します。よろしいですか？";
-const std::wstring kMsg251 = L"今後このﾒｯｾｰｼﾞを表示しないで、すぐ終了するようにしますか？";
+namespace text = testing::text;
+
 
 // The session and the window of the batch commands, scripted: a batch
 // handed over to run is recorded, not run.
@@ -147,7 +145,7 @@ TEST_F(BatchRun, ClosingTheWindowWithoutRunningDropsTheBatchAndOffersAnotherFile
     EXPECT_TRUE(host.batches.empty());
     EXPECT_TRUE(host.logsBegun.empty());
     EXPECT_TRUE(host.history.empty());
-    EXPECT_EQ(host.prompter.CountText(kMsg161), 1u);
+    EXPECT_EQ(host.prompter.CountText(text::kReadAnother), 1u);
     EXPECT_FALSE(askAnother);
 }
 
@@ -181,7 +179,7 @@ TEST_F(BatchRun, UnattendedUnreadableFileLogsFinishesAndEndsTheProgram) {
     other.scheduled = true;
     testing::WriteFile(dir / L"junk.mrt", "nothing here\r\n");
     EXPECT_EQ(RunBatchFile(other.batch(), dir / L"junk.mrt", askAnother, true), 0);
-    EXPECT_EQ(other.log.errorLines, std::vector<std::wstring>{kMsg156});
+    EXPECT_EQ(other.log.errorLines, std::vector<std::wstring>{text::kBadBatchContent});
     EXPECT_EQ(other.logsWritten, 1);
     EXPECT_TRUE(other.closed);
 }
@@ -230,8 +228,8 @@ TEST_F(BatchRun, CommandLineFailureAsksAnotherThenOffersToEndAtOnceFromNowOn) {
     RunBatchFromCommandLine(host.batch(), missing);
     ASSERT_EQ(host.prompter.prompts().size(), 3u);
     EXPECT_EQ(host.prompter.prompts()[0].kind, mirrant::PromptKind::Warning);
-    EXPECT_EQ(host.prompter.prompts()[1].text, kMsg161);
-    EXPECT_EQ(host.prompter.prompts()[2].text, kMsg251);
+    EXPECT_EQ(host.prompter.prompts()[1].text, text::kReadAnother);
+    EXPECT_EQ(host.prompter.prompts()[2].text, text::kEndAtOnceFromNowOn);
     EXPECT_EQ(Flags(), 1);  // "end at once" from now on
     EXPECT_TRUE(host.closed);
     EXPECT_EQ(host.dialogsShown, 0);
@@ -290,8 +288,8 @@ TEST_F(BatchRun, HistoryEntryOfAMissingFileOffersRemoval) {
     host.history.Add(threeRows);  // index 0; missing is index 1
     host.prompter.Push(mirrant::PromptAnswer::No);
     RunBatchHistoryEntry(host.batch(), 1);
-    EXPECT_EQ(host.prompter.CountText(kMsg231), 1u);
-    EXPECT_EQ(host.prompter.CountText(kMsg161), 0u);
+    EXPECT_EQ(host.prompter.CountText(text::kRemoveFromHistory), 1u);
+    EXPECT_EQ(host.prompter.CountText(text::kReadAnother), 0u);
     EXPECT_EQ(host.history.size(), 2u);
 
     host.prompter.Push(mirrant::PromptAnswer::Yes);

@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "session/run_session.h"
+#include "engine/texts.h"
 #include "framework/edition.h"
 #include "fileops/timings.h"
 #include "framework/profile.h"
@@ -24,10 +25,8 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-const std::wstring kMsg156 = L"ﾊﾞｯﾁﾌｧｲﾙの内容に誤りがあります。";
-const std::wstring kMsg163 = L"ﾊﾞｯﾁﾌｧｲﾙが最後まで実行されずに中断されました。";
-const std::wstring kMsg250 = L"今後このﾒｯｾｰｼﾞを表示しないようにしますか？";
-const std::wstring kSourceEmpty = L"ｺﾋﾟｰ元が空欄です。";
+namespace text = testing::text;
+
 
 class FakeWindow : public RunHost {
 public:
@@ -211,7 +210,7 @@ TEST_F(RunSessionTest, AnEmptyBoxIsToldInABoxAndWritesOnlyTheLog) {
     ASSERT_TRUE(session.OnRunButton(false));
     FinishRuns();
     ASSERT_EQ(window.run.boxes.prompts().size(), 1u);
-    EXPECT_EQ(window.run.boxes.prompts()[0].text, kSourceEmpty);
+    EXPECT_EQ(window.run.boxes.prompts()[0].text, text::kSourceEmpty);
     EXPECT_EQ(window.resultsShown, 0);
 }
 
@@ -251,7 +250,7 @@ TEST_F(RunSessionTest, TheEndOfARunWritesTheLogAndShowsTheResultAsItEnded) {
         s.OnRunEnd(std::move(outcome));
         EXPECT_EQ(w.resultsShown, c.results);
         const auto lines = s.runLog().lines();
-        EXPECT_EQ(!lines.empty() && lines.back() == kMsg163, c.interruptedLine);
+        EXPECT_EQ(!lines.empty() && lines.back() == text::kBatchInterrupted, c.interruptedLine);
         if (c.scheduled) {
             EXPECT_TRUE(testing::Exists(ScheduleLog()));
         }
@@ -292,13 +291,13 @@ TEST_F(RunSessionTest, ARowThatCannotStartFinishesTheLogAndUnattendedEndsTheProg
         bool scheduled;
         std::vector<BatchRow> rows;
         std::vector<std::wstring> errors;  // the log's error lines
-        bool interruptedLine;              // kMsg163 closes the log
+        bool interruptedLine;              // text::kBatchInterrupted closes the log
         size_t warnings;                   // boxes shown
         size_t left;                       // rows still queued
         int closed;
     } cases[] = {
         {"unattended, second of three", true, {good, badPath, good}, {invalid}, true, 0, 0, 1},
-        {"unattended, only row with a bad letter", true, {badLetter}, {kMsg156}, false, 0, 0, 1},
+        {"unattended, only row with a bad letter", true, {badLetter}, {text::kBadBatchContent}, false, 0, 0, 1},
         {"interactive, first of three", false, {badPath, good, good}, {}, false, 1, 2, 0},
     };
     for (const Case& c : cases) {
@@ -318,7 +317,7 @@ TEST_F(RunSessionTest, ARowThatCannotStartFinishesTheLogAndUnattendedEndsTheProg
         }
         EXPECT_EQ(s.runLog().errorLines(), c.errors);
         const auto lines = s.runLog().lines();
-        EXPECT_EQ(!lines.empty() && lines.back() == kMsg163, c.interruptedLine);
+        EXPECT_EQ(!lines.empty() && lines.back() == text::kBatchInterrupted, c.interruptedLine);
         EXPECT_EQ(w.ui.prompts().size(), c.warnings);
         if (c.warnings) EXPECT_EQ(w.ui.prompts()[0].text, invalid);
         EXPECT_EQ(s.queue().size(), c.left);
@@ -342,13 +341,13 @@ TEST_F(RunSessionTest, AnInterruptedBatchShowsTheNoticeAndAsksOncePerProgram) {
     window.ui.Push(PromptAnswer::No);  // 250
     failRow(window, session);
     EXPECT_TRUE(session.queue().empty());
-    EXPECT_EQ(window.ui.CountText(kMsg163), 1u);
-    EXPECT_EQ(window.ui.CountText(kMsg250), 1u);
+    EXPECT_EQ(window.ui.CountText(text::kBatchInterrupted), 1u);
+    EXPECT_EQ(window.ui.CountText(text::kDontShowAgain), 1u);
     EXPECT_EQ(AppProfile().GetInt(kSettingsSection, L"op17", 0), 0);
 
     failRow(window, session);
-    EXPECT_EQ(window.ui.CountText(kMsg163), 2u);
-    EXPECT_EQ(window.ui.CountText(kMsg250), 1u);  // asked once per program
+    EXPECT_EQ(window.ui.CountText(text::kBatchInterrupted), 2u);
+    EXPECT_EQ(window.ui.CountText(text::kDontShowAgain), 1u);  // asked once per program
 
     // Yes silences the notice from then on.
     RunSession::ResetRunEndNotices();

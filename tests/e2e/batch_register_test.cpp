@@ -2,7 +2,7 @@
 // saved as a binary file runs unattended, row by row.
 #include <gtest/gtest.h>
 
-#include "e2e/program.h"
+#include "e2e/program_fixture.h"
 #include "framework/encoding.h"
 #include "framework/profile.h"
 #include "res/resource.h"
@@ -11,13 +11,6 @@
 
 namespace mirrant {
 namespace {
-
-using testing::Edition;
-using testing::Exists;
-using testing::ReadFile;
-using testing::RunningProgram;
-using testing::TempDir;
-using testing::WindowText;
 
 // A top-level window of the program other than these, waiting for it.
 HWND WaitForOther(RunningProgram& program, std::vector<HWND> known, const std::function<bool(HWND)>& match) {
@@ -62,16 +55,36 @@ void SaveAndClose(RunningProgram& program, HWND main, HWND w, const std::wstring
     EXPECT_TRUE(program.WaitForExit(10000));
 }
 
-class BatchRegisterE2E : public ::testing::TestWithParam<Edition> {
+class BatchRegisterE2E : public ProgramTest {
 protected:
     void SetUp() override {
-        store.DeleteRoot();
+        ProgramTest::SetUp();
         store.SetString(kSettingsSection, L"ScheduleLog", logPath);
     }
-    void TearDown() override { store.DeleteRoot(); }
 
-    ProfileStore store{GetParam().registryRoot};
-    TempDir dir;
+    // Starts the program, opens the registration window from the menu, lets
+    // compose fill it in, and saves it as batch (the save dialog showing
+    // fileType first), closing the window and the program.
+    void ComposeAndSave(const std::wstring& batch, const std::wstring& fileType,
+                        const std::function<void(HWND window)>& compose) {
+        RunningProgram program(GetParam().exe, L"", dir.path());
+        HWND main = program.WaitForWindowTitled(GetParam().title);
+        ASSERT_NE(main, nullptr);
+        PostMessageW(main, WM_COMMAND, ID_BATCH_REGISTER, 0);
+        HWND w = program.WaitForWindowTitled(L"ﾊﾞｯﾁﾌｧｲﾙ登録");
+        ASSERT_NE(w, nullptr) << "the registration window did not open";
+        compose(w);
+        if (HasFatalFailure()) return;
+        SaveAndClose(program, main, w, batch, fileType);
+    }
+
+    // Runs the saved batch unattended as a scheduled task would ("/s");
+    // false when the program does not end by itself.
+    bool RunUnattended(const std::wstring& batch, DWORD& exitCode) {
+        RunningProgram run(GetParam().exe, L"/s \"" + batch + L"\"", dir.path());
+        return run.WaitForExit(60000, &exitCode);
+    }
+
     std::wstring logPath = dir / L"schedule.txt";
 };
 
@@ -85,13 +98,8 @@ TEST_P(BatchRegisterE2E, TwoRowsComposedInTheWindowAndSavedAsBinaryRunUnattended
     // save dialog then offers the text filter first.
     const bool textDefault = GetParam().narrow;
     store.SetInt(kSettingsSection, optname::TextBatchDefault, textDefault ? 1 : 0);
-    {
-        RunningProgram program(GetParam().exe, L"", dir.path());
-        HWND main = program.WaitForWindowTitled(GetParam().title);
-        ASSERT_NE(main, nullptr);
-        PostMessageW(main, WM_COMMAND, ID_BATCH_REGISTER, 0);
-        HWND w = program.WaitForWindowTitled(L"ﾊﾞｯﾁﾌｧｲﾙ登録");
-        ASSERT_NE(w, nullptr) << "the registration window did not open";
+    const std::wstring fileType = textDefault ? L"ﾃｷｽﾄ形式ﾊﾞｯﾁﾌｧｲﾙ (*.mrt)" : L"Mirrantﾊﾞｯﾁﾌｧｲﾙ (*.mrx)";
+    ComposeAndSave(batch, fileType, [&](HWND w) {
         auto send = [&](int id) { SendMessageW(GetDlgItem(w, id), BM_CLICK, 0, 0); };
         SetText(GetDlgItem(w, IDC_BATCH_COMMENT), L"two rows");
         SetText(GetDlgItem(w, IDC_BATCH_SOURCE), src1);
@@ -105,13 +113,11 @@ TEST_P(BatchRegisterE2E, TwoRowsComposedInTheWindowAndSavedAsBinaryRunUnattended
         PostMessageW(GetDlgItem(w, IDC_BATCH_DEST), WM_KEYUP, VK_RETURN, 0xC0000001);
         Sleep(500);
         ASSERT_TRUE(IsWindowVisible(w)) << "Enter closed the window";
-        SaveAndClose(program, main, w, batch, textDefault ? L"ﾃｷｽﾄ形式ﾊﾞｯﾁﾌｧｲﾙ (*.mrt)" : L"Mirrantﾊﾞｯﾁﾌｧｲﾙ (*.mrx)");
-    }
+    });
     ASSERT_TRUE(Exists(batch));
 
-    RunningProgram run(GetParam().exe, L"/s \"" + batch + L"\"", dir.path());
     DWORD code = 99;
-    ASSERT_TRUE(run.WaitForExit(60000, &code)) << "the unattended run did not end by itself";
+    ASSERT_TRUE(RunUnattended(batch, code)) << "the unattended run did not end by itself";
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(ReadFile(dst1 + L"one.txt"), "1");
     EXPECT_EQ(ReadFile(dst2 + L"two.txt"), "2");
@@ -129,28 +135,19 @@ TEST_P(BatchRegisterE2E, AKatakanaDestinationSavedAsTextRunsIntoTheNamedFolder) 
     testing::MakeFolder(dst);
     testing::WriteFile(src + L"one.txt", "1");
     store.SetInt(kSettingsSection, optname::TextBatchDefault, 1);
-    {
-        RunningProgram program(GetParam().exe, L"", dir.path());
-        HWND main = program.WaitForWindowTitled(GetParam().title);
-        ASSERT_NE(main, nullptr);
-        PostMessageW(main, WM_COMMAND, ID_BATCH_REGISTER, 0);
-        HWND w = program.WaitForWindowTitled(L"ﾊﾞｯﾁﾌｧｲﾙ登録");
-        ASSERT_NE(w, nullptr) << "the registration window did not open";
+    ComposeAndSave(batch, L"ﾃｷｽﾄ形式ﾊﾞｯﾁﾌｧｲﾙ (*.mrt)", [&](HWND w) {
         SetText(GetDlgItem(w, IDC_BATCH_SOURCE), src);
         SetText(GetDlgItem(w, IDC_BATCH_DEST), dst);
-        SaveAndClose(program, main, w, batch, L"ﾃｷｽﾄ形式ﾊﾞｯﾁﾌｧｲﾙ (*.mrt)");
-    }
+    });
     ASSERT_TRUE(Exists(batch));
 
-    RunningProgram run(GetParam().exe, L"/s \"" + batch + L"\"", dir.path());
     DWORD code = 99;
-    ASSERT_TRUE(run.WaitForExit(60000, &code)) << "the unattended run did not end by itself";
+    ASSERT_TRUE(RunUnattended(batch, code)) << "the unattended run did not end by itself";
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(ReadFile(dst + L"one.txt"), "1");
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, BatchRegisterE2E,
-                         ::testing::Values(testing::kWideProgram, testing::kNarrowProgram), testing::EditionName());
+MIRRANT_FOR_BOTH_PROGRAMS(BatchRegisterE2E);
 
 }  // namespace
 }  // namespace mirrant

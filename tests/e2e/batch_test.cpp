@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "batch/batch_file.h"
-#include "e2e/program.h"
+#include "e2e/program_fixture.h"
 #include "framework/encoding.h"
 #include "framework/profile.h"
 #include "res/resource.h"
@@ -15,24 +15,16 @@
 namespace mirrant {
 namespace {
 
-using testing::Edition;
-using testing::Exists;
-using testing::ReadFile;
-using testing::RunningProgram;
-using testing::TempDir;
-using testing::WindowText;
-using testing::WriteFile;
-
 size_t Count(const std::wstring& text, const std::wstring& part) {
     size_t n = 0;
     for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++n;
     return n;
 }
 
-class BatchE2E : public ::testing::TestWithParam<Edition> {
+class BatchE2E : public ProgramTest {
 protected:
     void SetUp() override {
-        store.DeleteRoot();
+        ProgramTest::SetUp();
         store.SetString(kSettingsSection, L"ScheduleLog", logPath);
         for (int i = 1; i <= 3; ++i) {
             testing::MakeFolder(Src(i));
@@ -40,8 +32,6 @@ protected:
             WriteFile(Src(i) + L"file" + std::to_wstring(i) + L".txt", "row " + std::to_string(i));
         }
     }
-    void TearDown() override { store.DeleteRoot(); }
-
     std::wstring Src(int i) { return dir / (L"ｺﾋﾟｰ元 " + std::to_wstring(i) + L"\\"); }
     std::wstring Dst(int i) { return dir / (L"dst" + std::to_wstring(i) + L"\\"); }
     std::wstring Log() { return testing::ReadLogText(logPath, GetParam().narrow); }
@@ -56,8 +46,6 @@ protected:
         return code;
     }
 
-    ProfileStore store{GetParam().registryRoot};
-    TempDir dir;
     std::wstring logPath = dir / L"schedule log.txt";
 };
 
@@ -197,8 +185,7 @@ TEST_P(BatchE2E, UnattendedRunsNeverWaitAndNeverWipeTheBackup) {
     EXPECT_FALSE(Exists(Src(2) + L"backup\\backup\\"));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, BatchE2E, ::testing::Values(testing::kWideProgram, testing::kNarrowProgram),
-                         testing::EditionName());
+MIRRANT_FOR_BOTH_PROGRAMS(BatchE2E);
 
 TEST(BatchWindowE2E, TheExecutionWindowRunsTheRowsSwappedAfterTheQuestion) {
     ProfileStore store{L"Software\\qorvane\\Mirrant_U"};

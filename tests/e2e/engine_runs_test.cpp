@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "e2e/program.h"
+#include "e2e/program_fixture.h"
 #include "framework/profile.h"
 #include "log/log_settings.h"
 #include "res/resource.h"
@@ -16,16 +16,8 @@
 namespace mirrant {
 namespace {
 
-using testing::Edition;
-using testing::RunningProgram;
-using testing::WindowText;
-using testing::TempDir;
-
-
 constexpr std::uint64_t kBase = testing::kBaseTime;
 constexpr std::uint64_t kSecond = testing::kSecond;
-
-std::wstring Q(const std::wstring& p) { return L"\"" + p + L"\""; }
 
 std::vector<std::wstring> SortedLines(const std::wstring& text) {
     std::vector<std::wstring> out;
@@ -44,32 +36,26 @@ std::string InCodePage932(const std::wstring& text) {
     return out;
 }
 
-class EngineRunsE2E : public ::testing::TestWithParam<Edition> {
+class EngineRunsE2E : public TwoFoldersTest {
 protected:
     void SetUp() override {
-        store.DeleteRoot();
-        source = dir / L"src\\";
-        destination = dir / L"dst\\";
-        logPath = dir / L"run.txt";
-        testing::MakeFolder(source);
-        testing::MakeFolder(destination);
-        // The log goes to a file at the end of every run.
-        store.SetInt(kSettingsSection, L"op16", static_cast<int>(kDefaultLogSettingsWord | 1u));
-        store.SetString(kSettingsSection, L"UserLog", logPath);
+        TwoFoldersTest::SetUp();
+        SaveLogTo(logPath);
     }
-    void TearDown() override { store.DeleteRoot(); }
 
     void Put(const std::wstring& path, std::string_view content, int seconds) {
         testing::WriteFile(path, content);
         testing::SetWriteTime(path, kBase + seconds * kSecond);
     }
 
-    // Starts the program with both boxes filled and waits for its window.
-    HWND Start(RunningProgram& program) {
+    // Starts the program with both boxes filled, waits for its window and
+    // presses the run button; the main window, or null when it never came.
+    HWND StartRun(RunningProgram& program, int runButton) {
         if (!program.started()) return nullptr;
         HWND main = program.WaitForWindowTitled(GetParam().title);
         if (!main) return nullptr;
         for (int i = 0; i < 50 && WindowText(GetDlgItem(main, IDC_DEST_EDIT)).empty(); ++i) Sleep(100);
+        testing::PressButton(main, runButton);
         return main;
     }
 
@@ -106,9 +92,7 @@ protected:
         }
     }
 
-    ProfileStore store{GetParam().registryRoot};
-    TempDir dir;
-    std::wstring source, destination, logPath;
+    const std::wstring logPath = dir / L"run.txt";
 };
 
 TEST_P(EngineRunsE2E, OverwriteAsksBeforeReplacingANewerDestination) {
@@ -117,9 +101,8 @@ TEST_P(EngineRunsE2E, OverwriteAsksBeforeReplacingANewerDestination) {
     Put(source + L"new.txt", "new", 0);
 
     RunningProgram program(GetParam().exe, Q(source) + L" " + Q(destination));
-    HWND main = Start(program);
+    HWND main = StartRun(program, IDC_RUN_OVERWRITE);
     ASSERT_NE(main, nullptr);
-    testing::PressButton(main, IDC_RUN_OVERWRITE);
 
     const std::wstring question = L"更新時刻が古い" + Q(source + L"a.txt") + L"とそれより新しい" +
                                   Q(destination + L"a.txt") +
@@ -148,9 +131,8 @@ TEST_P(EngineRunsE2E, SyncAnsweredNoCopiesTheNewerDestinationBack) {
     Put(destination + L"orphan.txt", "o", 0);
 
     RunningProgram program(GetParam().exe, Q(source) + L" " + Q(destination));
-    HWND main = Start(program);
+    HWND main = StartRun(program, IDC_RUN_SYNC);
     ASSERT_NE(main, nullptr);
-    testing::PressButton(main, IDC_RUN_SYNC);
 
     const std::wstring question =
         L"更新時刻が古い" + Q(source + L"a.txt") + L"とそれより新しい" + Q(destination + L"a.txt") +
@@ -176,8 +158,7 @@ TEST_P(EngineRunsE2E, SyncAnsweredNoCopiesTheNewerDestinationBack) {
     EXPECT_TRUE(program.WaitForExit(10000));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, EngineRunsE2E, ::testing::Values(testing::kWideProgram, testing::kNarrowProgram),
-                         testing::EditionName());
+MIRRANT_FOR_BOTH_PROGRAMS(EngineRunsE2E);
 
 }  // namespace
 }  // namespace mirrant

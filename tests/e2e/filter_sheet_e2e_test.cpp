@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "e2e/program.h"
+#include "e2e/program_fixture.h"
 #include "framework/profile.h"
 #include "log/log_settings.h"
 #include "res/resource.h"
@@ -16,12 +16,6 @@
 
 namespace mirrant {
 namespace {
-
-using testing::Edition;
-using testing::RunningProgram;
-using testing::WindowText;
-
-std::wstring Q(const std::wstring& p) { return L"\"" + p + L"\""; }
 
 // The log file's text in either program's encoding.
 std::wstring LogText(const std::wstring& path, bool narrow) {
@@ -36,22 +30,13 @@ std::wstring LogText(const std::wstring& path, bool narrow) {
     return text;
 }
 
-class FilterSheetE2E : public ::testing::TestWithParam<Edition> {
-protected:
-    void SetUp() override { store.DeleteRoot(); }
-    void TearDown() override { store.DeleteRoot(); }
-    ProfileStore store{GetParam().registryRoot};
-    testing::TempDir dir;
-};
+class FilterSheetE2E : public TwoFoldersTest {};
 
 TEST_P(FilterSheetE2E, ExclusionAddedInTheSheetIsSavedAndHonouredByTheNextRun) {
-    const std::wstring source = dir / L"src\\", destination = dir / L"dst\\", logPath = dir / L"run.txt";
-    testing::MakeFolder(source);
-    testing::MakeFolder(destination);
+    const std::wstring logPath = dir / L"run.txt";
     testing::WriteFile(source + L"keep.txt", "keep");
     testing::WriteFile(source + L"scratch.TMP", "scratch");
-    store.SetInt(kSettingsSection, L"op16", static_cast<int>(kDefaultLogSettingsWord | 1u));
-    store.SetString(kSettingsSection, L"UserLog", logPath);
+    SaveLogTo(logPath);
 
     RunningProgram program(GetParam().exe, Q(source) + L" " + Q(destination));
     ASSERT_TRUE(program.started());
@@ -104,8 +89,7 @@ TEST_P(FilterSheetE2E, ExclusionAddedInTheSheetIsSavedAndHonouredByTheNextRun) {
     EXPECT_TRUE(program.WaitForExit(10000));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, FilterSheetE2E, ::testing::Values(testing::kWideProgram, testing::kNarrowProgram),
-                         testing::EditionName());
+MIRRANT_FOR_BOTH_PROGRAMS(FilterSheetE2E);
 
 }  // namespace
 }  // namespace mirrant

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "e2e/program.h"
+#include "e2e/program_fixture.h"
 #include "framework/encoding.h"
 #include "framework/profile.h"
 #include "res/resource.h"
@@ -16,13 +16,7 @@
 namespace mirrant {
 namespace {
 
-using testing::Edition;
-using testing::Exists;
 using testing::PressButton;
-using testing::ReadFile;
-using testing::RunningProgram;
-using testing::TempDir;
-using testing::WriteFile;
 
 std::wstring Today() {
     SYSTEMTIME t;
@@ -37,13 +31,7 @@ bool WaitClosed(HWND w) {
     return !IsWindow(w) || !IsWindowVisible(w);
 }
 
-class LogSettingsE2E : public ::testing::TestWithParam<Edition> {
-protected:
-    void SetUp() override { store.DeleteRoot(); }
-    void TearDown() override { store.DeleteRoot(); }
-    ProfileStore store{GetParam().registryRoot};
-    TempDir dir;
-};
+class LogSettingsE2E : public ProgramTest {};
 
 TEST_P(LogSettingsE2E, ScheduledLogGoesWhereTheSheetSentItWithItsTimeStamps) {
     const std::wstring logFolder = dir / L"ﾛｸﾞ\\";  // made by the first run that writes there
@@ -103,8 +91,7 @@ TEST_P(LogSettingsE2E, ScheduledLogGoesWhereTheSheetSentItWithItsTimeStamps) {
     EXPECT_NE(text.find(L"data.txt"), std::wstring::npos) << text;
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, LogSettingsE2E, ::testing::Values(testing::kWideProgram, testing::kNarrowProgram),
-                         testing::EditionName());
+MIRRANT_FOR_BOTH_PROGRAMS(LogSettingsE2E);
 
 }  // namespace
 }  // namespace mirrant

@@ -2,7 +2,7 @@
 // written to the registry, refusal of Enter and Escape, closing.
 #include <gtest/gtest.h>
 
-#include "e2e/program.h"
+#include "e2e/program_fixture.h"
 #include "framework/profile.h"
 #include "res/resource.h"
 #include "settings/settings.h"
@@ -10,17 +10,7 @@
 namespace mirrant {
 namespace {
 
-using testing::Edition;
-using testing::RunningProgram;
-using testing::WindowText;
-
-
-class MainWindowE2E : public ::testing::TestWithParam<Edition> {
-protected:
-    void SetUp() override { store.DeleteRoot(); }
-    void TearDown() override { store.DeleteRoot(); }
-    ProfileStore store{GetParam().registryRoot};
-};
+class MainWindowE2E : public ProgramTest {};
 
 TEST_P(MainWindowE2E, StartsWithItsControlsAndWritesAMenuOptionAtOnce) {
     RunningProgram program(GetParam().exe, L"");
@@ -71,8 +61,7 @@ TEST_P(MainWindowE2E, ScheduleSwitchWithTwoFoldersFillsBothBoxesAndStartsNothing
     RemoveDirectoryW(b.c_str());
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, MainWindowE2E, ::testing::Values(testing::kWideProgram, testing::kNarrowProgram),
-                         testing::EditionName());
+MIRRANT_FOR_BOTH_PROGRAMS(MainWindowE2E);
 
 }  // namespace
 }  // namespace mirrant

@@ -57,3 +57,10 @@ std::wstring ReadLogText(const std::wstring& path, bool narrow);
 void PressButton(HWND dialog, int id);
 
 }  // namespace mirrant::testing
+
+// Runs every test of a fixture against both programs, each case named after
+// its program.
+#define MIRRANT_FOR_BOTH_PROGRAMS(Fixture)                                                                    \
+    INSTANTIATE_TEST_SUITE_P(BothPrograms, Fixture,                                                           \
+                             ::testing::Values(::mirrant::testing::kWideProgram, ::mirrant::testing::kNarrowProgram), \
+                             ::mirrant::testing::EditionName())

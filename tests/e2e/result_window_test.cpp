@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "e2e/program.h"
+#include "e2e/program_fixture.h"
 #include "framework/profile.h"
 #include "log/log_settings.h"
 #include "res/resource.h"
@@ -14,30 +14,14 @@
 namespace mirrant {
 namespace {
 
-using testing::Edition;
-using testing::RunningProgram;
-using testing::WindowText;
-using testing::TempDir;
-
-
-class ResultWindowE2E : public ::testing::TestWithParam<Edition> {
-protected:
-    void SetUp() override { store.DeleteRoot(); }
-    void TearDown() override { store.DeleteRoot(); }
-    ProfileStore store{GetParam().registryRoot};
-};
+class ResultWindowE2E : public TwoFoldersTest {};
 
 TEST_P(ResultWindowE2E, OverwriteShowsItsLinesAndTheLatestLogShowsThemAgain) {
-    TempDir dir;
-    const std::wstring source = dir / L"src\\", destination = dir / L"dst\\", logPath = dir / L"run.txt";
-    testing::MakeFolder(source);
+    const std::wstring logPath = dir / L"run.txt";
     testing::MakeFolder(source + L"sub");
-    testing::MakeFolder(destination);
     testing::WriteFile(source + L"a.txt", "alpha");
     testing::WriteFile(source + L"sub\\b.txt", "beta");
-    // Save the log to a file at the end of the run.
-    store.SetInt(kSettingsSection, L"op16", static_cast<int>(kDefaultLogSettingsWord | 1u));
-    store.SetString(kSettingsSection, L"UserLog", logPath);
+    SaveLogTo(logPath);
 
     RunningProgram program(GetParam().exe, L"\"" + source + L"\" \"" + destination + L"\"");
     ASSERT_TRUE(program.started());
@@ -98,8 +82,7 @@ TEST_P(ResultWindowE2E, OverwriteShowsItsLinesAndTheLatestLogShowsThemAgain) {
     EXPECT_TRUE(program.WaitForExit(10000));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, ResultWindowE2E, ::testing::Values(testing::kWideProgram, testing::kNarrowProgram),
-                         testing::EditionName());
+MIRRANT_FOR_BOTH_PROGRAMS(ResultWindowE2E);
 
 }  // namespace
 }  // namespace mirrant

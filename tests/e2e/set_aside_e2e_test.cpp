@@ -3,7 +3,7 @@
 // run's dated folder, and the schedule log says where it went.
 #include <gtest/gtest.h>
 
-#include "e2e/program.h"
+#include "e2e/program_fixture.h"
 #include "framework/encoding.h"
 #include "framework/profile.h"
 #include "settings/settings.h"
@@ -12,26 +12,10 @@
 namespace mirrant {
 namespace {
 
-using testing::Edition;
-using testing::Exists;
-using testing::ReadFile;
-using testing::RunningProgram;
-using testing::TempDir;
-using testing::WriteFile;
-
-class SetAsideE2E : public ::testing::TestWithParam<Edition> {
-protected:
-    void SetUp() override { store.DeleteRoot(); }
-    void TearDown() override { store.DeleteRoot(); }
-
-    ProfileStore store{GetParam().registryRoot};
-    TempDir dir;
-};
+class SetAsideE2E : public TwoFoldersTest {};
 
 TEST_P(SetAsideE2E, AScheduledSyncKeepsWhatItReplacesAndDeletes) {
-    const std::wstring source = dir / L"src\\", destination = dir / L"dst\\", logPath = dir / L"schedule.txt";
-    testing::MakeFolder(source);
-    testing::MakeFolder(destination);
+    const std::wstring logPath = dir / L"schedule.txt";
     WriteFile(source + L"a.txt", "new");
     testing::SetWriteTime(source + L"a.txt", testing::kBaseTime + 100 * testing::kSecond);
     WriteFile(destination + L"a.txt", "old");
@@ -60,8 +44,7 @@ TEST_P(SetAsideE2E, AScheduledSyncKeepsWhatItReplacesAndDeletes) {
     EXPECT_NE(log.find(L"ｺﾋﾟｰ先で削除・上書きした2個のﾌｧｲﾙを\"" + run + L"\"に退避しました。"), std::wstring::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, SetAsideE2E, ::testing::Values(testing::kWideProgram, testing::kNarrowProgram),
-                         testing::EditionName());
+MIRRANT_FOR_BOTH_PROGRAMS(SetAsideE2E);
 
 }  // namespace
 }  // namespace mirrant

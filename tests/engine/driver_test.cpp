@@ -33,12 +33,6 @@ TEST_F(Driver, ModeTableAndPriorities) {
     EXPECT_EQ(WorkerThreadPriority(5), THREAD_PRIORITY_NORMAL);
 }
 
-}  // namespace
-}  // namespace mirrant::testing
-
-namespace mirrant::testing {
-namespace {
-
 // The walk recurses once per folder level; the worker's stack is reserved
 // for a tree as deep as long paths allow (a tree that deep takes minutes to
 // build under Wine, so the reservation itself is checked).

@@ -43,6 +43,14 @@ void WriteAt(const std::wstring& path, std::string_view content, double seconds)
     SetWriteTime(path, kBaseTime + static_cast<std::uint64_t>(seconds * kSecond + 0.5));
 }
 
+// No folder-delete confirmation and no question about a newer destination,
+// which most tests do not want in their way.
+void UseUsualOptions(RunOptions& options) {
+    options.confirmFolderDelete = false;
+    options.suppressFolderDeleteConfirm = true;
+    options.confirmNewerDestination = false;
+}
+
 }  // namespace
 
 std::map<std::wstring, EntryImage> Snapshot(const std::wstring& folder) {
@@ -73,10 +81,23 @@ void EngineTest::SetUp() {
     dst = temp / L"dst\\";
     MakeFolder(src);
     MakeFolder(dst);
-    host.options.confirmFolderDelete = false;
-    host.options.suppressFolderDeleteConfirm = true;
-    host.options.confirmNewerDestination = false;
+    UseUsualOptions(host.options);
     ResetItemChoiceMemory();
+}
+
+void EngineTest::EmptyTrees() {
+    RemoveTree(src);
+    RemoveTree(dst);
+    MakeFolder(src);
+    MakeFolder(dst);
+    ClearRecords();
+}
+
+void EngineTest::StartAfresh() {
+    EmptyTrees();
+    host.options = RunOptions{};
+    UseUsualOptions(host.options);
+    host.files.beforeCopy = nullptr;
 }
 
 void EngineTest::TearDown() { g_timings.reset(); }

@@ -55,6 +55,11 @@ protected:
     std::vector<std::wstring> Errors() const;
     size_t CountLines(const std::wstring& text) const;
     void ClearRecords();
+    // Between the runs of one test: empty src\ and dst\ and no lines.
+    void EmptyTrees();
+    // Between the cases of one test: EmptyTrees, no copy hook, and the
+    // options as SetUp left them.
+    void StartAfresh();
 
     TempDir temp;
     std::wstring src, dst;

@@ -276,14 +276,6 @@ TEST_F(FailurePolicies, AnInterruptEndsARetryLoopWithoutAsking) {
     EXPECT_TRUE(host.prompter.boxes.prompts().empty());
 }
 
-}  // namespace
-}  // namespace mirrant::testing
-
-namespace mirrant::testing {
-namespace {
-
-using namespace text;
-
 class ReadErrors : public EngineTest {};
 
 // A destination that cannot be read is reported and left alone, whatever
@@ -306,14 +298,6 @@ TEST_F(ReadErrors, AComparisonThatCannotReadIsReportedAndNothingIsCopied) {
     EXPECT_EQ(host.files.copies, 0);
     EXPECT_EQ(ReadFile(o), "aaaa");
 }
-
-}  // namespace
-}  // namespace mirrant::testing
-
-namespace mirrant::testing {
-namespace {
-
-using namespace text;
 
 // The destination root cannot be made (a file stands where a folder of its
 // path should be): there is nothing to skip, so every answer but a retry

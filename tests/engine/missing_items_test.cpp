@@ -13,14 +13,6 @@ using namespace text;
 
 class MissingItems : public EngineTest {
 protected:
-    // Empties both trees again between the runs of one test.
-    void Fresh() {
-        RemoveTree(src);
-        RemoveTree(dst);
-        MakeFolder(src);
-        MakeFolder(dst);
-        ClearRecords();
-    }
     int RunForward(MissingPolicy policy, bool test) {
         host.options.missingInDestination = policy;
         return Run(test ? RunMode::OverwriteTest : RunMode::Overwrite);
@@ -41,7 +33,7 @@ TEST_F(MissingItems, FileMissingAtTheDestination) {
                  {MissingPolicy::Ignore, MissingAtDestination(o) + kIgnoredNotCopied},
                  {MissingPolicy::Ask, MissingAtDestination(o) + kAskAtRun}};
     for (const auto& c : cases) {
-        Fresh();
+        EmptyTrees();
         Src(L"m.txt", "m", 0);
         auto before = Snapshot(temp.path());
         EXPECT_EQ(RunForward(c.policy, true), 1);
@@ -49,20 +41,20 @@ TEST_F(MissingItems, FileMissingAtTheDestination) {
         EXPECT_TRUE(SameLines(Lines(), {c.testLine}));
     }
 
-    Fresh();
+    EmptyTrees();
     Src(L"m.txt", "m", 0);
     EXPECT_EQ(RunForward(MissingPolicy::Copy, false), 1);
     EXPECT_TRUE(SameLines(Lines(), {NewlyStored(o)}));
     EXPECT_EQ(ReadFile(o), "m");
 
-    Fresh();
+    EmptyTrees();
     Src(L"m.txt", "m", 0);
     EXPECT_EQ(RunForward(MissingPolicy::Delete, false), 1);
     EXPECT_TRUE(SameLines(Lines(), {Deleted(t)}));
     EXPECT_FALSE(Exists(t));
     EXPECT_FALSE(Exists(o));
 
-    Fresh();
+    EmptyTrees();
     Src(L"m.txt", "m", 0);
     EXPECT_EQ(RunForward(MissingPolicy::Ignore, false), 1);
     EXPECT_TRUE(host.log.lines.empty());
@@ -80,7 +72,7 @@ TEST_F(MissingItems, FileMissingAtTheSource) {
                  {MissingPolicy::Ignore, MissingAtSource(o) + kIgnoredNeither},
                  {MissingPolicy::Ask, MissingAtSource(o) + kAskAtRun}};
     for (const auto& c : cases) {
-        Fresh();
+        EmptyTrees();
         Dst(L"m.txt", "m", 0);
         auto before = Snapshot(temp.path());
         EXPECT_EQ(RunReverse(c.policy, true), 1);
@@ -88,20 +80,20 @@ TEST_F(MissingItems, FileMissingAtTheSource) {
         EXPECT_TRUE(SameLines(Lines(), {c.testLine}));
     }
 
-    Fresh();
+    EmptyTrees();
     Dst(L"m.txt", "m", 5);
     EXPECT_EQ(RunReverse(MissingPolicy::Copy, false), 1);
     EXPECT_TRUE(SameLines(Lines(), {NewlyStored(o)}));
     EXPECT_EQ(ReadFile(o), "m");
     EXPECT_EQ(GetWriteTime(o), kBaseTime + 5 * kSecond);
 
-    Fresh();
+    EmptyTrees();
     Dst(L"m.txt", "m", 0);
     EXPECT_EQ(RunReverse(MissingPolicy::Delete, false), 1);
     EXPECT_TRUE(SameLines(Lines(), {Deleted(t)}));
     EXPECT_FALSE(Exists(t));
 
-    Fresh();
+    EmptyTrees();
     Dst(L"m.txt", "m", 0);
     EXPECT_EQ(RunReverse(MissingPolicy::Ignore, false), 1);
     EXPECT_TRUE(host.log.lines.empty());
@@ -127,7 +119,7 @@ TEST_F(MissingItems, FolderMissingAtTheDestination) {
         {MissingPolicy::Ask, true, {FolderMissingAtDestination(o) + kAskAtRun, MissingAtDestination(oi) + kAskAtRun}},
     };
     for (const auto& c : cases) {
-        Fresh();
+        EmptyTrees();
         Src(L"mf\\in.txt", "i", 0);
         host.options.copyEmptyFolders = c.copyEmptyFolders;
         auto before = Snapshot(temp.path());
@@ -137,7 +129,7 @@ TEST_F(MissingItems, FolderMissingAtTheDestination) {
     }
     host.options.copyEmptyFolders = true;
 
-    Fresh();
+    EmptyTrees();
     Src(L"mf\\in.txt", "i", 0);
     MakeFolder(S(L"empty\\"));
     EXPECT_EQ(RunForward(MissingPolicy::Copy, false), 1);
@@ -147,7 +139,7 @@ TEST_F(MissingItems, FolderMissingAtTheDestination) {
 
     // Without empty folders: created by the first copy into it, and a folder
     // with nothing to copy is not created at all.
-    Fresh();
+    EmptyTrees();
     host.options.copyEmptyFolders = false;
     Src(L"mf\\in.txt", "i", 0);
     MakeFolder(S(L"empty\\"));
@@ -157,14 +149,14 @@ TEST_F(MissingItems, FolderMissingAtTheDestination) {
     EXPECT_FALSE(Exists(D(L"empty\\")));
     host.options.copyEmptyFolders = true;
 
-    Fresh();
+    EmptyTrees();
     Src(L"mf\\in.txt", "i", 0);
     EXPECT_EQ(RunForward(MissingPolicy::Delete, false), 1);
     EXPECT_TRUE(SameLines(Lines(), {FolderDeleted(t)}));
     EXPECT_FALSE(Exists(t));
     EXPECT_FALSE(Exists(o));
 
-    Fresh();
+    EmptyTrees();
     Src(L"mf\\in.txt", "i", 0);
     EXPECT_EQ(RunForward(MissingPolicy::Ignore, false), 1);
     EXPECT_TRUE(host.log.lines.empty());
@@ -188,7 +180,7 @@ TEST_F(MissingItems, FolderMissingAtTheSource) {
         {MissingPolicy::Ask, true, {FolderMissingAtSource(o) + kAskAtRun}},
     };
     for (const auto& c : cases) {
-        Fresh();
+        EmptyTrees();
         Dst(L"mf\\in.txt", "i", 0);
         host.options.copyEmptyFolders = c.copyEmptyFolders;
         auto before = Snapshot(temp.path());
@@ -198,19 +190,19 @@ TEST_F(MissingItems, FolderMissingAtTheSource) {
     }
     host.options.copyEmptyFolders = true;
 
-    Fresh();
+    EmptyTrees();
     Dst(L"mf\\in.txt", "i", 0);
     EXPECT_EQ(RunReverse(MissingPolicy::Copy, false), 1);
     EXPECT_TRUE(SameLines(Lines(), Sorted({FolderCreated(o), NewlyStored(oi)})));
     EXPECT_EQ(ReadFile(oi), "i");
 
-    Fresh();
+    EmptyTrees();
     Dst(L"mf\\in.txt", "i", 0);
     EXPECT_EQ(RunReverse(MissingPolicy::Delete, false), 1);
     EXPECT_TRUE(SameLines(Lines(), {FolderDeleted(t)}));
     EXPECT_FALSE(Exists(t));
 
-    Fresh();
+    EmptyTrees();
     Dst(L"mf\\in.txt", "i", 0);
     EXPECT_EQ(RunReverse(MissingPolicy::Ignore, false), 1);
     EXPECT_TRUE(host.log.lines.empty());
@@ -389,14 +381,6 @@ TEST_F(FolderDeleteConfirmation, InterruptButtonAsksWhetherToStop) {
     EXPECT_TRUE(Exists(D(L"orphan\\x.txt")));
 }
 
-}  // namespace
-}  // namespace mirrant::testing
-
-namespace mirrant::testing {
-namespace {
-
-using namespace text;
-
 class FolderLeftover : public EngineTest {};
 
 TEST_F(FolderLeftover, AFolderThatCannotBeEmptiedIsReportedWithWhatRemains) {
@@ -413,14 +397,6 @@ TEST_F(FolderLeftover, AFolderThatCannotBeEmptiedIsReportedWithWhatRemains) {
     EXPECT_TRUE(Exists(D(L"keep\\ro.txt")));
     EXPECT_FALSE(Exists(D(L"keep\\gone.txt")));
 }
-
-}  // namespace
-}  // namespace mirrant::testing
-
-namespace mirrant::testing {
-namespace {
-
-using namespace text;
 
 class FolderLinks : public EngineTest {};
 

@@ -47,6 +47,16 @@ protected:
         EXPECT_EQ(ReadFile(D(L"onlysrc.txt")), "s");
         EXPECT_EQ(ReadFile(D(L"sub\\a.txt")), "a");
     }
+    // A sync's end: the forward copies, and the destination-only items deleted.
+    void ExpectSynced() {
+        auto expected = ForwardLines();
+        expected.push_back(Deleted(D(L"onlydst.txt")));
+        expected.push_back(FolderDeleted(D(L"dsub\\")));
+        EXPECT_TRUE(SameLines(Lines(), Sorted(expected)));
+        ExpectForwardCopied();
+        EXPECT_FALSE(Exists(D(L"onlydst.txt")));
+        EXPECT_FALSE(Exists(D(L"dsub\\")));
+    }
 };
 
 TEST_F(RunModes, OverwriteTestReportsEveryDecisionAndChangesNothing) {
@@ -90,26 +100,14 @@ TEST_F(RunModes, SyncTestReportsBothPassesAndChangesNothing) {
 TEST_F(RunModes, SyncCopiesForwardThenDeletesDestinationOnlyItems) {
     MakeTree();
     EXPECT_EQ(Run(RunMode::Sync), 1);
-    auto expected = ForwardLines();
-    expected.push_back(Deleted(D(L"onlydst.txt")));
-    expected.push_back(FolderDeleted(D(L"dsub\\")));
-    EXPECT_TRUE(SameLines(Lines(), Sorted(expected)));
-    ExpectForwardCopied();
-    EXPECT_FALSE(Exists(D(L"onlydst.txt")));
-    EXPECT_FALSE(Exists(D(L"dsub\\")));
+    ExpectSynced();
     EXPECT_TRUE(SameLines(host.progress.titles, (std::vector<std::wstring>{L"同期ｺﾋﾟｰ", L"同期ｺﾋﾟｰ", L"逆向き照合"})));
 }
 
 TEST_F(RunModes, SyncDeletePrioritySearchesFirstAndEndsLikeSync) {
     MakeTree();
     EXPECT_EQ(Run(RunMode::SyncDeletePriority), 1);
-    auto expected = ForwardLines();
-    expected.push_back(Deleted(D(L"onlydst.txt")));
-    expected.push_back(FolderDeleted(D(L"dsub\\")));
-    EXPECT_TRUE(SameLines(Lines(), Sorted(expected)));
-    ExpectForwardCopied();
-    EXPECT_FALSE(Exists(D(L"onlydst.txt")));
-    EXPECT_FALSE(Exists(D(L"dsub\\")));
+    ExpectSynced();
     EXPECT_EQ(host.progress.titles,
               (std::vector<std::wstring>{L"同期ｺﾋﾟｰ 削除優先", L"同期ｺﾋﾟｰ 削除優先（削除項目検索中）",
                                          L"逆向き照合 削除優先（削除項目検索中）", L"同期ｺﾋﾟｰ 削除優先",

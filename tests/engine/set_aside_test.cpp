@@ -54,15 +54,7 @@ protected:
     }
     // The fixture's options with the setting on, and empty trees.
     void Reset() {
-        RemoveTree(src);
-        RemoveTree(dst);
-        MakeFolder(src);
-        MakeFolder(dst);
-        ClearRecords();
-        host.options = RunOptions{};
-        host.options.confirmFolderDelete = false;
-        host.options.suppressFolderDeleteConfirm = true;
-        host.options.confirmNewerDestination = false;
+        StartAfresh();
         host.options.setAsideFiles = true;
         host.options.setAsideDays = 30;
     }

@@ -1,6 +1,7 @@
 #pragma once
-// The log lines and questions of a run, written out as the user reads them,
-// so that the tests check the string table and the argument order together.
+// The log lines, questions and messages of a run and of a batch, written out
+// as the user reads them, so that the tests check the string table and the
+// argument order together. Every test that compares a text takes it from here.
 #include <string>
 
 namespace mirrant::testing::text {
@@ -75,6 +76,17 @@ inline const std::wstring kUnsupported = L"現在、この組み合わせは未�
 inline const std::wstring kFolderOntoFileLine = L"ｺﾋﾟｰ元がﾃﾞｨﾚｸﾄﾘでｺﾋﾟｰ先がﾌｧｲﾙですが、現在、この組み合わせは未ｻﾎﾟｰﾄです。";
 inline const std::wstring kBatchInterrupted = L"ﾊﾞｯﾁﾌｧｲﾙが最後まで実行されずに中断されました。";
 inline const std::wstring kDontShowAgain = L"今後このﾒｯｾｰｼﾞを表示しないようにしますか？";
+
+// Batch files: reading, registering and running them.
+inline const std::wstring kBadBatchContent = L"ﾊﾞｯﾁﾌｧｲﾙの内容に誤りがあります。";
+inline const std::wstring kNothingToWrite = L"書き込む内容がありません。";
+inline const std::wstring kWriteValidOnlyQuestion = L"いくつかの内容が不完全なので無視します。正しい内容のみ書き込みますか？";
+inline const std::wstring kReadAnother = L"他のﾌｧｲﾙを読み出しますか？";
+inline const std::wstring kWriteFinished = L"書き込みが終了しました。";
+inline const std::wstring kEmptyPath = L"送り元または送り先が空欄のものがあります。";
+inline const std::wstring kRemoveFromHistory = L"履歴から削除します。よろしいですか？";
+inline const std::wstring kRunSwapped = L"ｺﾋﾟｰ元とｺﾋﾟｰ先が入れ替わった状態で実行してもよろしいですか？";
+inline const std::wstring kEndAtOnceFromNowOn = L"今後このﾒｯｾｰｼﾞを表示しないで、すぐ終了するようにしますか？";
 
 // Test-mode endings of the missing-item lines.
 inline std::wstring WillDeleteSource(const std::wstring& t) { return L"ｺﾋﾟｰ元を削除する指示があるので、" + Q(t) + L"は削除されます。"; }

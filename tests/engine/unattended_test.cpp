@@ -98,16 +98,8 @@ TEST_F(Unattended, EveryQuestionGetsItsSafeAnswerAtOnceAndIsLogged) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        RemoveTree(src);
-        RemoveTree(dst);
-        MakeFolder(src);
-        MakeFolder(dst);
-        ClearRecords();
-        host.options = RunOptions{};
-        host.options.confirmFolderDelete = false;
-        host.options.confirmNewerDestination = false;
+        StartAfresh();
         host.options.confirmSameTimeDifferentSize = false;
-        host.files.beforeCopy = nullptr;
         c.setUp();
         const bool emptyBox = std::string(c.what) == "an empty source box";
         EXPECT_EQ(emptyBox ? Run(c.mode, L"", dst) : Run(c.mode), c.result);
@@ -283,12 +275,6 @@ TEST_F(Safety, NamesTheProgramCannotReachAreReportedAndLeftAlone) {
     EXPECT_TRUE(Lines().empty());
 }
 
-}  // namespace
-}  // namespace mirrant::testing
-
-namespace mirrant::testing {
-namespace {
-
 // A folder whose listing fails while it is deleted is a failure, never
 // "deleted".
 TEST_F(Safety, AFolderThatCannotBeListedIsNotReportedDeleted) {
@@ -301,12 +287,6 @@ TEST_F(Safety, AFolderThatCannotBeListedIsNotReportedDeleted) {
     EXPECT_EQ(CountLines(FolderDeleted(D(L"orphan\\"))), 0u);
     EXPECT_EQ(CountLines(FolderNotDeleted(D(L"orphan\\"), 1)), 1u);
 }
-
-}  // namespace
-}  // namespace mirrant::testing
-
-namespace mirrant::testing {
-namespace {
 
 // The narrow program on real names it cannot hold: an identical mirror
 // stays identical, and the log says which names were passed by.

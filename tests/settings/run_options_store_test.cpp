@@ -3,6 +3,7 @@
 #include <string>
 #include <tuple>
 
+#include "engine/texts.h"
 #include "framework/profile.h"
 #include "settings/run_options.h"
 #include "support/scripted_prompter.h"
@@ -12,8 +13,9 @@ namespace {
 
 using ::mirrant::testing::ScriptedPrompter;
 
-constexpr wchar_t kOff[] = L"「削除優先」をｵﾌにします。";
-constexpr wchar_t kAskOn[] = L"「削除優先」がｵﾌになっています。これをｵﾝ(初期値)に変更しますか？";
+namespace text = testing::text;
+const std::wstring* const kOff = &text::kDeletePriorityOff;
+const std::wstring* const kAskOn = &text::kDeletePriorityOnQuestion;
 
 class RunOptionsStoreTest : public ::testing::Test {
 protected:
@@ -149,7 +151,7 @@ TEST_F(RunOptionsStoreTest, ChoosingTheMissingAtSourcePolicyKeepsDeletePriorityI
         MissingPolicy before;
         MissingPolicy chosen;
         PromptAnswer answer;
-        const wchar_t* prompt;  // nullptr: none
+        const std::wstring* prompt;  // nullptr: none
         PromptKind kind;
         bool priorityAfter;
         bool policyChanged;
@@ -180,7 +182,7 @@ TEST_F(RunOptionsStoreTest, ChoosingTheMissingAtSourcePolicyKeepsDeletePriorityI
         if (c.prompt) {
             ASSERT_EQ(prompter.prompts().size(), 1u);
             EXPECT_EQ(prompter.prompts()[0].kind, c.kind);
-            EXPECT_EQ(prompter.prompts()[0].text, c.prompt);
+            EXPECT_EQ(prompter.prompts()[0].text, *c.prompt);
         } else {
             EXPECT_TRUE(prompter.prompts().empty());
         }

@@ -46,8 +46,7 @@ TEST_P(HelpCommand, DeletesTheOldHelpFilesAndOpensTheProgramFoldersHelp) {
     EXPECT_TRUE(program.WaitForExit(10000));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPrograms, HelpCommand, ::testing::Values(testing::kWideProgram, testing::kNarrowProgram),
-                         testing::EditionName());
+MIRRANT_FOR_BOTH_PROGRAMS(HelpCommand);
 
 }  // namespace
 }  // namespace mirrant

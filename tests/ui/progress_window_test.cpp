@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -36,6 +37,26 @@ struct WindowFixture {
     OwnerWindow owner;
     ProgressWindow* window;
     HWND hwnd = window ? window->hwnd() : nullptr;
+};
+
+// A window and a worker that writes to it as a run does: the worker shows
+// the window, writes, and reads the status back before it says it is done.
+struct WorkerFixture : WindowFixture {
+    WorkerFixture() : WindowFixture(0) {}
+    ~WorkerFixture() {
+        if (worker.joinable()) worker.join();
+    }
+    void StartWorker(const std::function<void()>& write) {
+        worker = std::thread([this, write] {
+            window->SetVisible(true);
+            write();
+            statusSeenByWorker = window->StatusText();
+            done = true;
+        });
+    }
+    std::thread worker;
+    std::atomic<bool> done{false};
+    std::wstring statusSeenByWorker;
 };
 
 TEST(ProgressWindow, StartsHiddenCentredOnItsOwnerWithTheResourceTexts) {
@@ -106,25 +127,20 @@ TEST(ProgressWindow, SetsTitleDirectionScheduleAndVisibility) {
 // the window refreshes in between and still ends with the last texts, which
 // no later change brings along.
 TEST(ProgressWindow, EndsShowingTheLastOfManyRapidTextsFromAWorkerThread) {
-    WindowFixture f(0);
+    WorkerFixture f;
     ASSERT_NE(f.window, nullptr);
-    std::atomic<bool> done{false};
-    std::wstring statusSeenByWorker;
-    std::thread worker([&] {
-        f.window->SetVisible(true);
+    f.StartWorker([&] {
         for (int i = 0; i < 300; ++i) {
             f.window->SetStatus(L"ﾌｧｲﾙｺﾋﾟｰ中 " + std::to_wstring(i) + L"%");
             f.window->Show(L"D:\\tree\\file" + std::to_wstring(i) + L".txt", level::File);
             if (i % 60 == 0) Sleep(70);  // some refreshes fall inside the burst
         }
         f.window->Reset();
-        statusSeenByWorker = f.window->StatusText();
-        done = true;
     });
-    bool finished = PumpUntil([&] { return done.load(); }, 20000);
-    worker.join();
+    bool finished = PumpUntil([&] { return f.done.load(); }, 20000);
+    f.worker.join();
     ASSERT_TRUE(finished);
-    EXPECT_EQ(statusSeenByWorker, L"照合中");
+    EXPECT_EQ(f.statusSeenByWorker, L"照合中");
     EXPECT_TRUE(PumpUntil(
         [&] {
             return f.window->ItemAreaText() == L"D:\\tree\\file299.txt" &&
@@ -138,30 +154,25 @@ TEST(ProgressWindow, EndsShowingTheLastOfManyRapidTextsFromAWorkerThread) {
 // The worker never waits for the window: a burst finishes while this thread
 // dispatches nothing, and the window catches up once it does.
 TEST(ProgressWindow, AWorkerBurstDoesNotWaitForTheWindow) {
-    WindowFixture f(0);
+    WorkerFixture f;
     ASSERT_NE(f.window, nullptr);
-    std::atomic<bool> done{false};
-    std::wstring statusSeenByWorker;
-    std::thread worker([&] {
-        f.window->SetVisible(true);
+    f.StartWorker([&] {
         f.window->SetTitle(L"上書き");
         f.window->SetDirection(L"ｺﾋﾟｰ元 → ｺﾋﾟｰ先");
         for (int i = 0; i < 2000; ++i) {
             f.window->SetStatus(L"ﾌｧｲﾙｺﾋﾟｰ中");
             f.window->Show(L"E:\\x\\" + std::to_wstring(i) + L" ｺﾋﾟｰ中", level::Copying);
         }
-        f.window->SetStatus(L"ﾌｧｲﾙｺﾋﾟｰ中 50%");
-        statusSeenByWorker = f.window->StatusText();  // before any refresh
-        done = true;
+        f.window->SetStatus(L"ﾌｧｲﾙｺﾋﾟｰ中 50%");  // read back before any refresh
     });
     // Sleep dispatches nothing, not even messages sent from the worker.
     DWORD start = GetTickCount();
-    while (!done && GetTickCount() - start < 10000) Sleep(10);
-    bool finishedAlone = done.load();
-    if (!finishedAlone) PumpUntil([&] { return done.load(); }, 20000);  // frees a worker stuck in the window
-    worker.join();
+    while (!f.done && GetTickCount() - start < 10000) Sleep(10);
+    bool finishedAlone = f.done.load();
+    if (!finishedAlone) PumpUntil([&] { return f.done.load(); }, 20000);  // frees a worker stuck in the window
+    f.worker.join();
     EXPECT_TRUE(finishedAlone);
-    EXPECT_EQ(statusSeenByWorker, L"ﾌｧｲﾙｺﾋﾟｰ中 50%");
+    EXPECT_EQ(f.statusSeenByWorker, L"ﾌｧｲﾙｺﾋﾟｰ中 50%");
     EXPECT_TRUE(PumpUntil(
         [&] { return f.window->ItemAreaText() == L"E:\\x\\1999 ｺﾋﾟｰ中" && IsWindowVisible(f.hwnd); }, 3000));
     EXPECT_EQ(f.window->ItemText(IDC_PROGRESS_STATUS), L"ﾌｧｲﾙｺﾋﾟｰ中 50%");

@@ -141,6 +141,14 @@ void WaitForOutcome(const HeldPrompter& prompter) {
     if (!WaitFor([&] { return prompter.count > 0; })) throw std::runtime_error("no outcome of the save reported");
 }
 
+// Presses OK until the window closes: it refuses while its save is running.
+bool CloseOnceTheSaveIsOver(HWND window) {
+    return WaitFor([&] {
+        Click(window, IDOK);
+        return !IsWindow(window);
+    });
+}
+
 TEST(ResultWindow, HundredLinesFitOnePageWithoutPagingButtons) {
     const auto lines = Lines(100);
     const std::vector<std::wstring> errors = {L"行7"};
@@ -278,6 +286,20 @@ protected:
         };
         seams.savePrompter = &prompter;
     }
+    // The user saves once from the result window (after before, if given),
+    // waits for the outcome and closes the window.
+    void SaveOnceAndClose(const std::vector<std::wstring>& lines, const std::function<void(HWND)>& before = {}) {
+        UserScript user([&](DWORD thread) {
+            HWND w = Need(WaitForWindow(thread, kTitle), "result window");
+            if (before) before(w);
+            Press(w, IDC_RESULT_SAVE);
+            WaitForOutcome(prompter);
+            EXPECT_TRUE(CloseOnceTheSaveIsOver(w));
+        });
+        ShowResultWindow(nullptr, lines, {}, &seams);
+        user.Join();
+    }
+
     TempDir dir;
     std::wstring path = dir / L"結果ﾛｸﾞ.txt";
     std::atomic<int> choices{0};
@@ -311,10 +333,7 @@ TEST_F(ResultSave, WritesTheShownLinesWhileClosingAndASecondSaveAreRefused) {
         EXPECT_EQ(choices.load(), 1);
         prompter.Release();
         // Closing works again once the save is over.
-        EXPECT_TRUE(WaitFor([&] {
-            Click(w, IDOK);
-            return !IsWindow(w);
-        }));
+        EXPECT_TRUE(CloseOnceTheSaveIsOver(w));
     });
     ShowResultWindow(nullptr, lines, {}, &seams);
     user.Join();
@@ -329,18 +348,7 @@ TEST_F(ResultSave, WritesTheShownLinesWhileClosingAndASecondSaveAreRefused) {
 
 TEST_F(ResultSave, SavesEveryLineNotOnlyThePageShown) {
     const auto lines = Lines(230);
-    UserScript user([&](DWORD thread) {
-        HWND w = Need(WaitForWindow(thread, kTitle), "result window");
-        Click(w, IDC_RESULT_NEXT);
-        Press(w, IDC_RESULT_SAVE);
-        WaitForOutcome(prompter);
-        EXPECT_TRUE(WaitFor([&] {
-            Click(w, IDOK);
-            return !IsWindow(w);
-        }));
-    });
-    ShowResultWindow(nullptr, lines, {}, &seams);
-    user.Join();
+    SaveOnceAndClose(lines, [](HWND w) { Click(w, IDC_RESULT_NEXT); });
     EXPECT_EQ(testing::ReadFile(path), SavedBytes(Joined(lines, 0, lines.size())));
 }
 
@@ -353,10 +361,7 @@ TEST_F(ResultSave, TheErrorOnlyWindowSavesTheErrorLines) {
         HWND e = Need(WaitForWindow(thread, kErrorsTitle), "error-only window");
         Press(e, IDC_RESULT_SAVE);
         WaitForOutcome(prompter);
-        EXPECT_TRUE(WaitFor([&] {
-            Click(e, IDOK);
-            return !IsWindow(e);
-        }));
+        EXPECT_TRUE(CloseOnceTheSaveIsOver(e));
         EXPECT_TRUE(WaitFor([&] { return !IsIconic(w); }));
         Press(w, IDOK);
         EXPECT_TRUE(WaitGone(w));
@@ -376,17 +381,7 @@ TEST_F(ResultSave, InterruptFromTheSavingDialogStopsTheWriter) {
         // "中断" leaves the dialog open; the writer closes it when it stops.
         EXPECT_TRUE(IsWindow(saving) && IsWindowVisible(saving));
     };
-    UserScript user([&](DWORD thread) {
-        HWND w = Need(WaitForWindow(thread, kTitle), "result window");
-        Press(w, IDC_RESULT_SAVE);
-        WaitForOutcome(prompter);
-        EXPECT_TRUE(WaitFor([&] {
-            Click(w, IDOK);
-            return !IsWindow(w);
-        }));
-    });
-    ShowResultWindow(nullptr, lines, {}, &seams);
-    user.Join();
+    SaveOnceAndClose(lines);
     EXPECT_EQ(prompter.kind, PromptKind::Warning);
     EXPECT_EQ(prompter.text, LoadText(143));
     EXPECT_EQ(testing::ReadFile(path), SavedBytes(L"行1\r\n結果の書き込みが中断されました。"));
@@ -394,21 +389,12 @@ TEST_F(ResultSave, InterruptFromTheSavingDialogStopsTheWriter) {
 
 TEST_F(ResultSave, CancelledChoiceSavesNothingAndFailureIsAWarning) {
     path.clear();
-    UserScript user([&](DWORD thread) {
-        HWND w = Need(WaitForWindow(thread, kTitle), "result window");
+    SaveOnceAndClose(Lines(2), [&](HWND w) {
         Click(w, IDC_RESULT_SAVE);  // cancelled in the file dialog
         EXPECT_EQ(choices.load(), 1);
         EXPECT_EQ(prompter.count.load(), 0);
         path = dir / L"no such folder\\結果ﾛｸﾞ.txt";
-        Press(w, IDC_RESULT_SAVE);
-        WaitForOutcome(prompter);
-        EXPECT_TRUE(WaitFor([&] {
-            Click(w, IDOK);
-            return !IsWindow(w);
-        }));
     });
-    ShowResultWindow(nullptr, Lines(2), {}, &seams);
-    user.Join();
     EXPECT_EQ(prompter.kind, PromptKind::Warning);
     EXPECT_EQ(prompter.text.rfind(path + L"の保存に失敗しました｡原因：", 0), 0u) << prompter.text;
     EXPECT_FALSE(testing::Exists(path));

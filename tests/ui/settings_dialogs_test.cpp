@@ -5,6 +5,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <initializer_list>
+#include <stdexcept>
+#include <vector>
+
 #include "framework/edition.h"
 #include "framework/profile.h"
 #include "res/resource.h"
@@ -91,43 +95,6 @@ TEST(ConfirmChoicesTable, FieldsToButtonsAndBack) {
 int TrackPos(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETPOS, 0, 0)); }
 void SetTrackPos(HWND dialog, int id, int pos) { SendDlgItemMessageW(dialog, id, TBM_SETPOS, TRUE, pos); }
 
-TEST_F(SettingsDialogs, DisplayDialogOpensFromAnOddStoredLevelAndSavesThePosition) {
-    RunOptions o;
-    o.displayLevel = 15;  // a hand-edited "op9": opens at "最大"
-    int opened = -1;
-    std::wstring labels[4];
-    UserScript user([&](DWORD thread) {
-        HWND d = Need(WaitForWindow(thread, L"経過表示設定"), "dialog 142");
-        opened = TrackPos(d, IDC_DISPLAY_TRACK);
-        for (int i = 0; i < 4; ++i) labels[i] = testing::TextOf(d, IDC_DISPLAY_LABEL0 + i);
-        SetTrackPos(d, IDC_DISPLAY_TRACK, 3);
-        Press(d, IDOK);
-    });
-    EXPECT_TRUE(ShowDisplaySettingsDialog(nullptr, o, false));
-    user.Join();
-    EXPECT_EQ(opened, 0);
-    EXPECT_EQ(labels[1], L"中    -- 照合中のﾌｫﾙﾀﾞ名を表示し、ﾌｧｲﾙ名は表示しません");
-    EXPECT_EQ(o.displayLevel, 80);
-    EXPECT_EQ(Stored(optname::DisplayLevel), 80);
-}
-
-TEST_F(SettingsDialogs, DisplayDialogCancelChangesNothing) {
-    RunOptions o;
-    o.displayLevel = 20;
-    int opened = -1;
-    UserScript user([&](DWORD thread) {
-        HWND d = Need(WaitForWindow(thread, L"経過表示設定"), "dialog 142");
-        opened = TrackPos(d, IDC_DISPLAY_TRACK);
-        SetTrackPos(d, IDC_DISPLAY_TRACK, 0);
-        Press(d, IDCANCEL);
-    });
-    EXPECT_FALSE(ShowDisplaySettingsDialog(nullptr, o, false));
-    user.Join();
-    EXPECT_EQ(opened, 2);
-    EXPECT_EQ(o.displayLevel, 20);
-    EXPECT_EQ(Stored(optname::DisplayLevel), kAbsent);
-}
-
 TEST_F(SettingsDialogs, TrackBarDialogsAreReadOnlyDuringARun) {
     struct Case {
         const wchar_t* title;
@@ -156,21 +123,74 @@ TEST_F(SettingsDialogs, TrackBarDialogsAreReadOnlyDuringARun) {
     }
 }
 
-TEST_F(SettingsDialogs, PriorityDialogMapsPositionsToPriorities) {
-    RunOptions o;
-    o.runPriority = -1;
-    int opened = -1;
-    UserScript user([&](DWORD thread) {
-        HWND d = Need(WaitForWindow(thread, L"実行優先度設定"), "dialog 143");
-        opened = TrackPos(d, IDC_PRIORITY_TRACK);
-        SetTrackPos(d, IDC_PRIORITY_TRACK, 0);
+// Each track bar dialog opens at the stored value's position, shows its
+// labels, and writes the moved position only on OK.
+TEST_F(SettingsDialogs, TrackBarDialogsOpenAtTheStoredValueAndSaveOnlyOnOk) {
+    struct Case {
+        const char* what;
+        const wchar_t* title;
+        int track;
+        bool (*show)(HWND, RunOptions&, bool);
+        int RunOptions::*value;
+        const wchar_t* name;
+        int stored;
+        int label;
+        const wchar_t* labelText;
+        int movedTo;
+        int button;
+        int opened;
+        int after;
+        int written;
+    };
+    const Case cases[] = {
+        // A hand-edited "op9" opens at "最大".
+        {"display, odd level, OK", L"経過表示設定", IDC_DISPLAY_TRACK, ShowDisplaySettingsDialog, &RunOptions::displayLevel,
+         optname::DisplayLevel, 15, IDC_DISPLAY_LABEL1, L"中    -- 照合中のﾌｫﾙﾀﾞ名を表示し、ﾌｧｲﾙ名は表示しません", 3, IDOK,
+         0, 80, 80},
+        {"display, cancelled", L"経過表示設定", IDC_DISPLAY_TRACK, ShowDisplaySettingsDialog, &RunOptions::displayLevel,
+         optname::DisplayLevel, 20, IDC_DISPLAY_LABEL2, L"小    -- 照合中のﾌｫﾙﾀﾞ名とﾌｧｲﾙ名を表示しません", 0, IDCANCEL,
+         2, 20, kAbsent},
+        {"priority, OK", L"実行優先度設定", IDC_PRIORITY_TRACK, ShowPriorityDialog, &RunOptions::runPriority,
+         optname::RunPriority, -1, IDC_PRIORITY_LABEL0, L"＋２　（高速）", 0, IDOK, 3, 2, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        AppProfile().DeleteValue(kSettingsSection, c.name);
+        RunOptions o;
+        o.*c.value = c.stored;
+        int opened = -1;
+        std::wstring label;
+        UserScript user([&](DWORD thread) {
+            HWND d = Need(WaitForWindow(thread, c.title), "track bar dialog");
+            opened = TrackPos(d, c.track);
+            label = testing::TextOf(d, c.label);
+            SetTrackPos(d, c.track, c.movedTo);
+            Press(d, c.button);
+        });
+        EXPECT_EQ(c.show(nullptr, o, false), c.button == IDOK);
+        user.Join();
+        EXPECT_EQ(opened, c.opened);
+        EXPECT_EQ(label, c.labelText);
+        EXPECT_EQ(o.*c.value, c.after);
+        EXPECT_EQ(Stored(c.name), c.written);
+    }
+}
+
+// Enters each value in the dialog's number box and presses OK; each is
+// refused with a message box, whose texts come back in order, and the dialog
+// stays open.
+std::vector<std::wstring> RefusedValues(DWORD thread, HWND d, int box, std::initializer_list<const wchar_t*> values) {
+    std::vector<std::wstring> messages;
+    for (const wchar_t* bad : values) {
+        SetDlgItemTextW(d, box, bad);
         Press(d, IDOK);
-    });
-    EXPECT_TRUE(ShowPriorityDialog(nullptr, o, false));
-    user.Join();
-    EXPECT_EQ(opened, 3);
-    EXPECT_EQ(o.runPriority, 2);
-    EXPECT_EQ(Stored(optname::RunPriority), 2);
+        HWND message = Need(WaitForWindow(thread, ProductName()), "range message");
+        messages.push_back(testing::MessageBoxText(message));
+        Press(message, IDOK);
+        WaitGone(message);
+        if (!IsWindowVisible(d)) throw std::runtime_error("dialog closed on a bad value");
+    }
+    return messages;
 }
 
 TEST_F(SettingsDialogs, ToleranceOutOfRangeKeepsTheDialogOpenWithTheRangeMessage) {
@@ -181,15 +201,7 @@ TEST_F(SettingsDialogs, ToleranceOutOfRangeKeepsTheDialogOpenWithTheRangeMessage
     UserScript user([&](DWORD thread) {
         HWND d = Need(WaitForWindow(thread, L"照合時刻の誤差設定"), "dialog 133");
         opened = testing::TextOf(d, IDC_TOLERANCE_EDIT);
-        for (const wchar_t* bad : {L"0", L"400", L""}) {
-            SetDlgItemTextW(d, IDC_TOLERANCE_EDIT, bad);
-            Press(d, IDOK);
-            HWND box = Need(WaitForWindow(thread, ProductName()), "range message");
-            messages.push_back(testing::MessageBoxText(box));
-            Press(box, IDOK);
-            WaitGone(box);
-            if (!IsWindowVisible(d)) throw std::runtime_error("dialog closed on a bad value");
-        }
+        messages = RefusedValues(thread, d, IDC_TOLERANCE_EDIT, {L"0", L"400", L""});
         SetDlgItemTextW(d, IDC_TOLERANCE_EDIT, L"360");
         testing::SetRadio(d, IDC_TOLERANCE_KEEP, false);
         Press(d, IDOK);
@@ -215,15 +227,7 @@ TEST_F(SettingsDialogs, SetAsideDialogRefusesDaysOutOfRangeThenStoresBothValues)
         openedOn = testing::Checked(d, IDC_SET_ASIDE_ON);
         openedDays = testing::TextOf(d, IDC_SET_ASIDE_DAYS);
         testing::SetRadio(d, IDC_SET_ASIDE_ON, true);
-        for (const wchar_t* bad : {L"0", L"3651"}) {
-            SetDlgItemTextW(d, IDC_SET_ASIDE_DAYS, bad);
-            Press(d, IDOK);
-            HWND box = Need(WaitForWindow(thread, ProductName()), "range message");
-            messages.push_back(testing::MessageBoxText(box));
-            Press(box, IDOK);
-            WaitGone(box);
-            if (!IsWindowVisible(d)) throw std::runtime_error("dialog closed on a bad value");
-        }
+        messages = RefusedValues(thread, d, IDC_SET_ASIDE_DAYS, {L"0", L"3651"});
         SetDlgItemTextW(d, IDC_SET_ASIDE_DAYS, L"3650");
         Press(d, IDOK);
     });
