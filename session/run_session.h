@@ -61,7 +61,6 @@ public:
     // Start-up: options, filter settings and log settings from the registry.
     void Load(unsigned timeToleranceSeconds);
     void EnterScheduleMode(bool overwriteLog);
-    bool scheduleMode() const { return scheduleMode_; }
 
     RunOptions& options() { return options_; }
     FilterSet& filterSet() { return filter_; }

@@ -163,83 +163,52 @@ private:
     bool runActive_;
 };
 
-class ToleranceDialog : public Dialog {
-public:
-    ToleranceDialog(unsigned seconds, bool keep, bool runActive)
-        : Dialog(IDD_TOLERANCE), seconds_(seconds), keep_(keep), runActive_(runActive) {}
-    unsigned seconds() const { return seconds_; }
-    bool keep() const { return keep_; }
-
-protected:
-    bool OnInit() override {
-        SendItem(IDC_TOLERANCE_EDIT, EM_SETLIMITTEXT, 10);
-        SetItemText(IDC_TOLERANCE_EDIT, std::to_wstring(seconds_));
-        SetChecked(IDC_TOLERANCE_KEEP, keep_);
-        if (runActive_) {
-            SendItem(IDC_TOLERANCE_EDIT, EM_SETREADONLY, TRUE);
-            EnableItem(IDC_TOLERANCE_KEEP, false);
-            EnableItem(IDOK, false);
-        }
-        return true;
-    }
-    void OnOK() override {
-        if (runActive_) return;
-        auto value = ParseTolerance(ItemText(IDC_TOLERANCE_EDIT));
-        if (!value) {
-            MessageBoxPrompter(hwnd()).Warning(Message(IDS_TOLERANCE_RANGE, {kMinTolerance, kMaxTolerance}));
-            HWND edit = Item(IDC_TOLERANCE_EDIT);
-            SetFocus(edit);
-            SendMessageW(edit, EM_SETSEL, 0, -1);
-            return;
-        }
-        seconds_ = *value;
-        keep_ = IsChecked(IDC_TOLERANCE_KEEP);
-        End(IDOK);
-    }
-
-private:
-    unsigned seconds_;
-    bool keep_;
-    bool runActive_;
+// A number in a box beside a check box (the time tolerance, the days the
+// set-aside folder keeps): a number out of its range is refused with the
+// range's warning and the box is selected again.
+struct NumberBoxFields {
+    int dialog, edit, check;
+    unsigned rangeText, min, max;
 };
 
-class SetAsideDialog : public Dialog {
+class NumberAndSwitchDialog : public Dialog {
 public:
-    SetAsideDialog(bool on, int days, bool runActive)
-        : Dialog(IDD_SET_ASIDE), on_(on), days_(days), runActive_(runActive) {}
-    bool on() const { return on_; }
-    int days() const { return days_; }
+    NumberAndSwitchDialog(const NumberBoxFields& fields, unsigned number, bool checked, bool runActive)
+        : Dialog(fields.dialog), fields_(fields), number_(number), checked_(checked), runActive_(runActive) {}
+    unsigned number() const { return number_; }
+    bool checked() const { return checked_; }
 
 protected:
     bool OnInit() override {
-        SetChecked(IDC_SET_ASIDE_ON, on_);
-        SendItem(IDC_SET_ASIDE_DAYS, EM_SETLIMITTEXT, 10);
-        SetItemText(IDC_SET_ASIDE_DAYS, std::to_wstring(days_));
+        SendItem(fields_.edit, EM_SETLIMITTEXT, 10);
+        SetItemText(fields_.edit, std::to_wstring(number_));
+        SetChecked(fields_.check, checked_);
         if (runActive_) {
-            EnableItem(IDC_SET_ASIDE_ON, false);
-            SendItem(IDC_SET_ASIDE_DAYS, EM_SETREADONLY, TRUE);
+            SendItem(fields_.edit, EM_SETREADONLY, TRUE);
+            EnableItem(fields_.check, false);
             EnableItem(IDOK, false);
         }
         return true;
     }
     void OnOK() override {
         if (runActive_) return;
-        auto value = ParseNumberInRange(ItemText(IDC_SET_ASIDE_DAYS), kMinSetAsideDays, kMaxSetAsideDays);
+        auto value = ParseNumberInRange(ItemText(fields_.edit), fields_.min, fields_.max);
         if (!value) {
-            MessageBoxPrompter(hwnd()).Warning(Message(IDS_SET_ASIDE_DAYS_RANGE, {kMinSetAsideDays, kMaxSetAsideDays}));
-            HWND edit = Item(IDC_SET_ASIDE_DAYS);
+            MessageBoxPrompter(hwnd()).Warning(Message(fields_.rangeText, {fields_.min, fields_.max}));
+            HWND edit = Item(fields_.edit);
             SetFocus(edit);
             SendMessageW(edit, EM_SETSEL, 0, -1);
             return;
         }
-        on_ = IsChecked(IDC_SET_ASIDE_ON);
-        days_ = static_cast<int>(*value);
+        number_ = *value;
+        checked_ = IsChecked(fields_.check);
         End(IDOK);
     }
 
 private:
-    bool on_;
-    int days_;
+    NumberBoxFields fields_;
+    unsigned number_;
+    bool checked_;
     bool runActive_;
 };
 
@@ -307,20 +276,25 @@ bool ShowPriorityDialog(HWND owner, RunOptions& options, bool runActive) {
 }
 
 bool ShowToleranceDialog(HWND owner, RunOptions& options, bool runActive) {
-    ToleranceDialog dialog(options.timeToleranceSeconds, options.keepTolerance, runActive);
+    const NumberBoxFields fields{IDD_TOLERANCE, IDC_TOLERANCE_EDIT, IDC_TOLERANCE_KEEP, IDS_TOLERANCE_RANGE,
+                                 kMinTolerance, kMaxTolerance};
+    NumberAndSwitchDialog dialog(fields, options.timeToleranceSeconds, options.keepTolerance, runActive);
     if (dialog.DoModal(owner) != IDOK || runActive) return false;
-    options.timeToleranceSeconds = dialog.seconds();
-    options.keepTolerance = dialog.keep();
+    options.timeToleranceSeconds = dialog.number();
+    options.keepTolerance = dialog.checked();
     // Unticked, the stored value stays as it was, so the next start uses it.
     if (options.keepTolerance) SaveRunOption(AppProfile(), options, &RunOptions::timeToleranceSeconds);
     return true;
 }
 
 bool ShowSetAsideDialog(HWND owner, RunOptions& options, bool runActive) {
-    SetAsideDialog dialog(options.setAsideFiles, options.setAsideDays, runActive);
+    const NumberBoxFields fields{IDD_SET_ASIDE,        IDC_SET_ASIDE_DAYS, IDC_SET_ASIDE_ON,
+                                 IDS_SET_ASIDE_DAYS_RANGE, kMinSetAsideDays, kMaxSetAsideDays};
+    NumberAndSwitchDialog dialog(fields, static_cast<unsigned>(options.setAsideDays), options.setAsideFiles,
+                                 runActive);
     if (dialog.DoModal(owner) != IDOK || runActive) return false;
-    options.setAsideFiles = dialog.on();
-    options.setAsideDays = dialog.days();
+    options.setAsideFiles = dialog.checked();
+    options.setAsideDays = static_cast<int>(dialog.number());
     SaveRunOption(AppProfile(), options, &RunOptions::setAsideFiles);
     SaveRunOption(AppProfile(), options, &RunOptions::setAsideDays);
     return true;

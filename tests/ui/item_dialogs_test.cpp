@@ -165,21 +165,11 @@ TEST(FolderDeleteDialog, ReturnsTheButtonAndTheCheckBox) {
 
 // A visible message box of the thread other than `except`, or null.
 HWND OtherBox(DWORD thread, HWND except) {
-    struct Search {
-        HWND except, found;
-    } search{except, nullptr};
-    EnumThreadWindows(
-        thread,
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            wchar_t title[256] = {};
-            GetWindowTextW(w, title, 256);
-            if (w == s->except || !IsWindowVisible(w) || ProductName() != title) return TRUE;
-            s->found = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return testing::ThreadWindowWhere(thread, [except](HWND w) {
+        wchar_t title[256] = {};
+        GetWindowTextW(w, title, 256);
+        return w != except && IsWindowVisible(w) && ProductName() == title;
+    });
 }
 
 // A question of the worker is a box of the window's thread, and its answer

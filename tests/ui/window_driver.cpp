@@ -46,23 +46,29 @@ BOOL CALLBACK DismissDialogs(HWND w, LPARAM) {
 
 }  // namespace
 
-HWND ThreadWindowTitled(DWORD thread, const wchar_t* title) {
+HWND ThreadWindowWhere(DWORD thread, const std::function<bool(HWND)>& match) {
     struct Search {
-        const wchar_t* title;
+        const std::function<bool(HWND)>* match;
         HWND found;
-    } s{title, nullptr};
+    } s{&match, nullptr};
     EnumThreadWindows(
         thread,
         [](HWND w, LPARAM lp) -> BOOL {
             auto* s = reinterpret_cast<Search*>(lp);
-            wchar_t text[256] = {};
-            GetWindowTextW(w, text, 256);
-            if (std::wstring(text) != s->title) return TRUE;
+            if (!(*s->match)(w)) return TRUE;
             s->found = w;
             return FALSE;
         },
         reinterpret_cast<LPARAM>(&s));
     return s.found;
+}
+
+HWND ThreadWindowTitled(DWORD thread, const wchar_t* title) {
+    return ThreadWindowWhere(thread, [title](HWND w) {
+        wchar_t text[256] = {};
+        GetWindowTextW(w, text, 256);
+        return std::wstring(text) == title;
+    });
 }
 
 HWND WaitForWindow(DWORD thread, const std::wstring& title, int timeoutMs) {

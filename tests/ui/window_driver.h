@@ -16,6 +16,8 @@ HWND WaitForWindow(DWORD thread, const std::wstring& title, int timeoutMs = 1000
 // A top-level window of `thread` with this exact title, shown or hidden,
 // now (null when there is none).
 HWND ThreadWindowTitled(DWORD thread, const wchar_t* title);
+// The first window of the thread that `match` accepts, or null.
+HWND ThreadWindowWhere(DWORD thread, const std::function<bool(HWND)>& match);
 // Throws (ending the user script as a failure) when w is null.
 HWND Need(HWND w, const char* what);
 // Waits until the window is gone or hidden; false on timeout.
