@@ -29,9 +29,18 @@ struct FileStamp {
 struct ListedEntry {
     std::wstring name;
     bool isFolder = false;
-    bool isLink = false;          // a folder that is a link to another place
+    bool isLink = false;          // a link (or other reparse point) to another place, folder or file
     bool copyTemporary = false;   // a temporary file the program's copy left behind
     FileStamp stamp;
+};
+
+// What one look at a path found.
+enum class Found { File, Folder, Nothing, NoAnswer };
+struct EntryLook {
+    Found found = Found::Nothing;
+    FileStamp stamp;  // a file's
+    unsigned long error = 0;
+    std::wstring cause;  // the system's text for error (plain paths)
 };
 
 // Which folder a path leads to: equal for two paths of one folder.
@@ -67,7 +76,11 @@ public:
     virtual bool List(const std::wstring& pattern, const std::function<bool(const ListedEntry&)>& onEntry,
                       unsigned long& error, std::wstring& cause) = 0;
 
-    virtual bool IsFile(const std::wstring& path) = 0;
+    // One look at a path, following a link to what it leads to. A look that
+    // gets no answer (denied, a network or device error, a link whose target
+    // is gone) is NoAnswer with the system's error and its text: never the
+    // same as Nothing, which only a name that is not there gives.
+    virtual EntryLook LookAt(const std::wstring& path) = 0;
     virtual bool IsFolder(const std::wstring& path) = 0;
 
     // Times and size with up to 11 attempts 1 s apart; false when not found

@@ -147,9 +147,13 @@ std::optional<MissingPolicy> TreeWalk::AskMissing(MissingSide side, bool isFolde
     return static_cast<MissingPolicy>(choice);
 }
 
-Next TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o) {
+Next TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o, bool isLink) {
     const RunOptions& opt = ctx_.options;
     RunState& st = ctx_.state;
+    // A folder that holds one of the roots, or something the run could not
+    // see, is only ever copied: never deleted, asked about or left as missing.
+    const MissingPolicy configured = Forward() ? opt.missingInDestination : opt.missingInSource;
+    if (configured != MissingPolicy::Copy && (HoldsARoot(t) || HoldsUnknown(t))) return Next::Go;
     if (Test()) {
         if (Forward()) {
             MissingPolicy p = opt.missingInDestination;
@@ -163,6 +167,8 @@ Next TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std:
                 }
                 ctx_.log.AppendLine(line);
             }
+            // A link would be deleted as a link: nothing inside it is.
+            if (isLink && p == MissingPolicy::Delete) return Next::Go;
             // Every file inside is reported in turn.
             return CompareFolder(t, true, o);
         }
@@ -175,7 +181,7 @@ Next TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std:
         case MissingPolicy::Copy: line += Message(IDS_TEST_FOLDER_COPIED_TO_SOURCE, {t}); break;
         default:
             line += Message(IDS_TEST_FOLDER_DELETED_BY_SYNC, {t});
-            WouldSetAside(t, true);
+            if (!isLink) WouldSetAside(t, true);
             break;
         }
         ctx_.log.AppendLine(line);
@@ -195,7 +201,7 @@ Next TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std:
     if (policy == MissingPolicy::Copy) return CreateFolderAndDescend(walk, t, o);
     if (policy == MissingPolicy::Delete) {
         if (!OtherSideStillThere(walk)) return Next::Stop;
-        return DeleteFolder(walk, t);
+        return DeleteFolder(walk, t, isLink);
     }
     return Next::Go;
 }

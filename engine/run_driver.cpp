@@ -161,6 +161,17 @@ bool PathSet::Contains(const std::wstring& path) const {
     return set_.count(key) != 0;
 }
 
+bool PathSet::AnyUnder(const std::wstring& folder) const {
+    std::wstring key = folder;
+    if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+    if (!key.empty() && key.back() != L'\\') key += L'\\';
+    for (const std::wstring& path : set_)
+        if (path.size() + 1 >= key.size() && path.compare(0, key.size() - 1, key, 0, key.size() - 1) == 0 &&
+            (path.size() + 1 == key.size() || path[key.size() - 1] == L'\\'))
+            return true;
+    return false;
+}
+
 int WorkerThreadPriority(int runPriority) {
     switch (runPriority) {
     case 2: return THREAD_PRIORITY_HIGHEST;
@@ -263,6 +274,19 @@ RunOutcome PerformRun(RunContext& run) {
     ResolveDriveRelative(destination, {});
     outcome.sourcePath = source;
     outcome.destinationPath = destination;
+
+    // A root inside a set-aside folder would walk the kept files, and a sync
+    // there would delete them.
+    for (const std::wstring* root : {&source, &destination}) {
+        if (!LiesInSetAsideFolder(*root)) continue;
+        const std::wstring text = Message(IDS_ROOT_IN_SET_ASIDE, {*root, kSetAsideFolderName});
+        log.AppendError(text);
+        if (!unattended && options.confirmOtherErrors) {
+            prompter.Warning(text);
+            return endToldInBox();
+        }
+        return end(false);
+    }
 
     RunRoots roots{source, destination};
     WalkContext context{request.mode, options, state, filter, files, prompter, log, run.policyChanges,

@@ -38,6 +38,8 @@ class PathSet {
 public:
     void Add(const std::wstring& path);
     bool Contains(const std::wstring& path) const;
+    // Whether the set holds folder itself or a path below it.
+    bool AnyUnder(const std::wstring& folder) const;
     void Clear() { set_.clear(); }
     bool Empty() const { return set_.empty(); }
     size_t Size() const { return set_.size(); }
@@ -61,6 +63,10 @@ struct RunState {
     // their contents are unknown for the rest of the run, so nothing under
     // them or under their counterparts is decided.
     PathSet unknownFolders;
+    // Entries whose look failed, or that are a file on one side and a folder
+    // on the other, with their counterparts (without a trailing backslash):
+    // reported once, and left alone with their counterparts in every pass.
+    PathSet unknownItems;
 };
 
 // The two path boxes as the user typed them, checked before a run starts:

@@ -1,5 +1,6 @@
 #include "engine/set_aside.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "engine/file_access.h"
@@ -46,6 +47,16 @@ std::uint64_t Ticks(const SYSTEMTIME& t) {
 bool IsSetAsideFolderName(const std::wstring& name) {
     return CompareStringOrdinal(name.c_str(), static_cast<int>(name.size()), kSetAsideFolderName, -1, TRUE) ==
            CSTR_EQUAL;
+}
+
+bool LiesInSetAsideFolder(const std::wstring& path) {
+    for (size_t begin = 0; begin < path.size();) {
+        size_t end = path.find(L'\\', begin);
+        if (end == std::wstring::npos) end = path.size();
+        if (IsSetAsideFolderName(path.substr(begin, end - begin))) return true;
+        begin = end + 1;
+    }
+    return false;
 }
 
 std::wstring RunFolderName(const SYSTEMTIME& start) {
@@ -142,24 +153,44 @@ bool SetAsideSide::Move(const std::wstring& path, bool updateReadOnly, std::wstr
     return true;
 }
 
-void SetAsideSide::RemoveExpired(int days, const SYSTEMTIME& now, const RunOptions& options, Progress& progress,
-                                 LogSink& log) {
-    const std::wstring folder = SetAsideFolder();
-    std::vector<std::wstring> expired;
+// The run folders of this side, newest first, with the start their names
+// tell (other names are left alone).
+std::vector<SetAsideSide::RunFolderEntry> SetAsideSide::ListRunFolders() {
+    std::vector<RunFolderEntry> runs;
     unsigned long error = 0;
     std::wstring cause;
     files_.List(
-        folder + L"*.*",
+        SetAsideFolder() + L"*.*",
         [&](const ListedEntry& e) {
-            if (e.isFolder && !e.isLink && RunFolderExpired(e.name, now, days)) expired.push_back(e.name);
+            if (!e.isFolder || e.isLink) return true;
+            if (const std::optional<SYSTEMTIME> start = RunFolderStart(e.name)) runs.push_back({e.name, Ticks(*start)});
             return true;
         },
         error, cause);
+    std::sort(runs.begin(), runs.end(), [](const RunFolderEntry& a, const RunFolderEntry& b) {
+        return a.start != b.start ? a.start > b.start : a.name > b.name;
+    });
+    return runs;
+}
+
+void SetAsideSide::RemoveExpired(int days, const SYSTEMTIME& now, const RunOptions& options, Progress& progress,
+                                 LogSink& log) {
+    const std::wstring folder = SetAsideFolder();
+    const std::vector<RunFolderEntry> runs = ListRunFolders();
+    // A newest run folder dated after this run's start means the clock went
+    // back (or was ahead then): dates cannot be trusted, nothing goes.
+    if (!runs.empty() && runs.front().start > Ticks(now)) {
+        log.AppendLine(Message(IDS_SET_ASIDE_CLOCK_BACK, {folder + runs.front().name + L"\\"}));
+        return;
+    }
     // Whatever the set-aside files' attributes, they are the program's own.
     RunOptions removal = options;
     removal.updateReadOnly = true;
-    for (const std::wstring& name : expired) {
-        const std::wstring run = folder + name + L"\\";
+    // The newest run folders stay whatever their dates: a clock set far ahead
+    // for one run must not take every kept version at once.
+    for (size_t i = kRunFoldersAlwaysKept; i < runs.size(); ++i) {
+        if (!RunFolderExpired(runs[i].name, now, days)) continue;
+        const std::wstring run = folder + runs[i].name + L"\\";
         unsigned remaining = 0;
         bool refused = false;
         if (files_.DeleteFolderTree(run, remaining, removal, progress, log, refused))

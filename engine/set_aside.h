@@ -5,11 +5,13 @@
 //   <root>\_Mirrant退避\<yyyy-mm-dd_hhmmss>\<its path below the root>
 // on the side where it lies: one dated folder per run and side, made when
 // the first file goes there. A file that cannot be moved is neither deleted
-// nor replaced. The set-aside folder is the program's own: the walks pass it
-// by on both sides, and a run that changes files first removes the dated
-// folders older than the days to keep.
+// nor replaced. The set-aside folder is the program's own at a root (deeper,
+// a folder of that name is the user's): the walks pass it by on both sides,
+// and every run that is not a test first removes the dated folders older
+// than the days to keep, never the newest three.
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -27,6 +29,9 @@ struct RunOptions;
 inline constexpr wchar_t kSetAsideFolderName[] = L"_Mirrant退避";
 // Compared as the file system compares names: without regard to case.
 bool IsSetAsideFolderName(const std::wstring& name);
+// Whether a path passes through a folder of that name (a root there would
+// walk, or delete, the kept files).
+bool LiesInSetAsideFolder(const std::wstring& path);
 
 // The dated folder of a run started at local time `start`: "2026-12-07_230000".
 std::wstring RunFolderName(const SYSTEMTIME& start);
@@ -55,7 +60,8 @@ public:
     // Moves a file below the root to the same place below the run folder.
     // False with a cause that names where it was to go.
     bool Move(const std::wstring& path, bool updateReadOnly, std::wstring& cause);
-    // Removes the run folders older than `days` (one line each).
+    // Removes the run folders older than `days` (one line each), except the
+    // newest three; nothing when the newest is dated after `now`.
     void RemoveExpired(int days, const SYSTEMTIME& now, const RunOptions& options, Progress& progress,
                        LogSink& log);
     // The line after the run: where the files went (test mode: would go)
@@ -63,6 +69,13 @@ public:
     void Report(LogSink& log, bool testMode) const;
 
 private:
+    struct RunFolderEntry {
+        std::wstring name;
+        std::uint64_t start;  // 100-ns units, local time as named
+    };
+    // The newest run folders of a side are never removed by their dates.
+    static constexpr size_t kRunFoldersAlwaysKept = 3;
+    std::vector<RunFolderEntry> ListRunFolders();
     bool MakeRunFolder(std::wstring& cause);
 
     FileAccess& files_;
@@ -105,7 +118,7 @@ public:
     void Count(const std::wstring& path);
     void CountTree(const std::wstring& folder);
 
-    // At the start of a run that changes files.
+    // At the start of every run that is not a test, with the option on.
     void RemoveExpired(const RunOptions& options, Progress& progress, LogSink& log);
     // After the run's lines.
     void Report(LogSink& log) const;

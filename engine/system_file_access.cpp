@@ -46,7 +46,7 @@ public:
             ListedEntry e;
             e.name = data.name;
             e.isFolder = data.isFolder();
-            e.isLink = e.isFolder && (data.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            e.isLink = (data.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
             e.copyTemporary = !e.isFolder && IsCopyTemporaryName(data.name);
             e.stamp = {data.creationTime, data.accessTime, data.writeTime, data.size};
             if (!onEntry(e)) return true;
@@ -62,16 +62,29 @@ public:
         return false;
     }
 
-    // The walk asks whether the other side's file exists and then reads its
-    // times: one lookup serves both when they follow each other.
-    bool IsFile(const std::wstring& path) override {
+    // The walk looks at the other side's file and then reads its times: one
+    // lookup serves both when they follow each other.
+    EntryLook LookAt(const std::wstring& path) override {
         Recent& recent = RecentLookup();
         recent.path.clear();
+        EntryLook look;
         fs::FindData data;
-        if (!fs::GetAttributeData(path, data) || (data.attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+        if (!fs::GetAttributeData(path, data)) {
+            look.error = GetLastError();
+            const bool absent = look.error == ERROR_FILE_NOT_FOUND || look.error == ERROR_PATH_NOT_FOUND;
+            look.found = absent ? Found::Nothing : Found::NoAnswer;
+            look.cause = ReplaceLongPaths(SystemErrorText(look.error), {path});
+            return look;
+        }
+        if (data.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            look.found = Found::Folder;
+            return look;
+        }
+        look.found = Found::File;
+        look.stamp = {data.creationTime, data.accessTime, data.writeTime, data.size};
         recent.path = path;
-        recent.stamp = {data.creationTime, data.accessTime, data.writeTime, data.size};
-        return true;
+        recent.stamp = look.stamp;
+        return look;
     }
     bool IsFolder(const std::wstring& path) override { return mirrant::IsFolder(path); }
 

@@ -48,6 +48,21 @@ std::wstring ParentFolder(const std::wstring& path) {
     return p == std::wstring::npos ? std::wstring() : path.substr(0, p + 1);
 }
 
+// An item as the unknown items are kept: a folder without its backslash,
+// so that a file and a folder of one name are one item.
+std::wstring ItemKey(const std::wstring& path) {
+    if (!path.empty() && path.back() == L'\\') return path.substr(0, path.size() - 1);
+    return path;
+}
+
+// Whether inner is folder itself or lies below it (folder with a trailing
+// backslash), compared as the file system compares names.
+bool FolderHolds(const std::wstring& folder, const std::wstring& inner) {
+    return !folder.empty() && inner.size() >= folder.size() &&
+           CompareStringOrdinal(inner.c_str(), static_cast<int>(folder.size()), folder.c_str(),
+                                static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace
 
 TreeWalk::TreeWalk(const WalkContext& context, Progress& progress)
@@ -66,6 +81,7 @@ void TreeWalk::AfterAction(FolderWalk& walk) {
 
 Next TreeWalk::CompareFolder(const std::wstring& thisFolder, bool thisExists, const std::wstring& otherFolder) {
     if (!thisExists) return Next::Stop;
+    if (rootFolder_.empty()) rootFolder_ = thisFolder;  // the pass starts at its root
     return Walk(thisFolder, otherFolder, false);
 }
 
@@ -97,6 +113,9 @@ Next TreeWalk::Walk(const std::wstring& thisFolder, const std::wstring& otherFol
     }
     FolderWalk walk{thisFolder, otherFolder};
     walk.otherSeen = otherSeen;
+    // The other folder is read before anything in this one is decided, so
+    // that a counterpart that cannot be read leaves the whole folder alone.
+    if (!entries.empty() && EnsureOtherListed(walk) == OtherListing::Unknown) return Next::Go;
     for (const ListedEntry& entry : entries) {
         Next r = entry.isFolder ? FolderEntry(walk, entry) : FileEntry(walk, entry);
         if (r == Next::Stop || Interrupted()) return Next::Stop;
@@ -130,6 +149,11 @@ Next TreeWalk::FileEntry(FolderWalk& walk, const ListedEntry& entry) {
         return Next::Go;
     }
     if (!Reachable(f.t, f.o)) return Next::Go;
+    if (AtRoot(walk) && IsSetAsideFolderName(entry.name)) {
+        ReportReservedName(f.t);
+        return Next::Go;
+    }
+    if (IsUnknownItem(f.t, f.o)) return Next::Go;
     if (ctx_.mode == RunMode::SyncDeletePriority && ctx_.state.executePhase) {
         // The search passes chose the files; the filter was asked then.
         if (!ctx_.state.pendingActions.Contains(f.t)) return Next::Go;
@@ -138,12 +162,28 @@ Next TreeWalk::FileEntry(FolderWalk& walk, const ListedEntry& entry) {
     }
     progress_.Show(f.t, level::File);
     f.thisStamp = entry.stamp;
-    f.otherAbsent = OtherFolderLacks(walk, entry.name);
-    if (walk.otherUnknown) return Next::Go;
-    if (!f.otherAbsent && ctx_.files.IsFile(f.o)) {
+    if (entry.isLink) {
+        // A link's own times are not its file's: the file it leads to is
+        // looked at, and one that cannot be looked at is left alone.
+        const EntryLook self = ctx_.files.LookAt(f.t);
+        if (self.found != Found::File) return LookFailed(walk, f.t, f.o, self, false);
+        f.thisStamp = self.stamp;
+    }
+    switch (OtherEntry(walk, entry.name)) {
+    case Listed::Unknown: return Next::Go;
+    case Listed::Folder: return KindsDiffer(f.t, walk.otherFolder + entry.name + L"\\");
+    case Listed::File: {
+        // Listed there: a look that finds nothing or gets no answer is no
+        // absence, and only two files are compared.
+        const EntryLook other = ctx_.files.LookAt(f.o);
+        if (other.found == Found::Folder) return KindsDiffer(f.t, f.o + L"\\");
+        if (other.found != Found::File) return LookFailed(walk, f.o, f.t, other, true);
         f.otherExisted = true;
         return BothFiles(walk, f);
     }
+    case Listed::Absent: break;
+    }
+    f.otherAbsent = true;
     if (!ctx_.filter.DestinationOnly() || (!Forward() && !ctx_.filter.ProtectDestination()))
         return MissingFile(walk, f);
     return Next::Go;
@@ -441,8 +481,8 @@ Next TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
 }
 
 Next TreeWalk::FolderEntry(FolderWalk& walk, const ListedEntry& entry) {
-    if (entry.name == L"." || entry.name == L"..") return Next::Go;
-    if (IsSetAsideFolderName(entry.name)) return Next::Go;  // the program's own, on either side
+    // The program's own at a root, on either side; deeper, an ordinary folder.
+    if (AtRoot(walk) && IsSetAsideFolderName(entry.name)) return Next::Go;
     if (!ctx_.filter.Accept(entry.name, true, entry.stamp.creation, entry.stamp.write)) return Next::Go;
     std::wstring t = walk.thisFolder + entry.name + L"\\";
     std::wstring o = walk.otherFolder + entry.name + L"\\";
@@ -455,13 +495,26 @@ Next TreeWalk::FolderEntry(FolderWalk& walk, const ListedEntry& entry) {
         return Next::Go;
     }
     const PathSet& unknown = ctx_.state.unknownFolders;
-    if (unknown.Contains(t) || unknown.Contains(o)) return Next::Go;
-    if (ctx_.files.IsFolder(o)) return Walk(t, o, true);
+    if (unknown.Contains(t) || unknown.Contains(o) || IsUnknownItem(t, o)) return Next::Go;
     // Missing on the other side only if the other folder's listing says so.
-    if (EnsureOtherListed(walk) == OtherListing::Unknown) return Next::Go;
+    switch (OtherEntry(walk, entry.name)) {
+    case Listed::Unknown: return Next::Go;
+    case Listed::File: return KindsDiffer(t, walk.otherFolder + entry.name);
+    case Listed::Folder: {
+        const EntryLook other = ctx_.files.LookAt(o);
+        if (other.found == Found::Folder) return Walk(t, o, true);
+        if (other.found == Found::File) return KindsDiffer(t, walk.otherFolder + entry.name);
+        // A folder that cannot be looked at is as unknown as one that
+        // cannot be listed.
+        if (!OtherSideStillThere(walk)) return Next::Stop;
+        ReportUnknown(o, SideIsSource(false), other.cause, t);
+        return Next::Go;
+    }
+    case Listed::Absent: break;
+    }
     progress_.Show(t, level::Folder);
     if (!ctx_.filter.DestinationOnly() || (!Forward() && !ctx_.filter.ProtectDestination()))
-        return MissingFolder(walk, t, o);
+        return MissingFolder(walk, t, o, entry.isLink);
     return Next::Go;
 }
 
@@ -491,7 +544,7 @@ Next TreeWalk::CreateFolderAndDescend(FolderWalk& walk, const std::wstring& t, c
     }
 }
 
-Next TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
+Next TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t, bool isLink) {
     RunOptions& o = ctx_.options;
     RunState& st = ctx_.state;
     if (o.confirmFolderDelete && !o.suppressFolderDeleteConfirm) {
@@ -522,7 +575,7 @@ Next TreeWalk::DeleteFolder(FolderWalk& walk, const std::wstring& t) {
     progress_.Show(t + LoadText(IDS_FILEOPS_DELETING_SUFFIX), level::DeletingFolder);
     unsigned remaining = 0;
     bool refused = false;
-    bool gone = RemoveFolderTree(t, remaining, refused);
+    bool gone = RemoveFolderTree(t, isLink, remaining, refused);
     // An interrupted deletion has logged the interrupt; one that ended before
     // the flag was raised is reported, and the walk stops after this entry.
     if (!gone && progress_.CancelRequested()) return Next::Stop;
@@ -552,8 +605,10 @@ bool TreeWalk::RemoveFile(const std::wstring& t, std::wstring& failureLine) {
 // A folder tree deleted because the other side lacks it. When the run keeps
 // what it deletes, every file below goes aside first; only a tree whose
 // files have all gone is then removed, so nothing that stayed is deleted.
-bool TreeWalk::RemoveFolderTree(const std::wstring& t, unsigned& remaining, bool& refused) {
-    if (MovesAside()) {
+// A folder that is a link is removed as a link, never emptied.
+bool TreeWalk::RemoveFolderTree(const std::wstring& t, bool isLink, unsigned& remaining, bool& refused) {
+    // A folder link goes by itself: what it leads to lies outside the tree.
+    if (MovesAside() && !isLink) {
         unsigned failed = 0;
         bool interrupted = false;
         ctx_.setAside->MoveTree(t, ctx_.options, progress_, ctx_.log, failed, interrupted);
@@ -613,19 +668,19 @@ void TreeWalk::SweepLeftovers(FolderWalk& walk) {
 TreeWalk::OtherListing TreeWalk::ListOtherFolder(FolderWalk& walk) {
     walk.otherListed = true;
     walk.otherLeftovers.clear();
-    std::unordered_set<std::wstring> names;
+    std::unordered_map<std::wstring, bool> names;
     unsigned long error = 0;
     std::wstring cause;
     const bool listed = ctx_.files.List(
         walk.otherFolder + L"*.*",
         [&](const ListedEntry& e) {
-            names.insert(NameKey(e.name));
+            if (e.name != L"." && e.name != L"..") names.emplace(NameKey(e.name), e.isFolder);
             if (e.copyTemporary) walk.otherLeftovers.push_back(walk.otherFolder + e.name);
             return true;
         },
         error, cause);
     if (listed || error == kErrorFileNotFound || (!walk.otherSeen && !ctx_.files.IsFolder(walk.otherFolder))) {
-        walk.otherNames = std::move(names);
+        walk.otherKinds = std::move(names);
         return OtherListing::Known;
     }
     walk.otherUnknown = true;
@@ -639,9 +694,64 @@ TreeWalk::OtherListing TreeWalk::EnsureOtherListed(FolderWalk& walk) {
     return walk.otherUnknown ? OtherListing::Unknown : OtherListing::Known;
 }
 
-bool TreeWalk::OtherFolderLacks(FolderWalk& walk, const std::wstring& name) {
-    if (EnsureOtherListed(walk) == OtherListing::Unknown) return false;
-    return !walk.otherNames->contains(NameKey(name));
+TreeWalk::Listed TreeWalk::OtherEntry(FolderWalk& walk, const std::wstring& name) {
+    if (EnsureOtherListed(walk) == OtherListing::Unknown) return Listed::Unknown;
+    const auto found = walk.otherKinds->find(NameKey(name));
+    if (found == walk.otherKinds->end()) return Listed::Absent;
+    return found->second ? Listed::Folder : Listed::File;
+}
+
+bool TreeWalk::AtRoot(const FolderWalk& walk) const { return !walk.singleFile && walk.thisFolder == rootFolder_; }
+
+bool TreeWalk::IsUnknownItem(const std::wstring& t, const std::wstring& o) const {
+    const PathSet& items = ctx_.state.unknownItems;
+    return items.Contains(ItemKey(t)) || items.Contains(ItemKey(o));
+}
+
+void TreeWalk::LeaveAlone(const std::wstring& t, const std::wstring& o) {
+    ctx_.state.unknownItems.Add(ItemKey(t));
+    ctx_.state.unknownItems.Add(ItemKey(o));
+}
+
+// A listed entry that a look cannot reach (a dropped share, a busy server, a
+// link whose target is offline): one error line with the system's cause, and
+// neither it nor its counterpart is touched in any pass. A look that failed
+// because the other side's root is gone ends the run as a vanished root does.
+Next TreeWalk::LookFailed(FolderWalk& walk, const std::wstring& path, const std::wstring& counterpart,
+                          const EntryLook& look, bool otherSide) {
+    if (otherSide && !OtherSideStillThere(walk)) return Next::Stop;
+    LeaveAlone(path, counterpart);
+    ctx_.log.AppendError(Message(IDS_LOOK_FAILED, {path, counterpart, look.cause}));
+    return Next::Go;
+}
+
+// A file on one side where the other has a folder of the same name: neither
+// is what the other lacks, and neither replaces the other.
+Next TreeWalk::KindsDiffer(const std::wstring& t, const std::wstring& o) {
+    LeaveAlone(t, o);
+    ctx_.log.AppendError(Message(IDS_KINDS_DIFFER, {t, o}));
+    return Next::Go;
+}
+
+// An entry with the set-aside folder's name at a root is never copied: at
+// the destination it would take the place of the program's own folder.
+void TreeWalk::ReportReservedName(const std::wstring& path) {
+    if (ctx_.state.unknownItems.Contains(path)) return;
+    ctx_.state.unknownItems.Add(path);
+    ctx_.log.AppendLine(Message(IDS_RESERVED_NAME_NOT_COPIED, {path}));
+}
+
+// A folder that holds one of the run's roots (the destination nested deeper
+// inside the source) is never deleted, moved aside or taken as missing.
+bool TreeWalk::HoldsARoot(const std::wstring& folder) const {
+    const RunRoots* roots = ctx_.roots;
+    return roots && (FolderHolds(folder, roots->destination) || FolderHolds(folder, roots->source));
+}
+
+// A folder tree that holds a folder or an item whose contents are unknown
+// is not deleted: it may hold what the run could not see.
+bool TreeWalk::HoldsUnknown(const std::wstring& folder) const {
+    return ctx_.state.unknownFolders.AnyUnder(folder) || ctx_.state.unknownItems.AnyUnder(folder);
 }
 
 void TreeWalk::RemoveLeftover(const std::wstring& path) {
@@ -706,7 +816,13 @@ Next TreeWalk::RunSingleFile(const std::wstring& source, const std::wstring& des
     FolderWalk walk{ParentFolder(source), destinationIsFolder ? destination : ParentFolder(f.o)};
     walk.singleFile = true;
     progress_.Show(source, level::File);
-    if (ctx_.files.IsFile(f.o)) {
+    const EntryLook other = ctx_.files.LookAt(f.o);
+    if (other.found == Found::Folder) return KindsDiffer(f.t, f.o + L"\\");
+    if (other.found == Found::NoAnswer) {
+        ctx_.log.AppendError(Message(IDS_LOOK_FAILED, {f.o, f.t, other.cause}));
+        return Next::Go;
+    }
+    if (other.found == Found::File) {
         f.otherExisted = true;
         return BothFiles(walk, f);
     }

@@ -76,6 +76,8 @@ private:
     enum class FolderReady { Ready, Skipped, Stop };
 
     enum class OtherListing { Known, Unknown };
+    // What the other folder's listing holds under a name.
+    enum class Listed { Absent, File, Folder, Unknown };
 
     Next Walk(const std::wstring& thisFolder, const std::wstring& otherFolder, bool otherSeen);
     bool Interrupted();
@@ -99,12 +101,12 @@ private:
     Next FolderEntry(FolderWalk& walk, const ListedEntry& entry);
     // An item the other side lacks, by the missing-item policies.
     Next MissingFile(FolderWalk& walk, FileCase& f);
-    Next MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o);
+    Next MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o, bool isLink);
     Next CreateFolderAndDescend(FolderWalk& walk, const std::wstring& t, const std::wstring& o);
-    Next DeleteFolder(FolderWalk& walk, const std::wstring& t);
+    Next DeleteFolder(FolderWalk& walk, const std::wstring& t, bool isLink);
     bool MovesAside() const { return ctx_.setAside && ctx_.setAside->moves(); }
     bool RemoveFile(const std::wstring& t, std::wstring& failureLine);
-    bool RemoveFolderTree(const std::wstring& t, unsigned& remaining, bool& refused);
+    bool RemoveFolderTree(const std::wstring& t, bool isLink, unsigned& remaining, bool& refused);
     void WouldSetAside(const std::wstring& path, bool folder = false);
     void AfterAction(FolderWalk& walk);
     bool OtherSideStillThere(const FolderWalk& walk);
@@ -113,7 +115,16 @@ private:
     void SweepLeftovers(FolderWalk& walk);
     OtherListing ListOtherFolder(FolderWalk& walk);
     OtherListing EnsureOtherListed(FolderWalk& walk);
-    bool OtherFolderLacks(FolderWalk& walk, const std::wstring& name);
+    Listed OtherEntry(FolderWalk& walk, const std::wstring& name);
+    bool AtRoot(const FolderWalk& walk) const;
+    bool IsUnknownItem(const std::wstring& t, const std::wstring& o) const;
+    void LeaveAlone(const std::wstring& t, const std::wstring& o);
+    Next LookFailed(FolderWalk& walk, const std::wstring& path, const std::wstring& counterpart,
+                    const EntryLook& look, bool otherSide);
+    Next KindsDiffer(const std::wstring& t, const std::wstring& o);
+    void ReportReservedName(const std::wstring& path);
+    bool HoldsARoot(const std::wstring& folder) const;
+    bool HoldsUnknown(const std::wstring& folder) const;
     bool SideIsSource(bool thisSide) const { return thisSide == Forward(); }
     void ReportUnknown(const std::wstring& unknown, bool unknownIsSource, const std::wstring& cause,
                        const std::wstring& counterpart);
@@ -122,6 +133,7 @@ private:
     WalkContext ctx_;
     Progress& progress_;
     FailureHandler failures_;
+    std::wstring rootFolder_;  // where this pass's walk started
 };
 
 }  // namespace mirrant

@@ -3,7 +3,7 @@
 // file being decided. Only the walk includes this.
 #include <optional>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/tree_walk.h"
@@ -21,12 +21,13 @@ struct TreeWalk::FolderWalk {
     // The other folder was seen as a folder when this one's parent was
     // walked: if it cannot be listed now, it did not simply not exist.
     bool otherSeen = false;
-    // The other folder's entries, listed once before the first decision that
-    // depends on them (names in upper case). When that listing fails the
-    // other folder is unknown and the rest of this folder is left alone.
+    // The other folder's entries, listed once before the first entry of this
+    // one is decided (names in upper case, whether each is a folder). When
+    // that listing fails the other folder is unknown and this folder is left
+    // alone.
     bool otherListed = false;
     bool otherUnknown = false;
-    std::optional<std::unordered_set<std::wstring>> otherNames;
+    std::optional<std::unordered_map<std::wstring, bool>> otherKinds;
     std::vector<std::wstring> otherLeftovers;
 };
 

@@ -150,12 +150,15 @@ TEST_F(FailurePolicies, TimeSetFailureCarriesItsCause) {
 
 class FolderFailures : public FailurePolicies {
 protected:
-    // The source has sub\a.txt; the destination has a file named "sub".
+    // The source has sub\a.txt; the destination's folder "sub" cannot be
+    // made (the name is taken).
     void SetUp() override {
         FailurePolicies::SetUp();
         Src(L"sub\\a.txt", "a", 0);
-        Dst(L"sub", "in the way", 0);
         Src(L"z.txt", "z", 0);
+        host.files.createFolderError = [this](const std::wstring& folder) {
+            return folder == D(L"sub\\") ? 183ul : 0ul;
+        };
     }
     std::wstring Failed() { return FolderNotCreated(D(L"sub\\"), SystemErrorText(183)); }
 };
@@ -186,7 +189,7 @@ TEST_F(FolderFailures, SkippedAbortedAndConfirmed) {
     EXPECT_EQ(f[2], Failed());
     EXPECT_TRUE(SameLines(Texts(PromptKind::Warning), {Failed(), Failed()}));
     EXPECT_TRUE(SameLines(Texts(PromptKind::YesNoCancel), {kSkipRetryCancel, kSkipRetryCancel}));
-    EXPECT_EQ(ReadFile(D(L"sub")), "in the way");
+    EXPECT_FALSE(Exists(D(L"sub")));
 }
 
 TEST_F(FolderFailures, BeforeTheFirstCopyOnlyRetryOrStop) {

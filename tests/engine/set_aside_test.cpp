@@ -221,14 +221,18 @@ TEST_F(SetAsideRuns, TestModeMovesNothingAndSaysHowManyFilesWouldGoWhere) {
 }
 
 TEST_F(SetAsideRuns, RetentionRemovesOnlyRunFoldersOlderThanTheDaysToKeep) {
+    // Three recent run folders besides: the newest three always stay.
     const std::wstring old1 = L"2020-01-01_000000", old2 = DaysAgo(31) + L"_2", recent = DaysAgo(29);
-    for (const std::wstring& name : {old1, old2, recent, std::wstring(L"notes")})
+    const std::wstring newer[] = {DaysAgo(2), DaysAgo(3), DaysAgo(4)};
+    for (const std::wstring& name : {old1, old2, recent, newer[0], newer[1], newer[2], std::wstring(L"notes")})
         Dst(L"_Mirrant退避\\" + name + L"\\k.txt", "kept", 0);
     SetReadOnly(D(L"_Mirrant退避\\" + old1 + L"\\k.txt"), true);
 
     EXPECT_EQ(Run(RunMode::Overwrite), 1);
-    EXPECT_TRUE(SameLines(Sorted(RunFolders(dst)), Sorted({D(L"_Mirrant退避\\" + recent + L"\\"),
-                                                           D(L"_Mirrant退避\\notes\\")})));
+    EXPECT_TRUE(SameLines(Sorted(RunFolders(dst)),
+                          Sorted({D(L"_Mirrant退避\\" + recent + L"\\"), D(L"_Mirrant退避\\" + newer[0] + L"\\"),
+                                  D(L"_Mirrant退避\\" + newer[1] + L"\\"), D(L"_Mirrant退避\\" + newer[2] + L"\\"),
+                                  D(L"_Mirrant退避\\notes\\")})));
     auto removed = [&](const std::wstring& name) {
         return L"保存期間（30日）を過ぎた退避ﾌｫﾙﾀﾞ" + Q(D(L"_Mirrant退避\\" + name + L"\\")) + L"を削除しました。";
     };
@@ -238,9 +242,10 @@ TEST_F(SetAsideRuns, RetentionRemovesOnlyRunFoldersOlderThanTheDaysToKeep) {
     ClearRecords();
     host.options.setAsideDays = 1;
     EXPECT_EQ(Run(RunMode::OverwriteTest), 1);
-    EXPECT_EQ(RunFolders(dst).size(), 2u);
+    EXPECT_EQ(RunFolders(dst).size(), 5u);
 
-    // A run folder that cannot be removed is an error line; the run goes on.
+    // A run folder that cannot be removed is an error line; the run goes on
+    // (the newest three, older than a day too, stay by their rank).
     ClearRecords();
     const std::wstring heldFolder = D(L"_Mirrant退避\\" + recent + L"\\");
     HANDLE held = CreateFileW((heldFolder + L"k.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -135,7 +135,7 @@ TEST_F(Unattended, NoDeletionOnceTheSourceIsGone) {
     auto before = Snapshot(dst);
     const std::wstring moved = temp / L"moved\\";
     bool pulled = false;
-    host.files.onIsFile = [&](const std::wstring& path) {
+    host.files.onLookAt = [&](const std::wstring& path) {
         // The first lookup of the reverse pass looks at the source side.
         if (!pulled && path.rfind(src, 0) == 0) {
             pulled = true;

@@ -13,6 +13,7 @@
 
 #include "engine/engine_prompts.h"
 #include "engine/file_access.h"
+#include "fileops/error_text.h"
 #include "engine/run_driver.h"
 #include "support/recording_log.h"
 #include "support/recording_progress.h"
@@ -70,22 +71,36 @@ public:
               unsigned long& error, std::wstring& cause) override {
         return real.List(pattern, onEntry, error, cause);
     }
-    // Called with each file looked for on the other side.
-    std::function<void(const std::wstring& path)> onIsFile;
-    // Return true where a name cannot be looked up (as inside a folder the
-    // user may not read): it then looks absent.
+    // Called with each path looked at (the other side's entries, links).
+    std::function<void(const std::wstring& path)> onLookAt;
+    // Return true where a name cannot be looked at (as inside a folder the
+    // user may not read): the look gets no answer, access denied.
     std::function<bool(const std::wstring& path)> lookupFails;
-    bool IsFile(const std::wstring& path) override {
-        if (onIsFile) onIsFile(path);
-        if (lookupFails && lookupFails(path)) return false;
-        return real.IsFile(path);
+    // Return a system error code to make the look at this path get no
+    // answer with that error (0: the real look).
+    std::function<unsigned long(const std::wstring& path)> lookupError;
+    unsigned long LookError(const std::wstring& path) const {
+        if (lookupError)
+            if (unsigned long code = lookupError(path)) return code;
+        return lookupFails && lookupFails(path) ? ERROR_ACCESS_DENIED : 0;
+    }
+    EntryLook LookAt(const std::wstring& path) override {
+        if (onLookAt) onLookAt(path);
+        if (const unsigned long code = LookError(path)) {
+            EntryLook failed;
+            failed.found = Found::NoAnswer;
+            failed.error = code;
+            failed.cause = SystemErrorText(code);
+            return failed;
+        }
+        return real.LookAt(path);
     }
     bool IsFolder(const std::wstring& path) override {
-        if (lookupFails && lookupFails(path)) return false;
+        if (LookError(path)) return false;
         return real.IsFolder(path);
     }
     bool GetFileInfo(const std::wstring& path, FileStamp& out, Progress& progress, LogSink& log) override {
-        if (lookupFails && lookupFails(path)) return false;
+        if (LookError(path)) return false;
         if (failGetFileInfo && failGetFileInfo(path)) return false;
         return real.GetFileInfo(path, out, progress, log);
     }
@@ -133,7 +148,14 @@ public:
         if (beforeDeleteTree) beforeDeleteTree(folder);
         return real.DeleteFolderTree(folder, remaining, options, progress, log, refused);
     }
+    // Return a system error code to make creating this folder fail with it.
+    std::function<unsigned long(const std::wstring& folder)> createFolderError;
     bool CreateFolderTree(const std::wstring& folder, std::wstring& cause, unsigned long& error) override {
+        if (createFolderError)
+            if ((error = createFolderError(folder)) != 0) {
+                cause = SystemErrorText(error);
+                return false;
+            }
         return real.CreateFolderTree(folder, cause, error);
     }
     // Return false to make a name look unreachable for this program.
