@@ -5,6 +5,8 @@
 
 #include "engine/set_aside.h"
 #include "engine_fixture.h"
+#include "fileops/error_text.h"
+#include "fileops/fs_edge.h"
 #include "support/temp_dir.h"
 #include "texts.h"
 
@@ -38,6 +40,24 @@ TEST_F(KeptTrees, AFolderHoldingTheDestinationIsNeverDeleted) {
         // top.txt went by the policy (deleted, or deleted as answered).
         EXPECT_FALSE(Exists(S(L"top.txt")));
     }
+}
+
+// The search pass of delete priority met a folder it could not list inside
+// a source folder that the destination lacks: the execute pass, under the
+// policy "delete", leaves the whole folder that holds it.
+TEST_F(KeptTrees, AFolderHoldingAnUnknownFolderIsNeverDeleted) {
+    Src(L"a\\other.txt", "beside the unreadable folder", 0);
+    Src(L"a\\deny\\x.txt", "unreadable", 0);
+    host.scheduled = true;
+    host.options.deletePriority = true;
+    host.options.missingInDestination = MissingPolicy::Delete;
+    fs::ScopedListingFault denied(S(L"a\\deny\\"), ERROR_ACCESS_DENIED, 0);
+
+    EXPECT_EQ(Run(RunMode::SyncDeletePriority), 1);
+    EXPECT_EQ(ReadFile(S(L"a\\other.txt")), "beside the unreadable folder");
+    EXPECT_EQ(Errors(), std::vector<std::wstring>{L"ｺﾋﾟｰ元" + Q(S(L"a\\deny\\")) +
+                                                  L"を検索中にｴﾗｰが発生しました。原因：" +
+                                                  SystemErrorText(ERROR_ACCESS_DENIED)});
 }
 
 // Deeper than a root, a folder named as the set-aside folder is the user's
