@@ -35,8 +35,10 @@ int Application::Run() {
 
     MainWindow window(state_);
     window_ = &window;
-    window.DoModal(nullptr);
-    const ExitCode exitCode = window.session().exitCode();
+    // A window that cannot be made (no desktop to make it on) runs nothing:
+    // a scheduled task must not take that for a run that succeeded.
+    const bool shown = window.DoModal(nullptr) != -1;
+    const ExitCode exitCode = shown ? window.session().exitCode() : ExitCode::NotCompleted;
     window_ = nullptr;
 
     history_->Save(store);
