@@ -6,7 +6,6 @@
 #include "batch/batch_file.h"
 #include "batch/batch_register_window.h"
 #include "engine/file_access.h"
-#include "engine/stored_filter.h"
 #include "filter/filter_sheet.h"
 #include "framework/edition.h"
 #include "framework/profile.h"
@@ -347,10 +346,6 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
 void MainWindow::SetPathText(PathSide side, const std::wstring& text) { SetItemText(BoxId(side), text); }
 
 std::wstring MainWindow::PathText(PathSide side) { return ItemText(BoxId(side)); }
-
-void MainWindow::SetFolderMark(PathSide side, bool isFolder) { isFolder_[SideIndex(side)] = isFolder; }
-
-bool MainWindow::FolderMark(PathSide side) const { return isFolder_[SideIndex(side)]; }
 
 void MainWindow::SetRememberedFolder(PathSide side, const std::wstring& folder) { remembered_[SideIndex(side)] = folder; }
 
