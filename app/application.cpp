@@ -67,11 +67,8 @@ void ApplyCommandLinePaths(MainWindow& window, const std::vector<std::wstring>& 
         if (!IsFile(token) && !IsFolder(token)) continue;
         PathSide side = filled == 0 ? PathSide::Source : PathSide::Destination;
         if (IsFolder(token)) {
-            window.SetFolderMark(side, true);
             window.SetRememberedFolder(side, token);
             if (token.back() != L'\\') token += L'\\';
-        } else {
-            window.SetFolderMark(side, false);
         }
         window.SetPathText(side, token);
         if (++filled == 2) return;

@@ -8,15 +8,6 @@
 
 namespace mirrant {
 
-PromptShape DefaultShape(FailureClass cls) {
-    switch (cls) {
-    case FailureClass::Write: return PromptShape::SkipRetryAbort;
-    case FailureClass::Folder: return PromptShape::SkipRetryAbort;
-    case FailureClass::Delete: return PromptShape::DeleteNotice;
-    }
-    return PromptShape::SkipRetryAbort;
-}
-
 ErrorPolicy FailureHandler::PolicyOf(FailureClass cls) const {
     switch (cls) {
     case FailureClass::Write: return options_.writeFailurePolicy;
@@ -81,13 +72,6 @@ FailureAction FailureHandler::HandleLogged(const std::wstring& message, FailureC
     }
     }
     return FailureAction::Abort;
-}
-
-bool FailureHandler::Other(const std::wstring& message) {
-    log_.AppendError(message);
-    if (!options_.confirmOtherErrors) return false;
-    prompter_.Warning(message);
-    return true;
 }
 
 }  // namespace mirrant

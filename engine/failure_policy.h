@@ -21,9 +21,6 @@ enum class PromptShape {
     DeleteNotice,    // warning box, then msg::kDeleteNotice; never a retry
 };
 
-// The shape a class uses where the call site has no other rule.
-PromptShape DefaultShape(FailureClass cls);
-
 class FailureHandler {
 public:
     FailureHandler(RunOptions& options, Prompter& prompter, LogSink& log, const Progress& progress)
@@ -33,15 +30,8 @@ public:
     // an abort by policy or by Cancel logs "ﾕｰｻﾞの指示により中断しました。".
     // When the user has asked to interrupt, the answer is Abort.
     FailureAction Handle(const std::wstring& message, FailureClass cls, PromptShape shape);
-    FailureAction Handle(const std::wstring& message, FailureClass cls) {
-        return Handle(message, cls, DefaultShape(cls));
-    }
     // The same for a failure whose error line the operation logged itself.
     FailureAction HandleLogged(const std::wstring& message, FailureClass cls, PromptShape shape);
-
-    // An "other" error: logged, and shown in a warning box when
-    // confirmOtherErrors is on. Returns whether it was shown.
-    bool Other(const std::wstring& message);
 
 private:
     ErrorPolicy PolicyOf(FailureClass cls) const;

@@ -104,7 +104,8 @@ public:
                               LogSink& log, std::wstring& cause) = 0;
 
     // Deletes one file, showing the deletion in the progress window and
-    // logging 137 or the error line 138 itself; failureLine gets that line.
+    // logging msg::kDeleted or the error line msg::kCannotDelete itself;
+    // failureLine gets that line.
     virtual bool DeleteOneFile(const std::wstring& path, const RunOptions& options, Progress& progress,
                                LogSink& log, std::wstring& failureLine) = 0;
 

@@ -25,12 +25,13 @@ namespace mirrant {
 
 namespace {
 
+//  mode                          name                               test   search  reverse pass
 const RunModeRow kModes[] = {
-    {RunMode::OverwriteTest, IDS_CAPTION_OVERWRITE_TEST, true, false, false},
-    {RunMode::Overwrite, IDS_CAPTION_OVERWRITE, false, false, false},
-    {RunMode::SyncTest, IDS_CAPTION_SYNC_TEST, true, true, false},
-    {RunMode::Sync, IDS_CAPTION_SYNC, false, true, false},
-    {RunMode::SyncDeletePriority, IDS_CAPTION_SYNC_DELETE_PRIORITY, false, true, true},
+    {RunMode::OverwriteTest,      IDS_CAPTION_OVERWRITE_TEST,       true,  false,  0},
+    {RunMode::Overwrite,          IDS_CAPTION_OVERWRITE,            false, false,  0},
+    {RunMode::SyncTest,           IDS_CAPTION_SYNC_TEST,            true,  false,  IDS_PASS_REVERSE_TEST},
+    {RunMode::Sync,               IDS_CAPTION_SYNC,                 false, false,  IDS_PASS_REVERSE},
+    {RunMode::SyncDeletePriority, IDS_CAPTION_SYNC_DELETE_PRIORITY, false, true,   IDS_PASS_REVERSE_DELETE_PRIORITY},
 };
 
 // Counts the lines of the run, so that its end knows whether it logged any.
@@ -136,9 +137,9 @@ bool PolicyChanges::TakeInto(RunOptions& options) {
 }
 
 const RunModeRow& RunModeInfo(RunMode mode) {
-    int i = static_cast<int>(mode);
-    if (i < 0 || i > 4) i = 1;
-    return kModes[i];
+    for (const RunModeRow& row : kModes)
+        if (row.mode == mode) return row;
+    return RunModeInfo(RunMode::Overwrite);
 }
 
 std::wstring RunModeCaption(RunMode mode) { return LoadText(RunModeInfo(mode).captionId); }
@@ -147,29 +148,6 @@ RunMode ChooseRunMode(bool sync, bool testModeChecked, bool deletePriority) {
     if (!sync) return testModeChecked ? RunMode::OverwriteTest : RunMode::Overwrite;
     if (testModeChecked) return RunMode::SyncTest;
     return deletePriority ? RunMode::SyncDeletePriority : RunMode::Sync;
-}
-
-void PathSet::Add(const std::wstring& path) {
-    std::wstring key = path;
-    if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
-    set_.insert(std::move(key));
-}
-
-bool PathSet::Contains(const std::wstring& path) const {
-    std::wstring key = path;
-    if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
-    return set_.count(key) != 0;
-}
-
-bool PathSet::AnyUnder(const std::wstring& folder) const {
-    std::wstring key = folder;
-    if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
-    if (!key.empty() && key.back() != L'\\') key += L'\\';
-    for (const std::wstring& path : set_)
-        if (path.size() + 1 >= key.size() && path.compare(0, key.size() - 1, key, 0, key.size() - 1) == 0 &&
-            (path.size() + 1 == key.size() || path[key.size() - 1] == L'\\'))
-            return true;
-    return false;
 }
 
 int WorkerThreadPriority(int runPriority) {
@@ -306,7 +284,7 @@ RunOutcome PerformRun(RunContext& run) {
         return end(false);
     }
     if (!sourceIsFolder) {
-        if (row.sync) {
+        if (row.sync()) {
             if (options.confirmOtherErrors) prompter.Warning(LoadText(msg::kOneSideFile));
             else log.AppendLine(LoadText(msg::kOneSideFile));
         }
@@ -340,7 +318,7 @@ RunOutcome PerformRun(RunContext& run) {
     // A sync that would delete everything at the destination because the
     // source is empty (a drive not mounted, a share not connected) asks first,
     // or, unattended, deletes nothing.
-    if (row.sync && !row.test && options.missingInSource == MissingPolicy::Delete && !HoldsEntries(files, source) &&
+    if (row.sync() && !row.test && options.missingInSource == MissingPolicy::Delete && !HoldsEntries(files, source) &&
         HoldsEntries(files, destination)) {
         if (unattended || !prompter.YesNo(Message(IDS_EMPTY_SOURCE_QUESTION, {source}), true)) {
             log.AppendError(Message(IDS_EMPTY_SOURCE_REFUSED, {source}));
@@ -352,7 +330,7 @@ RunOutcome PerformRun(RunContext& run) {
     // changes in a sync, and where items the destination lacks are deleted.
     setAside->AddSide(destination, IDS_FILEOPS_DESTINATION_LABEL, true);
     setAside->AddSide(source, IDS_FILEOPS_SOURCE_LABEL,
-                      row.sync || options.missingInDestination == MissingPolicy::Delete ||
+                      row.sync() || options.missingInDestination == MissingPolicy::Delete ||
                           options.missingInDestination == MissingPolicy::Ask);
     setAside->RemoveExpired(options, progress, log);
 
@@ -369,7 +347,7 @@ RunOutcome PerformRun(RunContext& run) {
         return r == Next::Go;
     };
 
-    if (!row.sync) return end(pass(true, true, caption, 0));
+    if (!row.sync()) return end(pass(true, true, caption, 0));
     if (row.searchPasses) {
         bool searched = pass(true, false, caption + LoadText(IDS_PASS_SEARCHING_SUFFIX), 0) &&
                         pass(false, false, LoadText(IDS_PASS_REVERSE_SEARCH), IDS_DIRECTION_REVERSE);
@@ -378,10 +356,7 @@ RunOutcome PerformRun(RunContext& run) {
         state.workFound = false;
     }
     if (!pass(true, true, caption, IDS_DIRECTION_FORWARD)) return end(false);
-    unsigned reverseTitle = request.mode == RunMode::SyncDeletePriority ? IDS_PASS_REVERSE_DELETE_PRIORITY
-                            : request.mode == RunMode::SyncTest          ? IDS_PASS_REVERSE_TEST
-                                                                         : IDS_PASS_REVERSE;
-    return end(pass(false, true, LoadText(reverseTitle), IDS_DIRECTION_REVERSE));
+    return end(pass(false, true, LoadText(row.reverseTitleId), IDS_DIRECTION_REVERSE));
 }
 
 namespace {

@@ -8,22 +8,25 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_set>
 
 #include "engine/run_context.h"
+#include "engine/run_state.h"
 
 namespace mirrant {
 
 class FileAccess;
 
-// One row of the mode table: caption (progress window title) and passes.
+// One row of the mode table: the mode's name, its passes and their titles,
+// and whether it only tells what it would do.
 struct RunModeRow {
     RunMode mode;
-    unsigned captionId;
-    bool test;
-    bool sync;            // a reverse pass follows the forward pass
-    bool searchPasses;    // two search passes come first (delete priority)
+    unsigned captionId;       // the name: the progress window's title and the forward pass's
+    bool test;                // test mode: logs what it would do, changes nothing
+    bool searchPasses;        // two search passes come first (delete priority)
+    unsigned reverseTitleId;  // a reverse pass follows the forward pass, under this title; 0: none
+    bool sync() const { return reverseTitleId != 0; }
 };
+// The row of a mode (a value outside the table: the row of Overwrite).
 const RunModeRow& RunModeInfo(RunMode mode);
 std::wstring RunModeCaption(RunMode mode);
 
@@ -32,42 +35,6 @@ RunMode ChooseRunMode(bool sync, bool testModeChecked, bool deletePriority);
 
 // Thread priority for a stored runPriority (any value outside -2..2: normal).
 int WorkerThreadPriority(int runPriority);
-
-// A set of paths, compared without regard to case as the file system does.
-class PathSet {
-public:
-    void Add(const std::wstring& path);
-    bool Contains(const std::wstring& path) const;
-    // Whether the set holds folder itself or a path below it.
-    bool AnyUnder(const std::wstring& folder) const;
-    void Clear() { set_.clear(); }
-    bool Empty() const { return set_.empty(); }
-    size_t Size() const { return set_.size(); }
-
-private:
-    std::unordered_set<std::wstring> set_;
-};
-
-// The worker's own state during one run: which pass is walking, and what the
-// search passes and the reverse marks recorded.
-struct RunState {
-    bool testMode = false;
-    bool forwardPass = true;
-    bool executePhase = true;
-    bool workFound = false;
-    PathSet pendingActions;
-    PathSet reverseMarks;
-    PathSet declinedFolders;
-    PathSet leftoversMet;  // copy leftovers already removed or reported
-    // Folders of either side that could not be listed (at once or part-way):
-    // their contents are unknown for the rest of the run, so nothing under
-    // them or under their counterparts is decided.
-    PathSet unknownFolders;
-    // Entries whose look failed, or that are a file on one side and a folder
-    // on the other, with their counterparts (without a trailing backslash):
-    // reported once, and left alone with their counterparts in every pass.
-    PathSet unknownItems;
-};
 
 // The two path boxes as the user typed them, checked before a run starts:
 // each is normalised in place, or gets its refusal text ("ｺﾋﾟｰ元" or

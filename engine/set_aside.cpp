@@ -16,7 +16,6 @@ namespace mirrant {
 
 namespace {
 
-constexpr unsigned long kErrorAlreadyExists = 183;
 constexpr size_t kStampLength = 17;  // "yyyy-mm-dd_hhmmss"
 
 std::wstring ParentOf(const std::wstring& path) {

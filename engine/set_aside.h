@@ -103,12 +103,12 @@ public:
     // Moves one file aside (the side is the one whose root holds it).
     bool Move(const std::wstring& path, bool updateReadOnly, std::wstring& cause);
     // Deleting one file: shown and logged as a deletion ("削除されました" or
-    // the error line 138, which failureLine gets).
+    // the error line msg::kCannotDelete, which failureLine gets).
     bool DeleteFile(const std::wstring& path, const RunOptions& options, Progress& progress, LogSink& log,
                     std::wstring& failureLine);
     // Deleting a folder tree, first part: every file below folder is moved
     // aside (folder links are not followed). failed counts the files that
-    // stay (each logged with line 138) and the folders that could not be
+    // stay (each logged with msg::kCannotDelete) and the folders that could not be
     // listed; interrupted when the user stopped the run (logged).
     void MoveTree(const std::wstring& folder, const RunOptions& options, Progress& progress, LogSink& log,
                   unsigned& failed, bool& interrupted);

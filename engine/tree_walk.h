@@ -10,7 +10,8 @@
 #include "engine/entry_filter.h"
 #include "engine/failure_policy.h"
 #include "engine/file_access.h"
-#include "engine/run_driver.h"
+#include "engine/run_context.h"
+#include "engine/run_state.h"
 #include "engine/set_aside.h"
 
 namespace mirrant {

@@ -94,8 +94,8 @@ struct LogWriteRequest {
 
 // Writes a whole log to a file: byte order mark at position 0 (wide build),
 // the start text, the lines (or msg::kNothingToUpdate when there are none), the
-// separator. resultText gets msg::kWritten on success, 128, 170 or 143 on
-// failure or interruption.
+// separator. resultText gets msg::kWritten on success, msg::kNotUpdated,
+// msg::kSaveFailed or msg::kInterrupted on failure or interruption.
 bool WriteLogFile(const LogWriteRequest& request, std::wstring& resultText);
 
 class LogBuffer : public LogSink {

@@ -8,28 +8,16 @@ namespace mirrant {
 
 namespace {
 
-// Which setting holds which field: the loader and the writers both go by
-// these, so a field cannot be read from one value and written to another.
+// Which setting holds which field, for the fields that are not switches: the
+// loader and the writers both go by these, so a field cannot be read from one
+// value and written to another.
 template <class T>
 struct StoredField {
     const IntSetting& setting;
     T RunOptions::*field;
 };
 
-constexpr StoredField<bool> kFlags[] = {
-    {setting::DeletePriority, &RunOptions::deletePriority},
-    {setting::ConfirmFolderDelete, &RunOptions::confirmFolderDelete},
-    {setting::UpdateReadOnly, &RunOptions::updateReadOnly},
-    {setting::ConfirmSameTimeDifferentSize, &RunOptions::confirmSameTimeDifferentSize},
-    {setting::SameTimeSameSizeIsSame, &RunOptions::sameTimeSameSizeIsSame},
-    {setting::KeepIfSameContent, &RunOptions::keepIfSameContent},
-    {setting::DelayedWritePriority, &RunOptions::delayedWritePriority},
-    {setting::ConfirmNewerDestination, &RunOptions::confirmNewerDestination},
-    {setting::ReverseOverwriteNewer, &RunOptions::reverseOverwriteNewer},
-    {setting::CopyEmptyFolders, &RunOptions::copyEmptyFolders},
-    {setting::TextBatchDefault, &RunOptions::textBatchDefault},
-    {setting::SetAsideFiles, &RunOptions::setAsideFiles},
-};
+// The switches are the rows of kRunSwitches (settings/run_switches.h).
 
 constexpr StoredField<MissingPolicy> kPolicies[] = {
     {setting::MissingInDestination, &RunOptions::missingInDestination},
@@ -73,16 +61,16 @@ unsigned ClampTimeTolerance(int stored) {
 }
 
 void LoadRunOptions(RunOptions& o, const ProfileStore& store) {
-    for (const auto& f : kFlags) o.*f.field = ReadSetting(store, f.setting) != 0;
+    for (const RunSwitch& s : kRunSwitches) o.*s.field = ReadSetting(store, s.value) != 0;
     for (const auto& f : kPolicies) o.*f.field = static_cast<MissingPolicy>(ReadSetting(store, f.setting));
     for (const auto& f : kNumbers) o.*f.field = ReadSetting(store, f.setting);
     UnpackConfirmationPolicies(static_cast<std::uint32_t>(ReadSetting(store, setting::ConfirmationPolicies)), o);
     o.suppressFolderDeleteConfirm = !o.confirmFolderDelete;
 }
 
-bool SaveRunOption(ProfileStore& store, const RunOptions& o, bool RunOptions::*field) {
-    const IntSetting* s = SettingOf(kFlags, field);
-    return s && WriteSetting(store, *s, o.*field ? 1 : 0);
+bool SaveRunOption(ProfileStore& store, const RunOptions& o, SwitchField field) {
+    const RunSwitch* s = RunSwitchOf(field);
+    return s && WriteSetting(store, s->value, o.*field ? 1 : 0);
 }
 
 bool SaveRunOption(ProfileStore& store, const RunOptions& o, MissingPolicy RunOptions::*field) {

@@ -27,7 +27,6 @@ constexpr ErrorPolicy ErrorPolicyFromByte(std::uint32_t b) {
 }
 
 namespace optiondefault {
-constexpr bool Flag(const IntSetting& s) { return s.defaultValue != 0; }
 constexpr MissingPolicy Missing(const IntSetting& s) { return static_cast<MissingPolicy>(s.defaultValue); }
 // Byte n (0 lowest) of the default "op12" word.
 constexpr std::uint32_t PolicyByte(int n) {
@@ -35,19 +34,10 @@ constexpr std::uint32_t PolicyByte(int n) {
 }
 }  // namespace optiondefault
 
-struct RunOptions {
+// The switches (deletePriority, confirmFolderDelete, ... setAsideFiles) are
+// RunSwitches, settings/run_switches.h, one row each in kRunSwitches.
+struct RunOptions : RunSwitches {
     // Persisted in section "Settings".
-    bool deletePriority = optiondefault::Flag(setting::DeletePriority);
-    bool confirmFolderDelete = optiondefault::Flag(setting::ConfirmFolderDelete);
-    bool updateReadOnly = optiondefault::Flag(setting::UpdateReadOnly);
-    bool confirmSameTimeDifferentSize = optiondefault::Flag(setting::ConfirmSameTimeDifferentSize);
-    bool sameTimeSameSizeIsSame = optiondefault::Flag(setting::SameTimeSameSizeIsSame);
-    bool keepIfSameContent = optiondefault::Flag(setting::KeepIfSameContent);
-    bool delayedWritePriority = optiondefault::Flag(setting::DelayedWritePriority);
-    bool confirmNewerDestination = optiondefault::Flag(setting::ConfirmNewerDestination);
-    bool reverseOverwriteNewer = optiondefault::Flag(setting::ReverseOverwriteNewer);
-    bool copyEmptyFolders = optiondefault::Flag(setting::CopyEmptyFolders);
-    bool textBatchDefault = optiondefault::Flag(setting::TextBatchDefault);
     MissingPolicy missingInDestination = optiondefault::Missing(setting::MissingInDestination);
     MissingPolicy missingInSource = optiondefault::Missing(setting::MissingInSource);
     // The four together are "op12".
@@ -58,9 +48,8 @@ struct RunOptions {
     unsigned timeToleranceSeconds = static_cast<unsigned>(setting::TimeDelta.defaultValue);
     int displayLevel = setting::DisplayLevel.defaultValue;
     int runPriority = setting::RunPriority.defaultValue;
-    // What a run deletes or replaces is first moved into the set-aside
-    // folder of its side, and kept there this many days.
-    bool setAsideFiles = optiondefault::Flag(setting::SetAsideFiles);
+    // How many days the set-aside folder keeps what a run deleted or
+    // replaced (setAsideFiles).
     int setAsideDays = setting::SetAsideDays.defaultValue;
 
     // Not stored. Whether a tolerance chosen in the dialog is also written
@@ -94,7 +83,7 @@ void LoadRunOptions(RunOptions& o, const ProfileStore& store);
 
 // Write one persisted field under its value name, as it now stands in o.
 // False when the field is not stored or the registry refused.
-bool SaveRunOption(ProfileStore& store, const RunOptions& o, bool RunOptions::*field);
+bool SaveRunOption(ProfileStore& store, const RunOptions& o, SwitchField field);
 bool SaveRunOption(ProfileStore& store, const RunOptions& o, MissingPolicy RunOptions::*field);
 bool SaveRunOption(ProfileStore& store, const RunOptions& o, int RunOptions::*field);
 bool SaveRunOption(ProfileStore& store, const RunOptions& o, unsigned RunOptions::*field);
@@ -114,10 +103,10 @@ struct MissingPolicyChange {
 };
 
 // Sets missingInSource and keeps delete priority in step with it: any policy
-// but Delete switches delete priority off, with notice 245 when it was on;
-// Delete while it is off asks msg::kDeletePriorityOnQuestion and switches it on with Yes. Writes
-// "op15" and "op1". Used by the options menu, the filter sheet's rules and the
-// per-item choice of a run.
+// but Delete switches delete priority off, with notice msg::kDeletePriorityOff
+// when it was on; Delete while it is off asks msg::kDeletePriorityOnQuestion
+// and switches it on with Yes. Writes "op15" and "op1". Used by the options
+// menu, the filter sheet's rules and the per-item choice of a run.
 MissingPolicyChange SetMissingInSource(RunOptions& o, MissingPolicy policy, ProfileStore& store,
                                        Prompter& prompter);
 // The same rule without a word to the user, for the start of the program:

@@ -5,6 +5,10 @@
 // keeps its own) in two sections: "Settings" for the options and
 // "Recent File List" for the batch history.
 //
+// The on/off switches of a run are in settings/run_switches.h, one row each
+// with its value, its RunOptions field and its menu command; this header
+// takes them in, so everything here reaches them too.
+//
 // Code reads and writes these values through the functions at the end of
 // this file, so a value's name, default and correction cannot drift apart
 // between the places that use it. Stored values are never rewritten
@@ -17,6 +21,8 @@
 #include <vector>
 
 #include "framework/progress.h"
+#include "settings/run_switches.h"
+#include "settings/setting_types.h"
 
 namespace mirrant {
 
@@ -33,51 +39,7 @@ inline constexpr std::size_t kHistoryEntries = 16;
 
 // ---- the values of "Settings" -------------------------------------------------
 
-// What reading makes of a stored integer (a missing value, or one of another
-// type, always reads as the default).
-enum class OnLoad {
-    Keep,               // taken as stored: bit sets and packed words, where every value means something
-    Flag,               // 0 stays 0, anything else reads as 1
-    LowBit,             // bit 0 alone
-    DefaultOutside,     // outside min..max reads as the default
-    CapAboveDefaultBelow,  // above max reads as max, below min as the default
-};
-
-struct IntSetting {
-    const wchar_t* name;
-    int defaultValue;
-    int min;
-    int max;
-    OnLoad onLoad;
-};
-
-// A text value. What a missing one reads as is said with each value; where it
-// depends on the run (the log paths), the reader passes it.
-struct TextSetting {
-    const wchar_t* name;
-};
-
-// A binary record.
-struct RecordSetting {
-    const wchar_t* name;
-};
-
 namespace setting {
-
-// Switches of the options menu and the confirmation options dialog.
-//                                                     name          default  min  max  on load
-inline constexpr IntSetting DeletePriority            {L"op1",        1,       0,   1,   OnLoad::Flag};
-inline constexpr IntSetting ConfirmFolderDelete       {L"op2",        1,       0,   1,   OnLoad::Flag};
-inline constexpr IntSetting UpdateReadOnly            {L"op3",        1,       0,   1,   OnLoad::Flag};
-inline constexpr IntSetting ConfirmSameTimeDifferentSize{L"op4",      1,       0,   1,   OnLoad::Flag};
-inline constexpr IntSetting SameTimeSameSizeIsSame    {L"op5",        1,       0,   1,   OnLoad::Flag};
-inline constexpr IntSetting KeepIfSameContent         {L"op6",        0,       0,   1,   OnLoad::Flag};
-inline constexpr IntSetting DelayedWritePriority      {L"op7",        1,       0,   1,   OnLoad::Flag};
-inline constexpr IntSetting ConfirmNewerDestination   {L"op11",       1,       0,   1,   OnLoad::Flag};
-inline constexpr IntSetting TextBatchDefault          {L"op13",       0,       0,   1,   OnLoad::Flag};
-// Only bit 0 is the switch; the other bits are ignored.
-inline constexpr IntSetting CopyEmptyFolders          {L"op18",       1,       0,   1,   OnLoad::LowBit};
-inline constexpr IntSetting ReverseOverwriteNewer     {L"op19",       0,       0,   1,   OnLoad::Flag};
 
 // The missing-item policies (MissingPolicy: 0 copy, 1 delete, 2 neither, 3 ask):
 // items the destination lacks, and (sync only) items the source lacks.
@@ -101,10 +63,8 @@ inline constexpr IntSetting DisplayLevel              {L"op9",        display::L
 // Priority of the worker thread, +2 highest to -2 lowest, 0 normal.
 inline constexpr IntSetting RunPriority               {L"op10",       0,       -2,  2,   OnLoad::DefaultOutside};
 
-// Keeping what a run deletes or replaces: whether every such file is first
-// moved into the set-aside folder of its side, and how many days a run's
-// dated folder is kept there.
-inline constexpr IntSetting SetAsideFiles             {L"SetAside",   0,       0,   1,   OnLoad::Flag};
+// How many days a run's dated folder is kept in the set-aside folder (the
+// switch itself, "SetAside", is in settings/run_switches.h).
 inline constexpr IntSetting SetAsideDays              {L"SetAsideDays", 30,    1,   3650, OnLoad::DefaultOutside};
 
 // The filter's modes and the off switches of its lists (filterbits in

@@ -6,7 +6,6 @@
 #include "batch/batch_file.h"
 #include "batch/batch_register_window.h"
 #include "engine/file_access.h"
-#include "engine/stored_filter.h"
 #include "filter/filter_sheet.h"
 #include "framework/edition.h"
 #include "framework/profile.h"
@@ -150,11 +149,7 @@ bool MainWindow::OnCommand(int id, int code, HWND control) {
         return true;
     default: break;
     }
-    if (id == ID_SET_ASIDE) {
-        if (MenuItemEnabled(id)) ShowSetAsideDialog(hwnd(), session_.options(), runActive_);
-        return true;
-    }
-    if (id >= ID_TOLERANCE && id <= ID_REVERSE_OVERWRITE_NEWER) {
+    if (IsMenuCommand(id)) {
         OnOptionCommand(id);
         return true;
     }
@@ -186,10 +181,7 @@ void MainWindow::OnOptionCommand(int id) {
     case ID_BATCH_CLEAR_HISTORY:
         if (!session_.busy()) ClearBatchHistoryCommand(batch());
         return;
-    case ID_TEXT_BATCH_DEFAULT:
-        ToggleTextBatchDefault(o, store);
-        RebuildBatchMenu();
-        return;
+    case ID_SET_ASIDE: ShowSetAsideDialog(hwnd(), o, runActive_); return;
     case ID_TOLERANCE: ShowToleranceDialog(hwnd(), o, runActive_); return;
     case ID_DISPLAY_SETTINGS: ShowDisplaySettingsDialog(hwnd(), o, runActive_); return;
     case ID_PRIORITY: ShowPriorityDialog(hwnd(), o, runActive_); return;
@@ -205,6 +197,8 @@ void MainWindow::OnOptionCommand(int id) {
         return;
     default: break;
     }
+    // A switch (the batch menu's "ﾃｷｽﾄ形式" among them) or a policy choice:
+    // its check marks and the enable states that depend on it follow.
     if (ToggleOption(o, id, store, UiPrompter()) || ChooseMissingPolicy(o, id, store, UiPrompter()))
         ApplyMenuStates();
 }
@@ -352,10 +346,6 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
 void MainWindow::SetPathText(PathSide side, const std::wstring& text) { SetItemText(BoxId(side), text); }
 
 std::wstring MainWindow::PathText(PathSide side) { return ItemText(BoxId(side)); }
-
-void MainWindow::SetFolderMark(PathSide side, bool isFolder) { isFolder_[SideIndex(side)] = isFolder; }
-
-bool MainWindow::FolderMark(PathSide side) const { return isFolder_[SideIndex(side)]; }
 
 void MainWindow::SetRememberedFolder(PathSide side, const std::wstring& folder) { remembered_[SideIndex(side)] = folder; }
 

@@ -52,8 +52,6 @@ public:
     // Command line and batch: used by the application.
     void SetPathText(PathSide side, const std::wstring& text) override;
     std::wstring PathText(PathSide side) override;
-    void SetFolderMark(PathSide side, bool isFolder);
-    bool FolderMark(PathSide side) const;
     void SetRememberedFolder(PathSide side, const std::wstring& folder);
     const std::wstring& RememberedFolder(PathSide side) const;
     void EnterScheduleMode(bool overwriteLog);
@@ -108,7 +106,6 @@ private:
     HICON largeIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     bool runActive_ = false;
-    bool isFolder_[2] = {true, true};
     std::wstring remembered_[2];
     FolderChooser chooser_;
     int logSettingsPage_ = 0;  // the log settings page shown last

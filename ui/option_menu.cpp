@@ -13,63 +13,73 @@ namespace mirrant {
 
 namespace {
 
-// The boolean options edited by a menu toggle.
-struct ToggleEntry {
+// The choices of the two missing-item policy submenus.
+struct PolicyChoice {
     int command;
-    bool RunOptions::*field;
+    MissingPolicy RunOptions::*field;
+    MissingPolicy policy;
 };
 
-constexpr ToggleEntry kToggles[] = {
-    {ID_DELETE_PRIORITY, &RunOptions::deletePriority},
-    {ID_CONFIRM_FOLDER_DELETE, &RunOptions::confirmFolderDelete},
-    {ID_UPDATE_READ_ONLY, &RunOptions::updateReadOnly},
-    {ID_CONFIRM_SAME_TIME_DIFF_SIZE, &RunOptions::confirmSameTimeDifferentSize},
-    {ID_SAME_TIME_SAME_SIZE, &RunOptions::sameTimeSameSizeIsSame},
-    {ID_KEEP_IF_SAME_CONTENT, &RunOptions::keepIfSameContent},
-    {ID_DELAYED_WRITE, &RunOptions::delayedWritePriority},
-    {ID_CONFIRM_NEWER_DEST, &RunOptions::confirmNewerDestination},
-    {ID_REVERSE_OVERWRITE_NEWER, &RunOptions::reverseOverwriteNewer},
-    {ID_COPY_EMPTY_FOLDERS, &RunOptions::copyEmptyFolders},
+constexpr PolicyChoice kPolicyChoices[] = {
+    {ID_MISSING_DST_COPY, &RunOptions::missingInDestination, MissingPolicy::Copy},
+    {ID_MISSING_DST_DELETE, &RunOptions::missingInDestination, MissingPolicy::Delete},
+    {ID_MISSING_DST_IGNORE, &RunOptions::missingInDestination, MissingPolicy::Ignore},
+    {ID_MISSING_DST_ASK, &RunOptions::missingInDestination, MissingPolicy::Ask},
+    {ID_MISSING_SRC_COPY, &RunOptions::missingInSource, MissingPolicy::Copy},
+    {ID_MISSING_SRC_DELETE, &RunOptions::missingInSource, MissingPolicy::Delete},
+    {ID_MISSING_SRC_IGNORE, &RunOptions::missingInSource, MissingPolicy::Ignore},
+    {ID_MISSING_SRC_ASK, &RunOptions::missingInSource, MissingPolicy::Ask},
 };
 
-const ToggleEntry* FindToggle(int command) {
-    for (const auto& t : kToggles)
-        if (t.command == command) return &t;
+const PolicyChoice* FindChoice(int command) {
+    for (const auto& c : kPolicyChoices)
+        if (c.command == command) return &c;
     return nullptr;
 }
 
+// The dialog commands of the options menu: never checked; a run grays those
+// whose dialogs cannot open read-only.
+struct DialogCommand {
+    int command;
+    bool openDuringRun;
+};
+
+constexpr DialogCommand kDialogCommands[] = {
+    {ID_TOLERANCE, false},       {ID_FILTER, false},   {ID_CONFIRM_OPTIONS, true}, {ID_LOG_SETTINGS, true},
+    {ID_DISPLAY_SETTINGS, true}, {ID_PRIORITY, true},  {ID_SET_ASIDE, false},
+};
 
 }  // namespace
 
-bool IsOptionToggleCommand(int command) { return FindToggle(command) != nullptr; }
+bool IsMenuCommand(int command) {
+    if (RunSwitchOfCommand(command) || FindChoice(command)) return true;
+    for (const auto& d : kDialogCommands)
+        if (d.command == command) return true;
+    const std::vector<int>& batch = BatchMenuCommands();
+    return std::find(batch.begin(), batch.end(), command) != batch.end();
+}
 
 bool ToggleOption(RunOptions& o, int command, ProfileStore& store, Prompter& prompter) {
-    const ToggleEntry* t = FindToggle(command);
-    if (!t) return false;
-    bool value = !(o.*(t->field));
-    o.*(t->field) = value;
-    SaveRunOption(store, o, t->field);
-    if (command == ID_COPY_EMPTY_FOLDERS && !value) prompter.Warning(LoadText(msg::kPartialSyncRisk));
-    if (command == ID_CONFIRM_FOLDER_DELETE) o.suppressFolderDeleteConfirm = !value;
+    const RunSwitch* s = RunSwitchOfCommand(command);
+    if (!s) return false;
+    const bool value = !(o.*(s->field));
+    o.*(s->field) = value;
+    SaveRunOption(store, o, s->field);
+    if (s->field == &RunOptions::copyEmptyFolders && !value) prompter.Warning(LoadText(msg::kPartialSyncRisk));
+    if (s->field == &RunOptions::confirmFolderDelete) o.suppressFolderDeleteConfirm = !value;
     return true;
 }
 
-bool IsMissingPolicyCommand(int command) {
-    return command >= ID_MISSING_DST_COPY && command <= ID_MISSING_SRC_ASK;
-}
+bool IsMissingPolicyCommand(int command) { return FindChoice(command) != nullptr; }
 
 bool ChooseMissingPolicy(RunOptions& o, int command, ProfileStore& store, Prompter& prompter) {
-    if (!IsMissingPolicyCommand(command)) return false;
-    if (command <= ID_MISSING_DST_ASK)
-        SetMissingInDestination(o, static_cast<MissingPolicy>(command - ID_MISSING_DST_COPY), store);
+    const PolicyChoice* c = FindChoice(command);
+    if (!c) return false;
+    if (c->field == &RunOptions::missingInDestination)
+        SetMissingInDestination(o, c->policy, store);
     else
-        SetMissingInSource(o, static_cast<MissingPolicy>(command - ID_MISSING_SRC_COPY), store, prompter);
+        SetMissingInSource(o, c->policy, store, prompter);
     return true;
-}
-
-void ToggleTextBatchDefault(RunOptions& o, ProfileStore& store) {
-    o.textBatchDefault = !o.textBatchDefault;
-    SaveRunOption(store, o, &RunOptions::textBatchDefault);
 }
 
 const std::vector<int>& BatchMenuCommands() {
@@ -80,22 +90,10 @@ const std::vector<int>& BatchMenuCommands() {
 
 std::vector<MenuItemState> OptionMenuStates(const RunOptions& o, FilterModes modes, bool runActive) {
     std::vector<MenuItemState> states;
-    for (const auto& t : kToggles) states.push_back({t.command, o.*(t.field), !runActive});
-    for (int i = 0; i < 4; ++i) {
-        states.push_back({ID_MISSING_DST_COPY + i, static_cast<int>(o.missingInDestination) == i, !runActive});
-        states.push_back({ID_MISSING_SRC_COPY + i, static_cast<int>(o.missingInSource) == i, !runActive});
-    }
-    // Dialog commands: checked never; grayed during a run unless their
-    // dialogs open read-only.
-    states.push_back({ID_TOLERANCE, false, !runActive});
-    states.push_back({ID_FILTER, false, !runActive});
-    states.push_back({ID_CONFIRM_OPTIONS, false, true});
-    states.push_back({ID_LOG_SETTINGS, false, true});
-    states.push_back({ID_DISPLAY_SETTINGS, false, true});
-    states.push_back({ID_PRIORITY, false, true});
-    // Like the other run settings, not changed while a run is under way.
-    states.push_back({ID_SET_ASIDE, false, !runActive});
-    states.push_back({ID_TEXT_BATCH_DEFAULT, o.textBatchDefault, !runActive});
+    for (const RunSwitch& s : kRunSwitches)
+        if (s.menuCommand) states.push_back({s.menuCommand, o.*(s.field), !runActive});
+    for (const PolicyChoice& c : kPolicyChoices) states.push_back({c.command, o.*(c.field) == c.policy, !runActive});
+    for (const DialogCommand& d : kDialogCommands) states.push_back({d.command, false, d.openDuringRun || !runActive});
     auto find = [&](int command) -> MenuItemState& {
         return *std::find_if(states.begin(), states.end(), [&](const MenuItemState& s) { return s.command == command; });
     };

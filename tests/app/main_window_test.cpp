@@ -4,6 +4,9 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "framework/profile.h"
 #include "framework/text.h"
 #include "res/resource.h"
@@ -134,6 +137,60 @@ TEST_F(MainWindowTest, MenuMirrorsTheOptionsAndGraysReverseOverwrite) {
     EXPECT_TRUE(window->session().options().reverseOverwriteNewer);
     EXPECT_EQ(AppProfile().GetInt(kSettingsSection, L"op19", -1), 1);
     EXPECT_EQ(AppProfile().GetInt(kSettingsSection, L"op11", -1), 0);
+}
+
+// Every switch that a menu item toggles, with the value name users'
+// registries hold it under and its default: the command flips the field, the
+// check mark follows, the value is written at once, and the command again
+// puts all three back. Where another switch grays the item, that switch is
+// turned the other way around the case (enabler).
+TEST_F(MainWindowTest, EverySwitchCommandTogglesItsFieldCheckMarkAndStoredValue) {
+    struct Case {
+        int command;
+        SwitchField field;
+        const wchar_t* name;
+        bool defaultOn;
+        int enabler;
+    };
+    const Case cases[] = {
+        {ID_DELETE_PRIORITY, &RunOptions::deletePriority, L"op1", true, 0},
+        {ID_CONFIRM_FOLDER_DELETE, &RunOptions::confirmFolderDelete, L"op2", true, 0},
+        {ID_UPDATE_READ_ONLY, &RunOptions::updateReadOnly, L"op3", true, 0},
+        {ID_CONFIRM_SAME_TIME_DIFF_SIZE, &RunOptions::confirmSameTimeDifferentSize, L"op4", true, 0},
+        {ID_SAME_TIME_SAME_SIZE, &RunOptions::sameTimeSameSizeIsSame, L"op5", true, 0},
+        {ID_KEEP_IF_SAME_CONTENT, &RunOptions::keepIfSameContent, L"op6", false, 0},
+        {ID_DELAYED_WRITE, &RunOptions::delayedWritePriority, L"op7", true, 0},
+        {ID_CONFIRM_NEWER_DEST, &RunOptions::confirmNewerDestination, L"op11", true, 0},
+        {ID_REVERSE_OVERWRITE_NEWER, &RunOptions::reverseOverwriteNewer, L"op19", false, ID_CONFIRM_NEWER_DEST},
+        {ID_COPY_EMPTY_FOLDERS, &RunOptions::copyEmptyFolders, L"op18", true, 0},
+        {ID_TEXT_BATCH_DEFAULT, &RunOptions::textBatchDefault, L"op13", false, 0},
+    };
+    const auto withCommand = std::count_if(std::begin(kRunSwitches), std::end(kRunSwitches),
+                                           [](const RunSwitch& s) { return s.menuCommand != 0; });
+    EXPECT_EQ(static_cast<std::ptrdiff_t>(std::size(cases)), withCommand) << "every menu switch has a case here";
+    HMENU menu = GetMenu(window->hwnd());
+    ASSERT_NE(menu, nullptr);
+    const RunOptions& o = window->session().options();
+    auto send = [&](int command) { SendMessageW(window->hwnd(), WM_COMMAND, MAKEWPARAM(command, 0), 0); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto checked = [&] { return (GetMenuState(menu, c.command, MF_BYCOMMAND) & MF_CHECKED) != 0; };
+        auto stored = [&] { return AppProfile().GetInt(kSettingsSection, c.name, -1); };
+        if (c.enabler) send(c.enabler);
+        EXPECT_EQ(o.*c.field, c.defaultOn);
+        EXPECT_EQ(checked(), c.defaultOn);
+        send(c.command);
+        EXPECT_EQ(o.*c.field, !c.defaultOn);
+        EXPECT_EQ(checked(), !c.defaultOn);
+        EXPECT_EQ(stored(), c.defaultOn ? 0 : 1);
+        send(c.command);
+        EXPECT_EQ(o.*c.field, c.defaultOn);
+        EXPECT_EQ(checked(), c.defaultOn);
+        EXPECT_EQ(stored(), c.defaultOn ? 1 : 0);
+        if (c.enabler) send(c.enabler);
+    }
+    // Only switching empty folders off warns.
+    EXPECT_EQ(prompter.Count(PromptKind::Warning), 1u);
 }
 
 TEST_F(MainWindowTest, ARunDisablesTheControlsAndMenusUntilItEnds) {

@@ -25,6 +25,8 @@ TEST_F(Driver, ModeTableAndPriorities) {
     EXPECT_EQ(RunModeCaption(RunMode::SyncTest), L"同期ｺﾋﾟｰ ﾃｽﾄﾓｰﾄﾞ");
     EXPECT_EQ(RunModeCaption(RunMode::Sync), L"同期ｺﾋﾟｰ");
     EXPECT_EQ(RunModeCaption(RunMode::SyncDeletePriority), L"同期ｺﾋﾟｰ 削除優先");
+    EXPECT_EQ(RunModeCaption(static_cast<RunMode>(7)), L"上書きｺﾋﾟｰ") << "outside the table: overwrite";
+    EXPECT_EQ(RunModeCaption(static_cast<RunMode>(-1)), L"上書きｺﾋﾟｰ");
     EXPECT_EQ(WorkerThreadPriority(2), THREAD_PRIORITY_HIGHEST);
     EXPECT_EQ(WorkerThreadPriority(1), THREAD_PRIORITY_ABOVE_NORMAL);
     EXPECT_EQ(WorkerThreadPriority(0), THREAD_PRIORITY_NORMAL);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <tuple>
 
@@ -31,7 +32,8 @@ auto Persisted(const RunOptions& o) {
                       o.sameTimeSameSizeIsSame, o.keepIfSameContent, o.delayedWritePriority,
                       o.confirmNewerDestination, o.reverseOverwriteNewer, o.copyEmptyFolders, o.textBatchDefault,
                       o.missingInDestination, o.missingInSource, o.writeFailurePolicy, o.folderFailurePolicy,
-                      o.deleteFailurePolicy, o.confirmOtherErrors, o.displayLevel, o.runPriority);
+                      o.deleteFailurePolicy, o.confirmOtherErrors, o.displayLevel, o.runPriority,
+                      o.setAsideFiles, o.setAsideDays);
 }
 
 // The record's initialisers and the loader take their defaults from the same
@@ -66,6 +68,8 @@ TEST_F(RunOptionsStoreTest, EachValueLoadsIntoItsField) {
     Plant(L"op15", 2);
     Plant(L"op18", 0);
     Plant(L"op19", 1);
+    Plant(L"SetAside", 1);
+    Plant(L"SetAsideDays", 90);
     Plant(L"TimeDelta", 100);  // read by the application, not here
     RunOptions o;
     LoadRunOptions(o, store);
@@ -89,6 +93,8 @@ TEST_F(RunOptionsStoreTest, EachValueLoadsIntoItsField) {
     expected.missingInSource = MissingPolicy::Ignore;
     expected.copyEmptyFolders = false;
     expected.reverseOverwriteNewer = true;
+    expected.setAsideFiles = true;
+    expected.setAsideDays = 90;
     EXPECT_EQ(Persisted(o), Persisted(expected));
     EXPECT_EQ(o.timeToleranceSeconds, 2u);
     EXPECT_TRUE(o.suppressFolderDeleteConfirm) << "follows confirmFolderDelete";
@@ -114,6 +120,8 @@ TEST_F(RunOptionsStoreTest, EachFieldSavesUnderItsOwnName) {
     o.timeToleranceSeconds = 360;
     o.writeFailurePolicy = ErrorPolicy::Skip;
     o.deleteFailurePolicy = ErrorPolicy::Abort;
+    o.setAsideFiles = true;
+    o.setAsideDays = 7;
     struct Case {
         bool saved;
         const wchar_t* name;
@@ -137,11 +145,89 @@ TEST_F(RunOptionsStoreTest, EachFieldSavesUnderItsOwnName) {
         {SaveRunOption(store, o, &RunOptions::copyEmptyFolders), L"op18", 0},
         {SaveRunOption(store, o, &RunOptions::reverseOverwriteNewer), L"op19", 1},
         {SaveRunOption(store, o, &RunOptions::timeToleranceSeconds), L"TimeDelta", 360},
+        {SaveRunOption(store, o, &RunOptions::setAsideFiles), L"SetAside", 1},
+        {SaveRunOption(store, o, &RunOptions::setAsideDays), L"SetAsideDays", 7},
     };
     for (const Case& c : cases) {
         EXPECT_TRUE(c.saved) << c.name;
         EXPECT_EQ(Stored(c.name), c.stored) << c.name;
     }
+}
+
+// Every on/off switch of a run, as users' registries have always held it.
+struct SwitchCase {
+    SwitchField field;
+    const wchar_t* name;
+    bool defaultOn;
+};
+const SwitchCase kSwitches[] = {
+    {&RunOptions::deletePriority, L"op1", true},
+    {&RunOptions::confirmFolderDelete, L"op2", true},
+    {&RunOptions::updateReadOnly, L"op3", true},
+    {&RunOptions::confirmSameTimeDifferentSize, L"op4", true},
+    {&RunOptions::sameTimeSameSizeIsSame, L"op5", true},
+    {&RunOptions::keepIfSameContent, L"op6", false},
+    {&RunOptions::delayedWritePriority, L"op7", true},
+    {&RunOptions::confirmNewerDestination, L"op11", true},
+    {&RunOptions::textBatchDefault, L"op13", false},
+    {&RunOptions::copyEmptyFolders, L"op18", true},
+    {&RunOptions::reverseOverwriteNewer, L"op19", false},
+    {&RunOptions::setAsideFiles, L"SetAside", false},
+};
+
+// Each switch starts at its default, is written under its own name and reads
+// back into its own field and no other.
+TEST_F(RunOptionsStoreTest, EverySwitchRoundTripsUnderItsValueName) {
+    EXPECT_EQ(std::size(kSwitches), std::size(kRunSwitches)) << "every switch of the program has a case here";
+    for (const SwitchCase& c : kSwitches) {
+        SCOPED_TRACE(c.name);
+        store.DeleteRoot();
+        EXPECT_EQ(RunOptions().*c.field, c.defaultOn);
+        RunOptions flipped;
+        flipped.*c.field = !c.defaultOn;
+        ASSERT_TRUE(SaveRunOption(store, flipped, c.field));
+        EXPECT_EQ(Stored(c.name), c.defaultOn ? 0 : 1);
+        RunOptions loaded;
+        LoadRunOptions(loaded, store);
+        EXPECT_EQ(Persisted(loaded), Persisted(flipped));
+        flipped.*c.field = c.defaultOn;
+        ASSERT_TRUE(SaveRunOption(store, flipped, c.field));
+        EXPECT_EQ(Stored(c.name), c.defaultOn ? 1 : 0);
+    }
+}
+
+// A whole record away from every default, saved field by field, loads back
+// as it was; the set-aside values among them.
+TEST_F(RunOptionsStoreTest, AWholeRecordRoundTrips) {
+    RunOptions o;
+    for (const SwitchCase& c : kSwitches) o.*c.field = !c.defaultOn;
+    o.missingInDestination = MissingPolicy::Ask;
+    o.missingInSource = MissingPolicy::Ignore;
+    o.writeFailurePolicy = ErrorPolicy::Abort;
+    o.folderFailurePolicy = ErrorPolicy::Skip;
+    o.deleteFailurePolicy = ErrorPolicy::Abort;
+    o.confirmOtherErrors = false;
+    o.displayLevel = 80;
+    o.runPriority = -2;
+    o.setAsideDays = 3650;
+    for (const SwitchCase& c : kSwitches) EXPECT_TRUE(SaveRunOption(store, o, c.field)) << c.name;
+    for (auto field : {&RunOptions::missingInDestination, &RunOptions::missingInSource})
+        EXPECT_TRUE(SaveRunOption(store, o, field));
+    for (auto field : {&RunOptions::displayLevel, &RunOptions::runPriority, &RunOptions::setAsideDays})
+        EXPECT_TRUE(SaveRunOption(store, o, field));
+    EXPECT_TRUE(SaveConfirmationPolicies(store, o));
+    EXPECT_EQ(Stored(L"SetAsideDays"), 3650);
+    RunOptions loaded;
+    LoadRunOptions(loaded, store);
+    EXPECT_EQ(Persisted(loaded), Persisted(o));
+
+    // And back to every default, which an empty registry also reads as.
+    const RunOptions defaults;
+    for (const SwitchCase& c : kSwitches) SaveRunOption(store, defaults, c.field);
+    SaveRunOption(store, defaults, &RunOptions::setAsideDays);
+    LoadRunOptions(loaded, store);
+    EXPECT_FALSE(loaded.setAsideFiles);
+    EXPECT_EQ(loaded.setAsideDays, 30);
 }
 
 // Delete priority may be on only while the missing-at-source policy is Delete.

@@ -1,0 +1,33 @@
+#include "engine/run_state.h"
+
+#include <windows.h>
+
+#include <utility>
+
+namespace mirrant {
+
+namespace {
+
+std::wstring Key(const std::wstring& path) {
+    std::wstring key = path;
+    if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+    return key;
+}
+
+}  // namespace
+
+void PathSet::Add(const std::wstring& path) { set_.insert(Key(path)); }
+
+bool PathSet::Contains(const std::wstring& path) const { return set_.count(Key(path)) != 0; }
+
+bool PathSet::AnyUnder(const std::wstring& folder) const {
+    std::wstring key = Key(folder);
+    if (!key.empty() && key.back() != L'\\') key += L'\\';
+    for (const std::wstring& path : set_)
+        if (path.size() + 1 >= key.size() && path.compare(0, key.size() - 1, key, 0, key.size() - 1) == 0 &&
+            (path.size() + 1 == key.size() || path[key.size() - 1] == L'\\'))
+            return true;
+    return false;
+}
+
+}  // namespace mirrant
