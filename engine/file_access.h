@@ -52,9 +52,10 @@ struct FolderId {
 
 // One file copy: source (with its stamp) over destination, with times and
 // attributes. target: CopyTarget::Absent when a listing just showed no entry
-// of the destination's name (the copy then never replaces one). moveAside
-// (may be null): an existing destination is moved there once the new
-// content is complete, instead of being replaced (fileops/file_copy.h).
+// of the destination's name. moveAside (may be null): an existing
+// destination is moved there once the new content is complete and checked,
+// instead of being replaced, and put back should the new file not take its
+// name (fileops/file_copy.h).
 struct CopyRequest {
     std::wstring source;
     FileStamp stamp;
@@ -93,8 +94,10 @@ public:
                                      LogSink& log, std::wstring& cause) = 0;
 
     // Copies as requested. A failed or interrupted copy leaves no
-    // destination file.
-    virtual bool CopyFileContents(const CopyRequest& copy, const RunOptions& options, Progress& progress,
+    // destination file and the old one as it was. NameAppeared: the
+    // destination was absent when the copy started and an entry of its name
+    // appeared meanwhile; it was left as it is (cause says so too).
+    virtual CopyOutcome CopyFileContents(const CopyRequest& copy, const RunOptions& options, Progress& progress,
                                   LogSink& log, std::wstring& cause) = 0;
 
     // Gives the file this last-write time, leaving its other times; a

@@ -125,7 +125,7 @@ bool SetAsideSide::MakeRunFolder(std::wstring& cause) {
     return true;
 }
 
-bool SetAsideSide::Move(const std::wstring& path, bool updateReadOnly, std::wstring& cause) {
+bool SetAsideSide::Move(const std::wstring& path, bool updateReadOnly, std::wstring& cause, std::wstring* placedAt) {
     cause.clear();
     const std::wstring relative = path.substr(root_.size());
     std::wstring target;
@@ -149,6 +149,13 @@ bool SetAsideSide::Move(const std::wstring& path, bool updateReadOnly, std::wstr
         return failed();
     }
     ++count_;
+    if (placedAt) *placedAt = target;
+    return true;
+}
+
+bool SetAsideSide::PutBack(const std::wstring& placedAt, const std::wstring& path, std::wstring& cause) {
+    if (!files_.MoveFileAside(placedAt, path, true, cause)) return false;
+    if (count_ > 0) --count_;
     return true;
 }
 
@@ -222,8 +229,14 @@ SetAsideSide* SetAside::SideOf(const std::wstring& path) {
     return nullptr;
 }
 
-bool SetAside::Move(const std::wstring& path, bool updateReadOnly, std::wstring& cause) {
-    if (SetAsideSide* side = SideOf(path)) return side->Move(path, updateReadOnly, cause);
+bool SetAside::Move(const std::wstring& path, bool updateReadOnly, std::wstring& cause, std::wstring* placedAt) {
+    if (SetAsideSide* side = SideOf(path)) return side->Move(path, updateReadOnly, cause, placedAt);
+    cause = SystemErrorText(ERROR_PATH_NOT_FOUND);
+    return false;
+}
+
+bool SetAside::PutBack(const std::wstring& placedAt, const std::wstring& path, std::wstring& cause) {
+    if (SetAsideSide* side = SideOf(path)) return side->PutBack(placedAt, path, cause);
     cause = SystemErrorText(ERROR_PATH_NOT_FOUND);
     return false;
 }

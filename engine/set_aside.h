@@ -58,8 +58,12 @@ public:
     // Test mode: one more file that the run would set aside.
     void CountWouldMove() { ++count_; }
     // Moves a file below the root to the same place below the run folder.
-    // False with a cause that names where it was to go.
-    bool Move(const std::wstring& path, bool updateReadOnly, std::wstring& cause);
+    // False with a cause that names where it was to go; placedAt (when
+    // given) gets where it went.
+    bool Move(const std::wstring& path, bool updateReadOnly, std::wstring& cause, std::wstring* placedAt = nullptr);
+    // Moves a file this run set aside back to its name (a replacement that
+    // could not give the new file the name); it no longer counts.
+    bool PutBack(const std::wstring& placedAt, const std::wstring& path, std::wstring& cause);
     // Removes the run folders older than `days` (one line each), except the
     // newest three; nothing when the newest is dated after `now`.
     void RemoveExpired(int days, const SYSTEMTIME& now, const RunOptions& options, Progress& progress,
@@ -100,8 +104,11 @@ public:
     bool moves() const { return on_ && !testMode_; }
     bool on() const { return on_; }
 
-    // Moves one file aside (the side is the one whose root holds it).
-    bool Move(const std::wstring& path, bool updateReadOnly, std::wstring& cause);
+    // Moves one file aside (the side is the one whose root holds it);
+    // placedAt (when given) gets where it went.
+    bool Move(const std::wstring& path, bool updateReadOnly, std::wstring& cause, std::wstring* placedAt = nullptr);
+    // Puts a file that Move set aside back to its name.
+    bool PutBack(const std::wstring& placedAt, const std::wstring& path, std::wstring& cause);
     // Deleting one file: shown and logged as a deletion ("削除されました" or
     // the error line msg::kCannotDelete, which failureLine gets).
     bool DeleteFile(const std::wstring& path, const RunOptions& options, Progress& progress, LogSink& log,

@@ -108,12 +108,14 @@ public:
         return mirrant::CompareFileContents(a, b, progress, log, cause);
     }
 
-    bool CopyFileContents(const CopyRequest& copy, const RunOptions& options, Progress& progress, LogSink& log,
-                          std::wstring& cause) override {
+    CopyOutcome CopyFileContents(const CopyRequest& copy, const RunOptions& options, Progress& progress,
+                                 LogSink& log, std::wstring& cause) override {
         const FileStamp& stamp = copy.stamp;
         FileInfo info{stamp.creation, stamp.access, stamp.write, stamp.size};
-        return mirrant::CopyFileContents(copy.source, info, copy.destination, progress, log, options, cause,
-                                         copy.target, copy.moveAside);
+        CopyOutcome outcome = CopyOutcome::Failed;
+        mirrant::CopyFileContents(copy.source, info, copy.destination, progress, log, options, cause, copy.target,
+                                  copy.moveAside, &outcome);
+        return outcome;
     }
 
     bool MoveFileAside(const std::wstring& path, const std::wstring& to, bool updateReadOnly,

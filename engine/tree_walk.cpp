@@ -327,7 +327,10 @@ Next TreeWalk::ReportByContent(const FolderWalk& walk, const FileCase& f, bool o
         return Next::Go;
     }
     if (otherNewer) ctx_.log.AppendLine(Message(msg::kNewerThan, {f.o, f.t}));
-    ctx_.log.AppendLine(Message(msg::kDifferentContent, {f.o, f.t}));
+    // The same time and size with other bytes: what a check of a backup
+    // looks for (a copy damaged on its disk, or torn), so an error.
+    if (otherNewer) ctx_.log.AppendLine(Message(msg::kDifferentContent, {f.o, f.t}));
+    else ctx_.log.AppendError(Message(msg::kDifferentContent, {f.o, f.t}));
     WouldSetAside(f.o);  // replaced, or asked about first
     return Next::Go;
 }
@@ -454,16 +457,32 @@ Next TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
         std::wstring cause;
         const CopyTarget target = f.otherAbsent ? CopyTarget::Absent : CopyTarget::MayExist;
         // What the copy replaces is set aside first (the copy refused a
-        // read-only file already when it may not be updated).
-        const MoveAsideFn moveAside = [this](const std::wstring& old, std::wstring& why) {
-            return ctx_.setAside->Move(old, true, why);
-        };
+        // read-only file already when it may not be updated), and comes
+        // back should the new file not take its name.
+        const MoveAsideFn moveAside{
+            [this](const std::wstring& old, std::wstring& placedAt, std::wstring& why) {
+                return ctx_.setAside->Move(old, true, why, &placedAt);
+            },
+            [this](const std::wstring& placedAt, const std::wstring& old, std::wstring& why) {
+                return ctx_.setAside->PutBack(placedAt, old, why);
+            }};
         const CopyRequest copy{f.t, f.thisStamp, f.o, target, MovesAside() ? &moveAside : nullptr};
-        if (ctx_.files.CopyFileContents(copy, ctx_.options, progress_, ctx_.log, cause)) {
+        const CopyOutcome outcome = ctx_.files.CopyFileContents(copy, ctx_.options, progress_, ctx_.log, cause);
+        if (outcome == CopyOutcome::Copied) {
             ctx_.log.AppendLine(Message(f.otherExisted ? msg::kUpdated : msg::kNewlyStored, {f.o}));
             break;
         }
         if (progress_.CancelRequested()) return Next::Stop;  // the copy logged the interrupt
+        // Someone made a file of that name while this one was copied: it is
+        // decided by the rules of two files (times, the newer-destination
+        // question), never simply replaced. Once only: a name that comes and
+        // goes again is a failure.
+        if (outcome == CopyOutcome::NameAppeared && !f.otherExisted) {
+            ctx_.log.AppendLine(Message(IDS_NAME_APPEARED_DURING_COPY, {f.o}));
+            f.otherAbsent = false;
+            f.otherExisted = true;
+            if (ctx_.files.IsFile(f.o)) return BothFiles(walk, f);
+        }
         FailureAction a = failures_.Handle(WithCause(msg::kNotUpdated, f.o, cause), FailureClass::Write,
                                            PromptShape::SkipRetryAbort);
         if (a == FailureAction::Skip) break;

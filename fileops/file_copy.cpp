@@ -70,6 +70,17 @@ private:
 struct Blocks {
     std::unique_ptr<char[]> first{new char[kFileBlockSize]};
     std::unique_ptr<char[]> second{new char[kFileBlockSize]};
+    // Page-aligned, for reads past the system's cache; made on first use
+    // (only verified copies read so), null when the system refuses it.
+    char* Aligned() {
+        if (!aligned)
+            aligned = static_cast<char*>(VirtualAlloc(nullptr, kFileBlockSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        return aligned;
+    }
+    ~Blocks() {
+        if (aligned) VirtualFree(aligned, 0, MEM_RELEASE);
+    }
+    char* aligned = nullptr;
 };
 
 Blocks& ThreadBlocks() {
@@ -256,9 +267,93 @@ bool CompareFileContents(const std::wstring& path1, const std::wstring& path2, P
     return same;
 }
 
-bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, const std::wstring& destination,
-                      Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause,
-                      CopyTarget target, const MoveAsideFn* moveAside) {
+namespace {
+
+ScopedCopyHooks* activeCopyHooks = nullptr;
+
+// What one pass of a copy came to.
+enum class Attempt { Copied, Failed, SourceChanged, Differs, NameAppeared };
+
+// The size and times of an open file, as the file system holds them now.
+bool HandleStamp(HANDLE file, FileInfo& info) {
+    BY_HANDLE_FILE_INFORMATION data;
+    if (!GetFileInformationByHandle(file, &data)) return false;
+    auto join = [](const FILETIME& t) { return (FileTime(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    info.creationTime = join(data.ftCreationTime);
+    info.accessTime = join(data.ftLastAccessTime);
+    info.writeTime = join(data.ftLastWriteTime);
+    info.size = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+// The step that gives the temporary file the destination's name, with the
+// test hook that can make it fail.
+bool RenameRefused(const std::wstring& destination) {
+    const DWORD code = activeCopyHooks && activeCopyHooks->renameError ? activeCopyHooks->renameError(destination) : 0;
+    if (code) SetLastError(code);
+    return code != 0;
+}
+
+enum class ReadBack { Same, Differs, Failed };
+
+// Reads the temporary file back and compares it with the source from its
+// start, block by block. The read-back bypasses the system's cache where
+// the system allows it (an unbuffered open and aligned whole blocks); where
+// the open or the first read is refused, it reads through the cache.
+ReadBack ReadBackCompare(const std::wstring& temp, const std::wstring& source, const std::wstring& destination,
+                         const fs::Handle& in, Progress& progress, LogSink& log, std::wstring& cause) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    char* sourceBlock = ThreadBlocks().first.get();
+    char* copyBlock = ThreadBlocks().Aligned();
+    FileError error;
+    // Failures name the destination, or the source where reading it failed.
+    auto failed = [&](bool sourceSide = false) {
+        if (!sourceSide) error.path = fs::SystemForm(destination);
+        cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
+        return ReadBack::Failed;
+    };
+    for (bool direct : {true, false}) {
+        if (direct && !copyBlock) continue;
+        fs::Handle back = fs::OpenFile(temp, GENERIC_READ, share, OPEN_EXISTING,
+                                       FILE_FLAG_SEQUENTIAL_SCAN | (direct ? FILE_FLAG_NO_BUFFERING : 0), &error);
+        if (!back.valid()) {
+            if (direct) continue;
+            return failed();
+        }
+        std::uint64_t position = 0;
+        if (!fs::Seek(in, 0, FILE_BEGIN, position)) {
+            error = FileError{FileStep::Read, GetLastError(), fs::SystemForm(source)};
+            return failed(true);
+        }
+        char* block = direct ? copyBlock : ThreadBlocks().second.get();
+        bool first = true;
+        for (;;) {
+            DWORD gotCopy = 0, gotSource = 0;
+            if (!fs::Read(back, block, kFileBlockSize, gotCopy, temp, error)) {
+                // An unbuffered read the volume will not do (a sector size
+                // the block does not fit, a share): once more through the cache.
+                if (direct && first) break;
+                return failed();
+            }
+            first = false;
+            if (!fs::Read(in, sourceBlock, kFileBlockSize, gotSource, source, error)) return failed(true);
+            if (gotCopy != gotSource || std::memcmp(block, sourceBlock, gotCopy) != 0) return ReadBack::Differs;
+            if (gotCopy == 0) return ReadBack::Same;
+            if (Interrupted(progress, log)) return ReadBack::Failed;
+        }
+    }
+    return failed();
+}
+
+bool StampChanged(const FileInfo& before, const FileInfo& now) {
+    return before.size != now.size || before.writeTime != now.writeTime;
+}
+
+// One pass of the copy. given: the source's stamp the caller read; null to
+// take it from the source just opened (the pass after a failed check).
+Attempt CopyOnce(const std::wstring& source, const FileInfo* given, const std::wstring& destination,
+                 Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause, CopyTarget target,
+                 const MoveAsideFn* moveAside, int attempt) {
     cause.clear();
     const bool knownAbsent = target == CopyTarget::Absent;
     const DWORD destAttrs = knownAbsent ? INVALID_FILE_ATTRIBUTES : fs::GetAttributes(destination);
@@ -270,14 +365,14 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
         const DWORD code = GetLastError();
         cause = Message(IDS_FILEOPS_SOURCE_READ_ERROR,
                         {source, ReplaceLongPaths(SystemErrorText(code), {source, destination})});
-        return false;
+        return Attempt::Failed;
     }
 
     // A destination that may exist but could not be looked at is not
     // replaced blindly: its hidden or read-only attribute would go unseen.
     if (destAttrs == INVALID_FILE_ATTRIBUTES && destCode != ERROR_FILE_NOT_FOUND && destCode != ERROR_PATH_NOT_FOUND) {
         cause = ReplaceLongPaths(SystemErrorText(destCode), {source, destination});
-        return false;
+        return Attempt::Failed;
     }
 
     // Refusals come first and leave the destination as it is.
@@ -286,19 +381,19 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
     if (destExists) {
         if (destAttrs & FILE_ATTRIBUTE_DIRECTORY) {
             cause = ReplaceLongPaths(SystemErrorText(ERROR_ACCESS_DENIED), {destination});
-            return false;
+            return Attempt::Failed;
         }
         if (destAttrs & FILE_ATTRIBUTE_HIDDEN) {
             if (!(sourceAttrs & FILE_ATTRIBUTE_HIDDEN)) {
                 cause = Message(msg::kDeniedHiddenDestination, {destination, source});
-                return false;
+                return Attempt::Failed;
             }
             clearAttrs |= FILE_ATTRIBUTE_HIDDEN;
         }
         if (destAttrs & FILE_ATTRIBUTE_READONLY) {
             if (!options.updateReadOnly) {
                 cause = Message(msg::kDeniedReadOnlyDestination, {destination});
-                return false;
+                return Attempt::Failed;
             }
             clearAttrs |= FILE_ATTRIBUTE_READONLY;
         }
@@ -309,24 +404,34 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
                                  FILE_FLAG_SEQUENTIAL_SCAN, &error);
     if (!in.valid()) {
         cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
-        return false;
+        return Attempt::Failed;
+    }
+    FileInfo sourceInfo;
+    if (given) {
+        sourceInfo = *given;
+    } else if (!HandleStamp(in.get(), sourceInfo)) {
+        cause = Message(IDS_FILEOPS_SOURCE_READ_ERROR,
+                        {source, ReplaceLongPaths(SystemErrorText(GetLastError()), {source, destination})});
+        return Attempt::Failed;
     }
 
     // The new content goes to a temporary file beside the destination, opened
-    // without sharing, and replaces the destination only when it is complete.
+    // without sharing (reading only, for the read-back of a verified copy),
+    // and replaces the destination only when it is complete and checked.
     // Failures name the destination: the temporary file means nothing to a user.
     const std::wstring folder = FolderOf(destination);
+    const DWORD tempShare = options.verifyCopies ? FILE_SHARE_READ : 0;
     std::wstring temp;
     fs::Handle out;
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    for (int tries = 0; tries < 100; ++tries) {
         temp = folder + TemporaryName();
-        out = fs::OpenFile(temp, GENERIC_WRITE | DELETE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, &error);
+        out = fs::OpenFile(temp, GENERIC_WRITE | DELETE, tempShare, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, &error);
         if (out.valid() || (error.code != ERROR_FILE_EXISTS && error.code != ERROR_ALREADY_EXISTS)) break;
     }
     if (!out.valid()) {
         error.path = fs::SystemForm(destination);
         cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
-        return false;
+        return Attempt::Failed;
     }
 
     PercentDisplay percent(progress, sourceInfo.size);
@@ -341,12 +446,6 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
             break;
         }
         if (got == 0) {
-            FILETIME c = ToFileTime(sourceInfo.creationTime), a = ToFileTime(sourceInfo.accessTime),
-                     w = ToFileTime(sourceInfo.writeTime);
-            if (!SetFileTime(out.get(), &c, &a, &w)) {
-                cause = ReplaceLongPaths(SystemErrorText(GetLastError()), {source, destination});
-                break;
-            }
             complete = true;
             break;
         }
@@ -366,6 +465,45 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
         }
         if (Interrupted(progress, log)) break;
     }
+    Attempt result = Attempt::Failed;
+    if (complete) {
+        if (activeCopyHooks && activeCopyHooks->afterWrite) activeCopyHooks->afterWrite(source, out.get(), attempt);
+        FILETIME c = ToFileTime(sourceInfo.creationTime), a = ToFileTime(sourceInfo.accessTime),
+                 w = ToFileTime(sourceInfo.writeTime);
+        if (!SetFileTime(out.get(), &c, &a, &w)) {
+            cause = ReplaceLongPaths(SystemErrorText(GetLastError()), {source, destination});
+            complete = false;
+        }
+    }
+    // A verified copy is read back from the disk: everything written must
+    // be there first, whatever the write priority.
+    if (complete && options.verifyCopies) {
+        if (!fs::Flush(out, destination, error)) {
+            cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
+            complete = false;
+        } else {
+            switch (ReadBackCompare(temp, source, destination, in, progress, log, cause)) {
+            case ReadBack::Same: break;
+            case ReadBack::Differs: result = Attempt::Differs; [[fallthrough]];
+            case ReadBack::Failed: complete = false; break;
+            }
+        }
+    }
+    // The source as it is now: a write to it while it was copied (or
+    // compared) shows in its size or last-write time, and then neither the
+    // copy nor its comparison tells what the source held.
+    if (complete || result == Attempt::Differs) {
+        FileInfo now;
+        if (!HandleStamp(in.get(), now)) {
+            cause = Message(IDS_FILEOPS_SOURCE_READ_ERROR,
+                            {source, ReplaceLongPaths(SystemErrorText(GetLastError()), {source, destination})});
+            complete = false;
+            result = Attempt::Failed;
+        } else if (StampChanged(sourceInfo, now)) {
+            complete = false;
+            result = Attempt::SourceChanged;
+        }
+    }
     in.Close();
     // Closing the new content can still fail (a delayed write): named after
     // the destination, like every failure of the copy.
@@ -373,22 +511,26 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
         error = FileError{FileStep::Close, GetLastError(), fs::SystemForm(destination)};
         cause = ReplaceLongPaths(ExceptionText(error), {source, destination});
     };
+    // A name that did not exist when the copy started and exists now was
+    // made by someone else meanwhile: it is left to the caller to compare.
+    const auto nameAppeared = [&](DWORD code) {
+        cause = ReplaceLongPaths(SystemErrorText(code), {source, destination});
+        result = Attempt::NameAppeared;
+        complete = false;
+    };
     // A new file whose source carries only the archive bit takes its name
     // while still open: no second open of the temporary file. There is no
     // old destination to lose, so a failure to close it afterwards removes
     // the new file under its final name.
     if (complete && !destExists && Settable(sourceAttrs) == FILE_ATTRIBUTE_ARCHIVE) {
-        if (fs::RenameOpenFile(out, destination)) {
-            if (out.Close()) return FinishCopy(progress, log, percent);
+        if (!RenameRefused(destination) && fs::RenameOpenFile(out, destination)) {
+            if (out.Close()) return FinishCopy(progress, log, percent) ? Attempt::Copied : Attempt::Failed;
             closeFailed();
             fs::DeleteFile(destination);
-            return false;
+            return Attempt::Failed;
         }
         const DWORD code = GetLastError();
-        if (knownAbsent && NameTaken(code)) {
-            cause = ReplaceLongPaths(SystemErrorText(code), {source, destination});
-            complete = false;
-        }
+        if (NameTaken(code)) nameAppeared(code);
     }
     if (complete && !out.Close()) {
         closeFailed();
@@ -406,21 +548,30 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
     }
     if (complete && destExists && moveAside) {
         // The old file goes aside first and keeps its attributes there; the
-        // new one then takes the free name.
-        if (!(*moveAside)(destination, cause)) {
+        // new one then takes the free name. Should it not, the old file
+        // comes back to its name, so the name is never left empty.
+        std::wstring placedAt;
+        if (!moveAside->away(destination, placedAt, cause)) {
             complete = false;
-        } else if (!fs::MoveToNewName(temp, destination)) {
+        } else if (RenameRefused(destination) || !fs::MoveToNewName(temp, destination)) {
             cause = ReplaceLongPaths(SystemErrorText(GetLastError()), {source, destination});
+            std::wstring backCause;
+            if (!moveAside->back || !moveAside->back(placedAt, destination, backCause))
+                cause += Message(IDS_FILEOPS_OLD_FILE_AT, {placedAt});
             complete = false;
         }
     } else if (complete) {
         // A read-only destination cannot be replaced; its attributes come
-        // back if the replacement fails.
+        // back if the replacement fails. A name that was free when the copy
+        // started is only ever taken, never replaced.
         if (clearAttrs) fs::SetAttributes(destination, Settable(destAttrs & ~clearAttrs));
-        if (!(knownAbsent ? fs::MoveToNewName(temp, destination) : fs::ReplaceFile(temp, destination))) {
+        const bool renamed = !RenameRefused(destination) &&
+                             (destExists ? fs::ReplaceFile(temp, destination) : fs::MoveToNewName(temp, destination));
+        if (!renamed) {
             const DWORD code = GetLastError();
             cause = ReplaceLongPaths(SystemErrorText(code), {source, destination});
             if (clearAttrs) fs::SetAttributes(destination, Settable(destAttrs));
+            if (!destExists && NameTaken(code)) nameAppeared(code);
             complete = false;
         }
     }
@@ -429,7 +580,7 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
         progress.SetStatus(LoadText(IDS_FILEOPS_DELETING_FILE));
         fs::DeleteFile(temp);
         progress.SetStatus(std::wstring());
-        return false;
+        return result;
     }
 
     // A file system that remembers the creation time of a replaced name may
@@ -441,7 +592,44 @@ bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, co
         FILETIME c = ToFileTime(sourceInfo.creationTime);
         if (fix.valid()) SetFileTime(fix.get(), &c, nullptr, nullptr);
     }
-    return FinishCopy(progress, log, percent);
+    return FinishCopy(progress, log, percent) ? Attempt::Copied : Attempt::Failed;
+}
+
+}  // namespace
+
+ScopedCopyHooks::ScopedCopyHooks() : saved_(activeCopyHooks) { activeCopyHooks = this; }
+ScopedCopyHooks::~ScopedCopyHooks() { activeCopyHooks = saved_; }
+
+bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, const std::wstring& destination,
+                      Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause,
+                      CopyTarget target, const MoveAsideFn* moveAside, CopyOutcome* outcome) {
+    CopyOutcome unused;
+    CopyOutcome& result = outcome ? *outcome : unused;
+    result = CopyOutcome::Failed;
+    const std::wstring status = progress.StatusText();
+    // A failed check is tried once more from the start: a source saved once
+    // while it was copied is copied whole the second time.
+    for (int attempt = 0;; ++attempt) {
+        const Attempt r = CopyOnce(source, attempt == 0 ? &sourceInfo : nullptr, destination, progress, log, options,
+                                   cause, target, moveAside, attempt);
+        switch (r) {
+        case Attempt::Copied: result = CopyOutcome::Copied; return true;
+        case Attempt::Failed: return false;
+        case Attempt::NameAppeared: result = CopyOutcome::NameAppeared; return false;
+        case Attempt::SourceChanged:
+        case Attempt::Differs: break;
+        }
+        const bool changed = r == Attempt::SourceChanged;
+        if (attempt > 0) {
+            cause = changed ? Message(IDS_FILEOPS_SOURCE_CHANGED, {source})
+                            : Message(IDS_FILEOPS_COPY_DIFFERS, {destination, source});
+            return false;
+        }
+        if (Interrupted(progress, log)) return false;
+        log.AppendLine(changed ? Message(IDS_FILEOPS_RETRY_CHANGED, {source})
+                               : Message(IDS_FILEOPS_RETRY_DIFFERS, {destination, source}));
+        progress.SetStatus(status);
+    }
 }
 
 bool SetFileTimes(const std::wstring& path, std::optional<FileTime> creation, std::optional<FileTime> access,

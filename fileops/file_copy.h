@@ -51,21 +51,68 @@ bool CompareFileContents(const std::wstring& path1, const std::wstring& path2, P
 // and no partial file. The destination is flushed about every 20 percent
 // unless options.delayedWritePriority.
 //
+// Before the temporary file takes the destination's name, two checks:
+// - the source's size and last-write time are read again from the open
+//   source; when they differ from sourceInfo (the source was written while
+//   it was copied), the temporary file goes;
+// - with options.verifyCopies, the temporary file is flushed and read back
+//   (past the system's cache where the system allows it) and compared with
+//   the source block by block; when they differ, the temporary file goes.
+// Either way the copy starts once more from the beginning with the source's
+// size and times read afresh (the new file gets those times), logging one
+// line that it does; a second failed check fails the copy with its own
+// cause. Nothing old is moved aside or replaced before the checks passed.
+//
 // CopyTarget::Absent: the caller has just seen that no entry of the
 // destination's name exists (a listing of its folder). The destination is
-// then not looked up again, and the copy never replaces anything: should an
-// entry of that name have appeared meanwhile, the copy fails and leaves it.
+// then not looked up again. A copy never replaces an entry that was not
+// there when it started: should one of that name have appeared meanwhile,
+// it is left as it is, the temporary file goes, and outcome (when given)
+// says CopyOutcome::NameAppeared, so the caller can compare the two files
+// before anything replaces it.
 //
 // moveAside: where a run keeps what it replaces. Given, an existing
 // destination is not replaced in one step: once the new content is complete
-// in the temporary file, moveAside moves the old file out of the way, and
-// the temporary file then takes the free name. When moveAside fails (its
-// cause becomes the copy's), the old destination stays as it was.
+// in the temporary file (and passed the checks), moveAside.away moves the
+// old file out of the way, and the temporary file then takes the free name.
+// When away fails (its cause becomes the copy's), the old destination stays
+// as it was. When the temporary file then cannot take the name, the old file
+// is put back with moveAside.back; should that fail too, the cause says
+// where the old file is.
 enum class CopyTarget { MayExist, Absent };
-using MoveAsideFn = std::function<bool(const std::wstring& path, std::wstring& cause)>;
+enum class CopyOutcome { Copied, Failed, NameAppeared };
+struct MoveAsideFn {
+    // Moves the file at path away; placedAt gets where it went.
+    std::function<bool(const std::wstring& path, std::wstring& placedAt, std::wstring& cause)> away;
+    // Moves it from placedAt back to path.
+    std::function<bool(const std::wstring& placedAt, const std::wstring& path, std::wstring& cause)> back;
+};
 bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, const std::wstring& destination,
                       Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause,
-                      CopyTarget target = CopyTarget::MayExist, const MoveAsideFn* moveAside = nullptr);
+                      CopyTarget target = CopyTarget::MayExist, const MoveAsideFn* moveAside = nullptr,
+                      CopyOutcome* outcome = nullptr);
+
+// Test-only: while it lives, the copies of every thread call these at their
+// steps, as a disk, another program or a scanner would interfere there.
+// A test cannot otherwise reach inside a copy between its steps.
+class ScopedCopyHooks {
+public:
+    // After the content is in the temporary file (still open, flushed) and
+    // before the checks. file is the temporary file's handle (a HANDLE),
+    // open for writing; attempt counts from 0.
+    std::function<void(const std::wstring& source, void* file, int attempt)> afterWrite;
+    // Before the temporary file takes the destination's name: a nonzero
+    // result makes that step fail with this system error code.
+    std::function<unsigned long(const std::wstring& destination)> renameError;
+
+    ScopedCopyHooks();
+    ~ScopedCopyHooks();
+    ScopedCopyHooks(const ScopedCopyHooks&) = delete;
+    ScopedCopyHooks& operator=(const ScopedCopyHooks&) = delete;
+
+private:
+    ScopedCopyHooks* saved_;
+};
 
 // True for the names of the copy's temporary files: exactly "~mrt", 8 hex
 // digits and ".tmp", 16 characters, ASCII only. The copy writes them in lower

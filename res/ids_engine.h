@@ -86,3 +86,5 @@
 #define IDS_KINDS_DIFFER 4109
 #define IDS_RESERVED_NAME_NOT_COPIED 4110
 #define IDS_ROOT_IN_SET_ASIDE 4111
+// A copy whose destination name appeared while it copied.
+#define IDS_NAME_APPEARED_DURING_COPY 4150

@@ -34,6 +34,9 @@ inline constexpr IntSetting ReverseOverwriteNewer     {L"op19",       0,       0
 // Every file a run deletes or replaces is first moved into the set-aside
 // folder of its side (kept there "SetAsideDays" days, settings/settings.h).
 inline constexpr IntSetting SetAsideFiles             {L"SetAside",   0,       0,   1,   OnLoad::Flag};
+// Every copy is read back and compared with its source before it takes the
+// destination's name.
+inline constexpr IntSetting VerifyCopies              {L"VerifyCopy", 0,       0,   1,   OnLoad::Flag};
 }  // namespace setting
 
 // The switch part of RunOptions (settings/run_options.h), every field at its
@@ -51,6 +54,7 @@ struct RunSwitches {
     bool copyEmptyFolders = setting::CopyEmptyFolders.defaultValue != 0;
     bool textBatchDefault = setting::TextBatchDefault.defaultValue != 0;
     bool setAsideFiles = setting::SetAsideFiles.defaultValue != 0;
+    bool verifyCopies = setting::VerifyCopies.defaultValue != 0;
 };
 
 using SwitchField = bool RunSwitches::*;
@@ -74,6 +78,7 @@ inline constexpr RunSwitch kRunSwitches[] = {
     {setting::CopyEmptyFolders, &RunSwitches::copyEmptyFolders, ID_COPY_EMPTY_FOLDERS},
     {setting::TextBatchDefault, &RunSwitches::textBatchDefault, ID_TEXT_BATCH_DEFAULT},  // the batch menu's
     {setting::SetAsideFiles, &RunSwitches::setAsideFiles, 0},  // the set-aside dialog's
+    {setting::VerifyCopies, &RunSwitches::verifyCopies, ID_VERIFY_COPIES},
 };
 
 // The row of a field, or of a menu command; null where there is none.

@@ -154,6 +154,7 @@ inline constexpr const wchar_t* ReverseOverwriteNewer = setting::ReverseOverwrit
 inline constexpr const wchar_t* TimeDelta = setting::TimeDelta.name;
 inline constexpr const wchar_t* SetAsideFiles = setting::SetAsideFiles.name;
 inline constexpr const wchar_t* SetAsideDays = setting::SetAsideDays.name;
+inline constexpr const wchar_t* VerifyCopies = setting::VerifyCopies.name;
 inline constexpr const wchar_t* UserLog = setting::UserLog.name;
 inline constexpr const wchar_t* ScheduleLog = setting::ScheduleLog.name;
 inline constexpr const wchar_t* FileIncludes = setting::FileIncludes.name;

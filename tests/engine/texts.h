@@ -102,5 +102,24 @@ inline std::wstring WillDeleteBySync(const std::wstring& t) { return Q(t) + L"�
 inline std::wstring WillDeleteFolderBySync(const std::wstring& t) { return L"ﾌｫﾙﾀﾞ" + Q(t) + L"は同期操作時に削除されます。"; }
 inline const std::wstring kSingleFileCopiedAnyway =
     L"ｺﾋﾟｰ先にない場合の扱いが「ｺﾋﾟｰ元からｺﾋﾟｰ先にｺﾋﾟｰする」になっていませんが、通常どおりｺﾋﾟｰ先にｺﾋﾟｰされます。";
+inline std::wstring UnattendedKeepBoth(const std::wstring& t, const std::wstring& o) {
+    return L"ｽｹｼﾞｭｰﾙ実行中のため、" + Q(t) + L"と" + Q(o) + L"はどちらも上書きせずにそのままにしました。";
+}
+
+// The checks of a copy before its new file takes the destination's name.
+inline std::wstring SourceChanged(const std::wstring& s) { return L"ｺﾋﾟｰ中にｺﾋﾟｰ元" + Q(s) + L"が変更されました。"; }
+inline std::wstring CopyDiffers(const std::wstring& d, const std::wstring& s) {
+    return L"ｺﾋﾟｰした" + Q(d) + L"の内容がｺﾋﾟｰ元" + Q(s) + L"と一致しません。";
+}
+inline std::wstring RetryChanged(const std::wstring& s) {
+    return L"ｺﾋﾟｰ中にｺﾋﾟｰ元" + Q(s) + L"が変更されたので、もう一度ｺﾋﾟｰします。";
+}
+inline std::wstring RetryDiffers(const std::wstring& d, const std::wstring& s) {
+    return L"ｺﾋﾟｰした" + Q(d) + L"の内容がｺﾋﾟｰ元" + Q(s) + L"と一致しないので、もう一度ｺﾋﾟｰします。";
+}
+inline std::wstring OldFileAt(const std::wstring& p) { return L" 元のﾌｧｲﾙは" + Q(p) + L"にあります。"; }
+inline std::wstring NameAppeared(const std::wstring& o) {
+    return L"ｺﾋﾟｰ中に" + Q(o) + L"が作られたので、置き換えずに改めて照合します。";
+}
 
 }  // namespace mirrant::testing::text

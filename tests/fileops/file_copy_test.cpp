@@ -345,12 +345,13 @@ TEST_F(CopyTest, TheOldFileGoesAsideOnlyOnceTheNewContentIsComplete) {
     OldDestination(FILE_ATTRIBUTE_READONLY);
     const std::wstring aside = dir / L"aside.txt";
     std::string tempContent;
-    const MoveAsideFn moveAside = [&](const std::wstring& path, std::wstring& why) {
+    const MoveAsideFn moveAside{[&](const std::wstring& path, std::wstring& placedAt, std::wstring& why) {
         for (const std::wstring& name : Names(dir.path()))
             if (IsCopyTemporaryName(name)) tempContent = ReadFile(dir / name);
         if (!MoveFileExW(path.c_str(), aside.c_str(), 0)) why = L"refused";
+        placedAt = aside;
         return why.empty();
-    };
+    }};
     ASSERT_TRUE(CopyFileContents(source, Info(source), destination, progress, log, options, cause,
                                  CopyTarget::MayExist, &moveAside));
     EXPECT_TRUE(tempContent == ReadFile(source)) << "the old file went before the new content was complete";
@@ -359,10 +360,10 @@ TEST_F(CopyTest, TheOldFileGoesAsideOnlyOnceTheNewContentIsComplete) {
     EXPECT_EQ(Attributes(aside), oldAttributes);  // kept as it was, read-only included
 
     OldDestination();
-    const MoveAsideFn refuse = [](const std::wstring&, std::wstring& why) {
+    const MoveAsideFn refuse{[](const std::wstring&, std::wstring&, std::wstring& why) {
         why = L"refused";
         return false;
-    };
+    }};
     EXPECT_FALSE(CopyFileContents(source, Info(source), destination, progress, log, options, cause,
                                   CopyTarget::MayExist, &refuse));
     EXPECT_EQ(cause, L"refused");

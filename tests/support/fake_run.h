@@ -109,14 +109,14 @@ public:
         ++contentComparisons;
         return real.CompareFileContents(a, b, progress, log, cause);
     }
-    bool CopyFileContents(const CopyRequest& copy, const RunOptions& options, Progress& progress, LogSink& log,
-                          std::wstring& cause) override {
+    CopyOutcome CopyFileContents(const CopyRequest& copy, const RunOptions& options, Progress& progress,
+                                 LogSink& log, std::wstring& cause) override {
         ++copies;
         if (beforeCopy) beforeCopy(copy.destination);
         if (failNextCopy) {
             failNextCopy = false;
             cause = L"テスト用の失敗";
-            return false;
+            return CopyOutcome::Failed;
         }
         return real.CopyFileContents(copy, options, progress, log, cause);
     }
