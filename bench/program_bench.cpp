@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <utility>
 #include <string>
 #include <psapi.h>
 
@@ -61,15 +62,17 @@ void ForgetSettings(const std::wstring& program) {
     std::wstring name = FileName(program);
     name = name.substr(0, name.find_last_of(L'.'));
     RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\qorvane\\" + name).c_str());
-    // BENCH_SET_ASIDE=1: the one setting that is not the default is keeping
-    // what the runs replace ("SetAside").
-    const char* setAside = std::getenv("BENCH_SET_ASIDE");
-    if (setAside && std::string(setAside) == "1") {
+    // BENCH_SET_ASIDE=1 keeps what the runs replace ("SetAside");
+    // BENCH_VERIFY=1 reads every copy back ("VerifyCopy"). Every other
+    // setting is the default.
+    for (const auto& [variable, value] : {std::pair{"BENCH_SET_ASIDE", L"SetAside"}, std::pair{"BENCH_VERIFY", L"VerifyCopy"}}) {
+        const char* on = std::getenv(variable);
+        if (!on || std::string(on) != "1") continue;
         HKEY key;
         if (RegCreateKeyExW(HKEY_CURRENT_USER, (L"Software\\qorvane\\" + name + L"\\Settings").c_str(), 0, nullptr, 0,
                             KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
             DWORD one = 1;
-            RegSetValueExW(key, L"SetAside", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+            RegSetValueExW(key, value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
             RegCloseKey(key);
         }
     }
