@@ -66,49 +66,56 @@ protected:
     const std::wstring logPath = dir / L"schedule.txt";
 };
 
+// With "VerifyCopy" off and on: the check of a changed source is always made.
 TEST_P(ChangingSourceE2E, AFileRewrittenWhileItIsCopiedIsNeverKeptTorn) {
-    store.SetString(kSettingsSection, L"ScheduleLog", logPath);
-    const std::wstring big = source + L"big.dat";
-    const std::wstring copy = destination + L"big.dat";
-    HANDLE file = CreateFileW(big.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(WriteVersion(file, 1));
+    for (int verify : {0, 1}) {
+        SCOPED_TRACE(verify ? "verified" : "not verified");
+        store.SetString(kSettingsSection, L"ScheduleLog", logPath);
+        store.SetInt(kSettingsSection, L"VerifyCopy", verify);
+        const std::wstring big = source + L"big.dat";
+        const std::wstring copy = destination + L"big.dat";
+        HANDLE file = CreateFileW(big.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(WriteVersion(file, 1));
 
-    // The writer: the next version's bytes over the blocks, a millisecond
-    // apart, until told to stop; the last version it finished is kept.
-    std::atomic<bool> stop{false};
-    std::atomic<int> versions{1};
-    std::thread writer([&] {
-        for (unsigned char v = 2; !stop.load(); v = static_cast<unsigned char>(v == 250 ? 2 : v + 1)) {
-            if (!WriteVersion(file, v, &stop)) break;
-            if (!stop.load()) versions = v;
-        }
-    });
-    const DWORD busyCode = ScheduledSync();
-    stop = true;
-    writer.join();
+        // The writer: the next version's bytes over the blocks, a millisecond
+        // apart, until told to stop; the last version it finished is kept.
+        std::atomic<bool> stop{false};
+        std::atomic<int> versions{1};
+        std::thread writer([&] {
+            for (unsigned char v = 2; !stop.load(); v = static_cast<unsigned char>(v == 250 ? 2 : v + 1)) {
+                if (!WriteVersion(file, v, &stop)) break;
+                if (!stop.load()) versions = v;
+            }
+        });
+        const DWORD busyCode = ScheduledSync();
+        stop = true;
+        writer.join();
 
-    unsigned char value = 0;
-    const bool exists = Exists(copy);
-    if (exists) EXPECT_TRUE(Uniform(ReadFile(copy), value)) << "the destination holds pieces of several versions";
-    const std::wstring busyLog = Log();
-    // The writer keeps writing through both passes of the copy.
-    EXPECT_FALSE(exists) << "a copy was kept although the source changed during both passes";
-    EXPECT_NE(busyLog.find(L"ｺﾋﾟｰ中にｺﾋﾟｰ元\"" + big + L"\"が変更されたので、もう一度ｺﾋﾟｰします。"),
-              std::wstring::npos)
-        << "no retry line";
-    EXPECT_NE(busyLog.find(L"原因：ｺﾋﾟｰ中にｺﾋﾟｰ元\"" + big + L"\"が変更されました。"), std::wstring::npos)
-        << "no failure line";
-    EXPECT_EQ(busyCode, 1u) << "a run that could not copy a file ends without errors";
+        unsigned char value = 0;
+        const bool exists = Exists(copy);
+        if (exists) EXPECT_TRUE(Uniform(ReadFile(copy), value)) << "the destination holds pieces of several versions";
+        const std::wstring busyLog = Log();
+        // The writer keeps writing through both passes of the copy.
+        EXPECT_FALSE(exists) << "a copy was kept although the source changed during both passes";
+        EXPECT_NE(busyLog.find(L"ｺﾋﾟｰ中にｺﾋﾟｰ元\"" + big + L"\"が変更されたので、もう一度ｺﾋﾟｰします。"),
+                  std::wstring::npos)
+            << "no retry line";
+        EXPECT_NE(busyLog.find(L"原因：ｺﾋﾟｰ中にｺﾋﾟｰ元\"" + big + L"\"が変更されました。"), std::wstring::npos)
+            << "no failure line";
+        EXPECT_EQ(busyCode, 1u) << "a run that could not copy a file ends without errors";
 
-    // The writer finished one more whole version and stopped: copied whole.
-    ASSERT_TRUE(WriteVersion(file, 251));
-    CloseHandle(file);
-    EXPECT_EQ(ScheduledSync(), 0u);
-    ASSERT_TRUE(Uniform(ReadFile(copy), value));
-    EXPECT_EQ(value, 251);
-    EXPECT_EQ(Log().find(L"が変更されました"), std::wstring::npos);
+        // The writer finished one more whole version and stopped: copied whole.
+        ASSERT_TRUE(WriteVersion(file, 251));
+        CloseHandle(file);
+        EXPECT_EQ(ScheduledSync(), 0u);
+        ASSERT_TRUE(Uniform(ReadFile(copy), value));
+        EXPECT_EQ(value, 251);
+        EXPECT_EQ(Log().find(L"が変更されました"), std::wstring::npos);
+        DeleteFileW(copy.c_str());
+        DeleteFileW(big.c_str());
+    }
 }
 
 MIRRANT_FOR_BOTH_PROGRAMS(ChangingSourceE2E);
