@@ -275,14 +275,18 @@ ScopedCopyHooks* activeCopyHooks = nullptr;
 enum class Attempt { Copied, Failed, SourceChanged, Differs, NameAppeared };
 
 // The size and times of an open file, as the file system holds them now.
+// Two plain queries: GetFileInformationByHandle would also ask for the
+// volume's serial number, which costs more than copying a small file.
 bool HandleStamp(HANDLE file, FileInfo& info) {
-    BY_HANDLE_FILE_INFORMATION data;
-    if (!GetFileInformationByHandle(file, &data)) return false;
-    auto join = [](const FILETIME& t) { return (FileTime(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-    info.creationTime = join(data.ftCreationTime);
-    info.accessTime = join(data.ftLastAccessTime);
-    info.writeTime = join(data.ftLastWriteTime);
-    info.size = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    FILE_BASIC_INFO basic;
+    FILE_STANDARD_INFO standard;
+    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard))
+        return false;
+    info.creationTime = static_cast<FileTime>(basic.CreationTime.QuadPart);
+    info.accessTime = static_cast<FileTime>(basic.LastAccessTime.QuadPart);
+    info.writeTime = static_cast<FileTime>(basic.LastWriteTime.QuadPart);
+    info.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
     return true;
 }
 
