@@ -481,7 +481,7 @@ Next TreeWalk::Copy(FolderWalk& walk, FileCase& f) {
             ctx_.log.AppendLine(Message(IDS_NAME_APPEARED_DURING_COPY, {f.o}));
             f.otherAbsent = false;
             f.otherExisted = true;
-            if (ctx_.files.IsFile(f.o)) return BothFiles(walk, f);
+            if (ctx_.files.LookAt(f.o).found == Found::File) return BothFiles(walk, f);
         }
         FailureAction a = failures_.Handle(WithCause(msg::kNotUpdated, f.o, cause), FailureClass::Write,
                                            PromptShape::SkipRetryAbort);

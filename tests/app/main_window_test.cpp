@@ -164,6 +164,7 @@ TEST_F(MainWindowTest, EverySwitchCommandTogglesItsFieldCheckMarkAndStoredValue)
         {ID_REVERSE_OVERWRITE_NEWER, &RunOptions::reverseOverwriteNewer, L"op19", false, ID_CONFIRM_NEWER_DEST},
         {ID_COPY_EMPTY_FOLDERS, &RunOptions::copyEmptyFolders, L"op18", true, 0},
         {ID_TEXT_BATCH_DEFAULT, &RunOptions::textBatchDefault, L"op13", false, 0},
+        {ID_VERIFY_COPIES, &RunOptions::verifyCopies, L"VerifyCopy", false, 0},
     };
     const auto withCommand = std::count_if(std::begin(kRunSwitches), std::end(kRunSwitches),
                                            [](const RunSwitch& s) { return s.menuCommand != 0; });

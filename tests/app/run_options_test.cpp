@@ -101,27 +101,6 @@ TEST_F(RunOptionsTest, TogglesWriteAtOnceAndWarnOnlyWhenEmptyFoldersGoOff) {
     EXPECT_FALSE(ToggleOption(o, ID_TOLERANCE, store, prompter));
 }
 
-// "ｺﾋﾟｰ後に内容を照合する": off at first, a checked menu item that is stored
-// at once and read back by the next start, not changed during a run.
-TEST_F(RunOptionsTest, VerifyingCopiesIsAStoredMenuSwitch) {
-    RunOptions o;
-    LoadRunOptions(o, store);
-    EXPECT_FALSE(o.verifyCopies);
-    EXPECT_FALSE(StateOf(OptionMenuStates(o, {}, false), ID_VERIFY_COPIES).checked);
-    ASSERT_TRUE(ToggleOption(o, ID_VERIFY_COPIES, store, prompter));
-    EXPECT_TRUE(o.verifyCopies);
-    EXPECT_EQ(Stored(L"VerifyCopy"), 1);
-    EXPECT_TRUE(StateOf(OptionMenuStates(o, {}, false), ID_VERIFY_COPIES).checked);
-    EXPECT_TRUE(StateOf(OptionMenuStates(o, {}, false), ID_VERIFY_COPIES).enabled);
-    EXPECT_FALSE(StateOf(OptionMenuStates(o, {}, true), ID_VERIFY_COPIES).enabled);
-    RunOptions next;
-    LoadRunOptions(next, store);
-    EXPECT_TRUE(next.verifyCopies);
-    ASSERT_TRUE(ToggleOption(o, ID_VERIFY_COPIES, store, prompter));
-    EXPECT_EQ(Stored(L"VerifyCopy"), 0);
-    EXPECT_EQ(prompter.prompts().size(), 0u);
-}
-
 TEST_F(RunOptionsTest, MissingSourcePolicyChoicesSwitchDeletePriority) {
     RunOptions o;
     ChooseMissingPolicy(o, ID_MISSING_SRC_IGNORE, store, prompter);

@@ -173,6 +173,7 @@ const SwitchCase kSwitches[] = {
     {&RunOptions::copyEmptyFolders, L"op18", true},
     {&RunOptions::reverseOverwriteNewer, L"op19", false},
     {&RunOptions::setAsideFiles, L"SetAside", false},
+    {&RunOptions::verifyCopies, L"VerifyCopy", false},
 };
 
 // Each switch starts at its default, is written under its own name and reads
