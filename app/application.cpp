@@ -48,6 +48,7 @@ int Application::Run() {
 void Application::ProcessCommandLine() {
     CommandLine cl = ParseCommandLine(ProcessArguments());
     if (cl.unattended) window_->EnterScheduleMode(cl.overwriteScheduleLog);
+    if (cl.testMode) window_->CheckTestMode();
     ApplyCommandLinePaths(*window_, cl.tokens,
                           [this](const std::wstring& batch) { StartBatchFromCommandLine(batch); });
 }

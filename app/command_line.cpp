@@ -39,6 +39,10 @@ CommandLine ParseCommandLine(const std::wstring& text) {
             cl.unattended = true;
             cl.overwriteScheduleLog = first == L"/s";
             cl.tokens.erase(cl.tokens.begin());
+            if (!cl.tokens.empty() && (cl.tokens.front() == L"/T" || cl.tokens.front() == L"/t")) {
+                cl.testMode = true;
+                cl.tokens.erase(cl.tokens.begin());
+            }
         }
     }
     return cl;

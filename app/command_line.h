@@ -1,6 +1,8 @@
 #pragma once
 // The program's command line: an optional "/S" or "/s" (unattended run;
-// "/S" appends to the schedule log, "/s" overwrites it), then either one
+// "/S" appends to the schedule log, "/s" overwrites it) with an optional
+// "/T" or "/t" right after it (the run is a test: a check of a backup that
+// changes nothing and ends with exit code 1 when it logged errors), then either one
 // batch file, run at once, or up to two paths for the source and
 // destination boxes.
 #include <string>
@@ -16,6 +18,7 @@ std::vector<std::wstring> TokenizeCommandLine(const std::wstring& text);
 struct CommandLine {
     bool unattended = false;
     bool overwriteScheduleLog = false;  // "/s"
+    bool testMode = false;              // "/T" after "/S" or "/s"
     std::vector<std::wstring> tokens;    // what remains after the switch
 };
 

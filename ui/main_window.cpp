@@ -360,6 +360,8 @@ void MainWindow::EnterScheduleMode(bool overwriteLog) {
 
 bool MainWindow::TestModeChecked() { return IsChecked(IDC_TEST_MODE); }
 
+void MainWindow::CheckTestMode() { SetChecked(IDC_TEST_MODE, true); }
+
 void MainWindow::SetRunActive(bool active) {
     runActive_ = active;
     for (int id : kRunControls) EnableItem(id, !active);

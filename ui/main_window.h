@@ -55,6 +55,8 @@ public:
     void SetRememberedFolder(PathSide side, const std::wstring& folder);
     const std::wstring& RememberedFolder(PathSide side) const;
     void EnterScheduleMode(bool overwriteLog);
+    // Ticks "ﾃｽﾄﾓｰﾄﾞ": the runs started from now on change nothing.
+    void CheckTestMode();
     // The runs of this window: options, filter settings, run log, batch.
     RunSession& session() { return session_; }
     // The batch commands' view of this window and its session.

@@ -38,6 +38,26 @@ TEST(CommandLineSwitch, OnlySlashSOrLowerS) {
     EXPECT_FALSE(ParseCommandLine(L"C:\\a /S").unattended) << "the switch must come first";
 }
 
+TEST(CommandLineSwitch, TestModeOnlyRightAfterTheUnattendedSwitch) {
+    struct Case {
+        const wchar_t* line;
+        bool testMode;
+        Tokens tokens;
+    };
+    const Case cases[] = {
+        {L"/S /T C:\\x.mrt", true, {L"C:\\x.mrt"}},
+        {L"/s /t C:\\x.mrt", true, {L"C:\\x.mrt"}},
+        {L"/T C:\\x.mrt", false, {L"/T", L"C:\\x.mrt"}},  // alone it is a path, as every other letter
+        {L"/S C:\\x.mrt /T", false, {L"C:\\x.mrt", L"/T"}},
+        {L"/S /TT C:\\x.mrt", false, {L"/TT", L"C:\\x.mrt"}},
+    };
+    for (const Case& c : cases) {
+        const CommandLine cl = ParseCommandLine(c.line);
+        EXPECT_EQ(cl.testMode, c.testMode) << c.line;
+        EXPECT_EQ(cl.tokens, c.tokens) << c.line;
+    }
+}
+
 TEST(CommandLineBatch, ExtensionDecidesFormat) {
     EXPECT_TRUE(HasBatchExtension(L"C:\\jobs\\nightly.MRT"));
     EXPECT_TRUE(HasBatchExtension(L"x.mrx"));
