@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "fileops/file_copy.h"
 
@@ -142,6 +143,15 @@ public:
 
 // The program's file access.
 FileAccess& SystemFileAccess();
+
+// The entries of folder (with its trailing backslash) in the system's order,
+// without "." and "..": onEntry returns false to end early. False as
+// FileAccess::List fails.
+bool ForEachEntry(FileAccess& files, const std::wstring& folder,
+                  const std::function<bool(const ListedEntry&)>& onEntry, unsigned long& error, std::wstring& cause);
+// The same, kept: a folder read to its end before any entry is acted on.
+bool ListFolder(FileAccess& files, const std::wstring& folder, std::vector<ListedEntry>& entries,
+                unsigned long& error, std::wstring& cause);
 
 // Time comparison of this side's file (a) with the other side's (b) within the
 // tolerance. A difference of 2^32 units or more always counts as different.

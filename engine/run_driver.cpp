@@ -102,10 +102,10 @@ bool HoldsEntries(FileAccess& files, const std::wstring& folder) {
     bool any = false;
     unsigned long error = 0;
     std::wstring cause;
-    bool listed = files.List(
-        folder + L"*.*",
+    bool listed = ForEachEntry(
+        files, folder,
         [&](const ListedEntry& e) {
-            if (e.name == L"." || e.name == L".." || e.copyTemporary) return true;
+            if (e.copyTemporary) return true;
             if (e.isFolder && IsSetAsideFolderName(e.name)) return true;  // the program's own
             any = true;
             return false;

@@ -4,15 +4,14 @@
 
 #include <utility>
 
+#include "fileops/path_rules.h"
+
 namespace mirrant {
 
 namespace {
 
-std::wstring Key(const std::wstring& path) {
-    std::wstring key = path;
-    if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
-    return key;
-}
+// One key for the paths the file system takes for one.
+std::wstring Key(const std::wstring& path) { return NameKey(path); }
 
 }  // namespace
 

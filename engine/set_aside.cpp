@@ -5,6 +5,7 @@
 
 #include "engine/file_access.h"
 #include "fileops/error_text.h"
+#include "fileops/path_rules.h"
 #include "framework/log_sink.h"
 #include "framework/progress.h"
 #include "framework/text.h"
@@ -17,11 +18,6 @@ namespace mirrant {
 namespace {
 
 constexpr size_t kStampLength = 17;  // "yyyy-mm-dd_hhmmss"
-
-std::wstring ParentOf(const std::wstring& path) {
-    const size_t p = path.find_last_of(L'\\');
-    return p == std::wstring::npos ? std::wstring() : path.substr(0, p + 1);
-}
 
 bool Digits(const std::wstring& text, size_t from, size_t count) {
     for (size_t i = from; i < from + count; ++i)
@@ -44,8 +40,7 @@ std::uint64_t Ticks(const SYSTEMTIME& t) {
 }  // namespace
 
 bool IsSetAsideFolderName(const std::wstring& name) {
-    return CompareStringOrdinal(name.c_str(), static_cast<int>(name.size()), kSetAsideFolderName, -1, TRUE) ==
-           CSTR_EQUAL;
+    return SameName(name, kSetAsideFolderName);
 }
 
 bool LiesInSetAsideFolder(const std::wstring& path) {
@@ -101,9 +96,7 @@ SetAsideSide::SetAsideSide(FileAccess& files, std::wstring root, unsigned labelI
 }
 
 bool SetAsideSide::Holds(const std::wstring& path) const {
-    return path.size() > root_.size() &&
-           CompareStringOrdinal(path.c_str(), static_cast<int>(root_.size()), root_.c_str(),
-                                static_cast<int>(root_.size()), TRUE) == CSTR_EQUAL;
+    return path.size() > root_.size() && StartsWithName(path, root_);
 }
 
 std::wstring SetAsideSide::SetAsideFolder() const { return root_ + kSetAsideFolderName + L"\\"; }
@@ -136,7 +129,7 @@ bool SetAsideSide::Move(const std::wstring& path, bool updateReadOnly, std::wstr
     };
     if (!MakeRunFolder(cause)) return failed();
     target = RunFolder() + relative;
-    const std::wstring folder = ParentOf(target);
+    const std::wstring folder = ParentFolder(target);
     if (folder != RunFolder() && !madeFolders_.contains(folder)) {
         unsigned long error = 0;
         if (!files_.CreateFolderTree(folder, cause, error)) return failed();
@@ -165,8 +158,8 @@ std::vector<SetAsideSide::RunFolderEntry> SetAsideSide::ListRunFolders() {
     std::vector<RunFolderEntry> runs;
     unsigned long error = 0;
     std::wstring cause;
-    files_.List(
-        SetAsideFolder() + L"*.*",
+    ForEachEntry(
+        files_, SetAsideFolder(),
         [&](const ListedEntry& e) {
             if (!e.isFolder || e.isLink) return true;
             if (const std::optional<SYSTEMTIME> start = RunFolderStart(e.name)) runs.push_back({e.name, Ticks(*start)});
@@ -262,13 +255,7 @@ void SetAside::MoveTree(const std::wstring& folder, const RunOptions& options, P
     std::vector<ListedEntry> entries;
     unsigned long error = 0;
     std::wstring cause;
-    const bool listed = files_.List(
-        folder + L"*.*",
-        [&](const ListedEntry& e) {
-            if (e.name != L"." && e.name != L"..") entries.push_back(e);
-            return true;
-        },
-        error, cause);
+    const bool listed = ListFolder(files_, folder, entries, error, cause);
     if (!listed && error != ERROR_FILE_NOT_FOUND) {
         ++failed;
         log.AppendError(Message(msg::kListingFailed, {folder, cause}));
@@ -303,13 +290,7 @@ void SetAside::CountTree(const std::wstring& folder) {
     std::vector<ListedEntry> entries;
     unsigned long error = 0;
     std::wstring cause;
-    files_.List(
-        folder + L"*.*",
-        [&](const ListedEntry& e) {
-            if (e.name != L"." && e.name != L"..") entries.push_back(e);
-            return true;
-        },
-        error, cause);
+    ListFolder(files_, folder, entries, error, cause);
     for (const ListedEntry& e : entries) {
         if (e.isFolder && !e.isLink) CountTree(folder + e.name + L"\\");
         else if (!e.isFolder && !e.copyTemporary) Count(folder + e.name);

@@ -165,6 +165,24 @@ FileAccess& SystemFileAccess() {
     return files;
 }
 
+bool ForEachEntry(FileAccess& files, const std::wstring& folder,
+                  const std::function<bool(const ListedEntry&)>& onEntry, unsigned long& error, std::wstring& cause) {
+    return files.List(
+        folder + L"*.*",
+        [&](const ListedEntry& e) { return e.name == L"." || e.name == L".." || onEntry(e); }, error, cause);
+}
+
+bool ListFolder(FileAccess& files, const std::wstring& folder, std::vector<ListedEntry>& entries,
+                unsigned long& error, std::wstring& cause) {
+    return ForEachEntry(
+        files, folder,
+        [&](const ListedEntry& e) {
+            entries.push_back(e);
+            return true;
+        },
+        error, cause);
+}
+
 TimeOrder CompareTimes(std::uint64_t a, std::uint64_t b, unsigned toleranceSeconds) {
     const int order = CompareFileTimes(a, b, toleranceSeconds);
     return order < 0 ? TimeOrder::ThisNewer : order > 0 ? TimeOrder::OtherNewer : TimeOrder::Same;

@@ -8,6 +8,7 @@
 
 #include "engine/walk_parts.h"
 #include "fileops/file_copy.h"
+#include "fileops/path_rules.h"
 #include "framework/log_sink.h"
 #include "framework/progress.h"
 #include "framework/text.h"
@@ -20,15 +21,6 @@ namespace {
 
 constexpr unsigned long kErrorFileNotFound = 2;
 constexpr unsigned long kErrorAlreadyExists = 183;
-
-// Names as the file system compares them: without regard to case.
-std::wstring NameKey(const std::wstring& name) {
-    std::wstring key(name);
-    if (!key.empty())
-        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.c_str(), static_cast<int>(name.size()), key.data(),
-                      static_cast<int>(key.size()), nullptr, nullptr, 0);
-    return key;
-}
 
 // "%s" arguments of msg::kSameTimeDifferentSize: the byte count and the unit in parentheses.
 std::wstring ByteCount(std::uint64_t size, std::wstring& unit) {
@@ -43,24 +35,11 @@ std::wstring WithCause(unsigned id, const std::wstring& path, const std::wstring
     return text;
 }
 
-std::wstring ParentFolder(const std::wstring& path) {
-    size_t p = path.find_last_of(L'\\');
-    return p == std::wstring::npos ? std::wstring() : path.substr(0, p + 1);
-}
-
 // An item as the unknown items are kept: a folder without its backslash,
 // so that a file and a folder of one name are one item.
 std::wstring ItemKey(const std::wstring& path) {
     if (!path.empty() && path.back() == L'\\') return path.substr(0, path.size() - 1);
     return path;
-}
-
-// Whether inner is folder itself or lies below it (folder with a trailing
-// backslash), compared as the file system compares names.
-bool FolderHolds(const std::wstring& folder, const std::wstring& inner) {
-    return !folder.empty() && inner.size() >= folder.size() &&
-           CompareStringOrdinal(inner.c_str(), static_cast<int>(folder.size()), folder.c_str(),
-                                static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace
@@ -95,13 +74,7 @@ Next TreeWalk::Walk(const std::wstring& thisFolder, const std::wstring& otherFol
     std::vector<ListedEntry> entries;
     unsigned long error = 0;
     std::wstring cause;
-    bool listed = ctx_.files.List(
-        thisFolder + L"*.*",
-        [&](const ListedEntry& entry) {
-            if (entry.name != L"." && entry.name != L"..") entries.push_back(entry);
-            return true;
-        },
-        error, cause);
+    bool listed = ListFolder(ctx_.files, thisFolder, entries, error, cause);
     if (!listed) {
         // An empty drive root has no entries at all, and a folder that is not
         // there (the destination root of a test run) has none either.
@@ -507,7 +480,7 @@ Next TreeWalk::FolderEntry(FolderWalk& walk, const ListedEntry& entry) {
     std::wstring o = walk.otherFolder + entry.name + L"\\";
     if (!Reachable(t, o)) return Next::Go;
     if (Forward() && ctx_.roots && !ctx_.roots->skipInSource.empty() &&
-        CompareStringOrdinal(t.c_str(), -1, ctx_.roots->skipInSource.c_str(), -1, TRUE) == CSTR_EQUAL)
+        SameName(t, ctx_.roots->skipInSource))
         return Next::Go;  // the destination inside the source: logged at the start
     if (entry.isLink && LinkLoopsBack(walk, t)) {
         ctx_.log.AppendLine(Message(IDS_FOLDER_LINK_LOOP, {t}));
@@ -690,10 +663,10 @@ TreeWalk::OtherListing TreeWalk::ListOtherFolder(FolderWalk& walk) {
     std::unordered_map<std::wstring, bool> names;
     unsigned long error = 0;
     std::wstring cause;
-    const bool listed = ctx_.files.List(
-        walk.otherFolder + L"*.*",
+    const bool listed = ForEachEntry(
+        ctx_.files, walk.otherFolder,
         [&](const ListedEntry& e) {
-            if (e.name != L"." && e.name != L"..") names.emplace(NameKey(e.name), e.isFolder);
+            names.emplace(NameKey(e.name), e.isFolder);
             if (e.copyTemporary) walk.otherLeftovers.push_back(walk.otherFolder + e.name);
             return true;
         },
@@ -764,7 +737,7 @@ void TreeWalk::ReportReservedName(const std::wstring& path) {
 // inside the source) is never deleted, moved aside or taken as missing.
 bool TreeWalk::HoldsARoot(const std::wstring& folder) const {
     const RunRoots* roots = ctx_.roots;
-    return roots && (FolderHolds(folder, roots->destination) || FolderHolds(folder, roots->source));
+    return roots && (StartsWithName(roots->destination, folder) || StartsWithName(roots->source, folder));
 }
 
 // A folder tree that holds a folder or an item whose contents are unknown

@@ -103,11 +103,6 @@ bool FinishCopy(Progress& progress, LogSink& log, PercentDisplay& percent) {
     return !Interrupted(progress, log);
 }
 
-std::wstring FolderOf(const std::wstring& path) {
-    size_t last = path.rfind(L'\\');
-    return last == std::wstring::npos ? std::wstring() : path.substr(0, last + 1);
-}
-
 // "~mrt" and 8 hex digits: a name no user file takes by accident; the copy
 // creates it exclusively and tries another one if it exists.
 std::wstring TemporaryName() {
@@ -423,7 +418,7 @@ Attempt CopyOnce(const std::wstring& source, const FileInfo* given, const std::w
     // without sharing (reading only, for the read-back of a verified copy),
     // and replaces the destination only when it is complete and checked.
     // Failures name the destination: the temporary file means nothing to a user.
-    const std::wstring folder = FolderOf(destination);
+    const std::wstring folder = ParentFolder(destination);
     const DWORD tempShare = options.verifyCopies ? FILE_SHARE_READ : 0;
     std::wstring temp;
     fs::Handle out;

@@ -193,10 +193,6 @@ std::vector<std::wstring> RootNames(std::wstring p) {
     return names;
 }
 
-bool SameName(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
-                                TRUE) == CSTR_EQUAL;
-}
 
 }  // namespace
 
@@ -456,6 +452,28 @@ RootLook LookAtRoot(const std::wstring& root) {
         return {(attrs & FILE_ATTRIBUTE_DIRECTORY) ? RootFound::Folder : RootFound::File, 0, {}};
     const DWORD code = GetLastError();
     return FailedLook(code, ReplaceLongPaths(SystemErrorText(code), {root}));
+}
+
+bool SameName(std::wstring_view a, std::wstring_view b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+bool StartsWithName(std::wstring_view path, std::wstring_view prefix) {
+    return !prefix.empty() && path.size() >= prefix.size() && SameName(path.substr(0, prefix.size()), prefix);
+}
+
+std::wstring NameKey(std::wstring_view name) {
+    std::wstring key(name);
+    if (!key.empty())
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, key.c_str(), static_cast<int>(key.size()), key.data(),
+                      static_cast<int>(key.size()), nullptr, nullptr, 0);
+    return key;
+}
+
+std::wstring ParentFolder(const std::wstring& path) {
+    const size_t p = path.find_last_of(L'\\');
+    return p == std::wstring::npos ? std::wstring() : path.substr(0, p + 1);
 }
 
 }  // namespace mirrant

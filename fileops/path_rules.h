@@ -8,6 +8,7 @@
 // Texts shown or logged always carry the plain path, never the \\?\ form.
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace mirrant {
 
@@ -106,5 +107,15 @@ struct RootLook {
 RootLook LookAtDrive(const std::wstring& root);
 // Looks once at the root itself.
 RootLook LookAtRoot(const std::wstring& root);
+
+// Names and paths as the file system compares them: without regard to
+// case. NameKey gives the same key to names SameName takes for one (for sets
+// and maps of names).
+bool SameName(std::wstring_view a, std::wstring_view b);
+bool StartsWithName(std::wstring_view path, std::wstring_view prefix);
+std::wstring NameKey(std::wstring_view name);
+// The folder a path lies in, with its trailing backslash; empty for a bare
+// name.
+std::wstring ParentFolder(const std::wstring& path);
 
 }  // namespace mirrant

@@ -329,6 +329,32 @@ TEST(CreateFolderTree, BeyondTheLongestPathNothingIsMade) {
     }
 }
 
+// One rule for names wherever the program compares them: the file system's,
+// without regard to case (full-width and Greek letters too), never by
+// prefix of a longer name.
+TEST(NameRules, NamesAndPathsAsTheFileSystemComparesThem) {
+    struct Case {
+        const wchar_t* a;
+        const wchar_t* b;
+        bool same;
+    };
+    const Case cases[] = {
+        {L"_Mirrant退避", L"_MIRRANT退避", true}, {L"Ａｂｃ.txt", L"ａＢＣ.TXT", true},
+        {L"Ωmega", L"ωMEGA", true},               {L"doc0.dat", L"doc0.dat ", false},
+        {L"ﾃﾞｰﾀ", L"データ", false},               {L"a", L"", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SameName(c.a, c.b), c.same) << c.a << L" / " << c.b;
+        EXPECT_EQ(NameKey(c.a) == NameKey(c.b), c.same) << c.a << L" / " << c.b;
+    }
+    EXPECT_TRUE(StartsWithName(L"C:\\Data\\A\\b\\", L"c:\\data\\a\\"));
+    EXPECT_FALSE(StartsWithName(L"C:\\Data\\AB\\", L"C:\\Data\\A\\")) << "a folder holds only what lies below it";
+    EXPECT_FALSE(StartsWithName(L"C:\\Data\\", L""));
+    EXPECT_EQ(ParentFolder(L"C:\\a\\b.txt"), L"C:\\a\\");
+    EXPECT_EQ(ParentFolder(L"C:\\a\\b\\"), L"C:\\a\\b\\");
+    EXPECT_EQ(ParentFolder(L"b.txt"), L"");
+}
+
 TEST(EnsureParentFolder, CreatesTheFolderPart) {
     TempDir dir;
     unsigned long code = 0;
