@@ -59,4 +59,10 @@ ItemChoiceRequest MakeItemChoiceRequest(MissingSide side, bool isFolder, const s
 // The text of radio button `choice` (0..2) for the side.
 std::wstring ItemChoiceText(MissingSide side, int choice);
 
+// The per-process memory of the per-item choice: the last radio choice per
+// side (initially copy for the destination side, delete for the source side).
+int RememberedItemChoice(MissingSide side);
+void RememberItemChoice(MissingSide side, int choice);
+void ResetItemChoiceMemory();  // program start (and tests)
+
 }  // namespace mirrant

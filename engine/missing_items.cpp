@@ -1,10 +1,11 @@
-// An item that one side has and the other lacks: what the missing-item
-// policies of the options make of a file or a folder, the per-item choice
-// when they ask, and the choice remembered for the next question.
+// The questions the executor asks when it reaches an item: the per-item
+// choice for an item one side lacks (and the choice remembered for the next
+// question), a size difference at the same time, and a newer file on the
+// other side. No one answers an unattended run: each gets its safe answer,
+// and the log says so.
 #include <optional>
 
-#include "engine/tree_walk.h"
-#include "engine/walk_parts.h"
+#include "engine/plan_executor.h"
 #include "framework/log_sink.h"
 #include "framework/profile.h"
 #include "framework/progress.h"
@@ -53,68 +54,9 @@ ItemChoiceRequest MakeItemChoiceRequest(MissingSide side, bool isFolder, const s
     return r;
 }
 
-Next TreeWalk::MissingFile(FolderWalk& walk, FileCase& f) {
-    const RunOptions& o = ctx_.options;
-    RunState& st = ctx_.state;
-    if (Test()) {
-        std::wstring line;
-        if (Forward()) {
-            line = Message(msg::kMissingAtDestination, {f.o});
-            switch (o.missingInDestination) {
-            case MissingPolicy::Delete:
-                line += Message(IDS_TEST_SOURCE_DELETED, {f.t});
-                WouldSetAside(f.t);
-                break;
-            case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NOT_COPIED); break;
-            case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
-            case MissingPolicy::Copy: break;
-            }
-        } else {
-            line = Message(msg::kMissingAtSource, {f.o});
-            switch (o.missingInSource) {
-            case MissingPolicy::Copy: line += Message(IDS_TEST_COPIED_TO_SOURCE, {f.t}); break;
-            case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NEITHER); break;
-            case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
-            default:
-                line += Message(IDS_TEST_DELETED_BY_SYNC, {f.t});
-                WouldSetAside(f.t);
-                break;
-            }
-        }
-        ctx_.log.AppendLine(line);
-        return Next::Go;
-    }
-    if (Forward() && !st.executePhase) {
-        st.pendingActions.Add(f.t);
-        st.workFound = true;
-        return Next::Go;
-    }
-    MissingSide side = Forward() ? MissingSide::Destination : MissingSide::Source;
-    MissingPolicy policy = Forward() ? o.missingInDestination : o.missingInSource;
-    if (policy == MissingPolicy::Ask) {
-        std::optional<MissingPolicy> chosen = AskMissing(side, false, f.t, f.o);
-        if (!chosen) return Next::Stop;
-        policy = *chosen;
-    }
-    if (policy == MissingPolicy::Copy) {
-        f.otherExisted = false;
-        return Copy(walk, f);
-    }
-    if (policy == MissingPolicy::Delete) {
-        if (!OtherSideStillThere(walk)) return Next::Stop;
-        std::wstring failureLine;
-        if (!RemoveFile(f.t, failureLine)) {
-            if (failures_.HandleLogged(failureLine, FailureClass::Delete, PromptShape::DeleteNotice) ==
-                FailureAction::Abort)
-                return Next::Stop;
-        }
-        AfterAction(walk);
-    }
-    return Next::Go;
-}
-
-std::optional<MissingPolicy> TreeWalk::AskMissing(MissingSide side, bool isFolder, const std::wstring& thisPath,
-                                                  const std::wstring& otherPath) {
+std::optional<MissingPolicy> RunQuestions::AskMissing(MissingSide side, bool isFolder, const StepPaths& p) {
+    const std::wstring& thisPath = p.t;
+    const std::wstring& otherPath = p.o;
     bool source = side == MissingSide::Source;
     unsigned lineId = source ? (isFolder ? msg::kFolderMissingAtSource : msg::kMissingAtSource)
                              : (isFolder ? msg::kFolderMissingAtDestination : msg::kMissingAtDestination);
@@ -147,63 +89,33 @@ std::optional<MissingPolicy> TreeWalk::AskMissing(MissingSide side, bool isFolde
     return static_cast<MissingPolicy>(choice);
 }
 
-Next TreeWalk::MissingFolder(FolderWalk& walk, const std::wstring& t, const std::wstring& o, bool isLink) {
-    const RunOptions& opt = ctx_.options;
-    RunState& st = ctx_.state;
-    // A folder that holds one of the roots, or something the run could not
-    // see, is only ever copied: never deleted, asked about or left as missing.
-    const MissingPolicy configured = Forward() ? opt.missingInDestination : opt.missingInSource;
-    if (configured != MissingPolicy::Copy && (HoldsARoot(t) || HoldsUnknown(t))) return Next::Go;
-    if (Test()) {
-        if (Forward()) {
-            MissingPolicy p = opt.missingInDestination;
-            if (!(p == MissingPolicy::Copy && !opt.copyEmptyFolders)) {
-                std::wstring line = Message(msg::kFolderMissingAtDestination, {o});
-                switch (p) {
-                case MissingPolicy::Delete: line += Message(IDS_TEST_SOURCE_FOLDER_DELETED, {t}); break;
-                case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NOT_COPIED); break;
-                case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
-                case MissingPolicy::Copy: break;
-                }
-                ctx_.log.AppendLine(line);
-            }
-            // A link would be deleted as a link: nothing inside it is.
-            if (isLink && p == MissingPolicy::Delete) return Next::Go;
-            // Every file inside is reported in turn.
-            return CompareFolder(t, true, o);
-        }
-        MissingPolicy p = opt.missingInSource;
-        if (p == MissingPolicy::Copy && !opt.copyEmptyFolders) return CompareFolder(t, true, o);
-        std::wstring line = Message(msg::kFolderMissingAtSource, {o});
-        switch (p) {
-        case MissingPolicy::Ignore: line += LoadText(IDS_TEST_NEITHER); break;
-        case MissingPolicy::Ask: line += LoadText(IDS_TEST_ASK_AT_RUN); break;
-        case MissingPolicy::Copy: line += Message(IDS_TEST_FOLDER_COPIED_TO_SOURCE, {t}); break;
-        default:
-            line += Message(IDS_TEST_FOLDER_DELETED_BY_SYNC, {t});
-            if (!isLink) WouldSetAside(t, true);
-            break;
-        }
-        ctx_.log.AppendLine(line);
-        return Next::Go;
+bool RunQuestions::CopySizesDiffer(const StepPaths& p, const Step& s) {
+    if (ctx_.unattended) {
+        ctx_.log.AppendLine(Message(IDS_UNATTENDED_NOT_COPIED, {p.t}));
+        return false;
     }
-    if (Forward() && !st.executePhase) {
-        st.workFound = true;
-        return CompareFolder(t, true, o);
+    return ctx_.prompter.YesNo(SizesLine(p, s) + LoadText(IDS_COPY_FORMER_TO_LATTER));
+}
+
+bool RunQuestions::OverwriteNewer(const StepPaths& p) {
+    if (ctx_.unattended) {
+        ctx_.log.AppendLine(Message(IDS_UNATTENDED_KEEP_BOTH, {p.t, p.o}));
+        return false;
     }
-    MissingSide side = Forward() ? MissingSide::Destination : MissingSide::Source;
-    MissingPolicy policy = Forward() ? opt.missingInDestination : opt.missingInSource;
-    if (policy == MissingPolicy::Ask) {
-        std::optional<MissingPolicy> chosen = AskMissing(side, true, t, o);
-        if (!chosen) return Next::Stop;
-        policy = *chosen;
+    return ctx_.prompter.YesNo(Message(msg::kOverwriteNewerQuestion, {p.t, p.o}));
+}
+
+RunQuestions::Answer RunQuestions::OverwriteNewerInSync(const StepPaths& p) {
+    if (ctx_.unattended) {
+        ctx_.log.AppendLine(Message(IDS_UNATTENDED_KEEP_BOTH, {p.t, p.o}));
+        return Answer::Keep;
     }
-    if (policy == MissingPolicy::Copy) return CreateFolderAndDescend(walk, t, o);
-    if (policy == MissingPolicy::Delete) {
-        if (!OtherSideStillThere(walk)) return Next::Stop;
-        return DeleteFolder(walk, t, isLink);
-    }
-    return Next::Go;
+    const PromptAnswer a =
+        ctx_.prompter.YesNoCancel(Message(msg::kOverwriteNewerQuestion, {p.t, p.o}) + LoadText(msg::kReverseNotice));
+    if (a == PromptAnswer::Yes || a == PromptAnswer::Ok) return Answer::Copy;
+    if (a == PromptAnswer::No) return Answer::Mark;
+    ctx_.log.AppendLine(LoadText(msg::kInterrupted));
+    return Answer::Stop;
 }
 
 }  // namespace mirrant

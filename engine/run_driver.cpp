@@ -10,6 +10,8 @@
 #include "engine/file_access.h"
 #include "engine/root_search.h"
 #include "engine/set_aside.h"
+#include "engine/plan_executor.h"
+#include "engine/run_plan.h"
 #include "engine/tree_walk.h"
 #include "fileops/fs_edge.h"
 #include "fileops/path_rules.h"
@@ -292,8 +294,14 @@ RunOutcome PerformRun(RunContext& run) {
         setAside->AddSide(destinationIsFolder ? destination : destination.substr(0, folderEnd + 1),
                           IDS_FILEOPS_DESTINATION_LABEL, true);
         setAside->RemoveExpired(options, progress, log);
-        TreeWalk walk(context, progress);
-        return end(walk.RunSingleFile(source, destination, destinationIsFolder) == Next::Go);
+        RunPlan plan;
+        PassInfo single;
+        single.single = true;
+        const std::uint32_t index = plan.AddPass(std::move(single));
+        TreeWalk decider(context, progress, plan);
+        const bool decided = decider.DecideSingleFile(index, source, destination, destinationIsFolder) == Next::Go;
+        PlanExecutor executor(context, progress, decider, plan);
+        return end(executor.Run(decided) == Next::Go);
     }
 
     // Both roots are folders. A run that would write into the folder it reads
@@ -334,29 +342,32 @@ RunOutcome PerformRun(RunContext& run) {
                           options.missingInDestination == MissingPolicy::Ask);
     setAside->RemoveExpired(options, progress, log);
 
-    // The passes of the mode, each a walk from the two roots. A pass that
-    // stops ends the run; later passes do not run.
-    auto pass = [&](bool forward, bool execute, const std::wstring& title, unsigned directionId) {
-        state.forwardPass = forward;
-        state.executePhase = execute;
-        progress.SetTitle(decorate(title));
-        if (directionId) progress.SetDirection(LoadText(directionId));
-        TreeWalk walk(context, progress);
-        Next r = forward ? walk.CompareFolder(source, true, destination)
-                         : walk.CompareFolder(destination, true, source);
-        return r == Next::Go;
+    // The passes of the mode, each a walk from the two roots, are decided
+    // first; then the plan is carried out. A pass that stops ends the
+    // deciding, and what was decided is not carried out: only its lines are
+    // logged.
+    RunPlan plan;
+    TreeWalk decider(context, progress, plan);
+    auto decide = [&](bool forward, bool search, const std::wstring& title, unsigned directionId) {
+        PassInfo pass{forward, search, false, decorate(title), directionId, forward ? source : destination,
+                      forward ? destination : source};
+        return decider.DecidePass(plan.AddPass(std::move(pass))) == Next::Go;
+    };
+    auto execute = [&](bool decidedWhole) {
+        PlanExecutor executor(context, progress, decider, plan);
+        return end(executor.Run(decidedWhole) == Next::Go);
     };
 
-    if (!row.sync()) return end(pass(true, true, caption, 0));
+    if (!row.sync()) return execute(decide(true, false, caption, 0));
     if (row.searchPasses) {
-        bool searched = pass(true, false, caption + LoadText(IDS_PASS_SEARCHING_SUFFIX), 0) &&
-                        pass(false, false, LoadText(IDS_PASS_REVERSE_SEARCH), IDS_DIRECTION_REVERSE);
-        if (!searched) return end(false);
-        if (!state.workFound) return end(true);  // nothing to copy or delete
-        state.workFound = false;
+        const bool searched = decide(true, true, caption + LoadText(IDS_PASS_SEARCHING_SUFFIX), 0) &&
+                              decide(false, true, LoadText(IDS_PASS_REVERSE_SEARCH), IDS_DIRECTION_REVERSE);
+        // Nothing to copy: what the search passes deleted is all there is.
+        if (!searched || !state.workFound) return execute(searched);
     }
-    if (!pass(true, true, caption, IDS_DIRECTION_FORWARD)) return end(false);
-    return end(pass(false, true, LoadText(row.reverseTitleId), IDS_DIRECTION_REVERSE));
+    const bool decided = decide(true, false, caption, IDS_DIRECTION_FORWARD) &&
+                         decide(false, false, LoadText(row.reverseTitleId), IDS_DIRECTION_REVERSE);
+    return execute(decided);
 }
 
 namespace {

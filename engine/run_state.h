@@ -1,8 +1,8 @@
 #pragma once
-// What the worker of one run keeps while its passes walk: which pass is
-// walking, and what the search passes, the reverse marks and the folders that
-// could not be listed recorded. The run driver owns it; the walk reads and
-// writes it.
+// What the worker of one run keeps while it decides and acts: what the
+// search passes chose, the reverse marks, and the folders and items that
+// could not be seen. The run driver owns it; the walk that decides and the
+// executor read and write it.
 #include <string>
 #include <unordered_set>
 
@@ -22,12 +22,14 @@ private:
 
 struct RunState {
     bool testMode = false;
-    bool forwardPass = true;
-    bool executePhase = true;
-    bool workFound = false;
-    PathSet pendingActions;
+    bool workFound = false;  // the search passes found something to copy
+    PathSet pendingActions;  // the files the search passes chose
+    // Files of the other side that the reverse pass copies back: marked as
+    // decided, or when the question about them is answered No; reverseAsks
+    // are the ones that question may mark.
     PathSet reverseMarks;
-    PathSet declinedFolders;
+    PathSet reverseAsks;
+    PathSet declinedFolders;  // folders whose deletion was declined
     PathSet leftoversMet;  // copy leftovers already removed or reported
     // Folders of either side that could not be listed (at once or part-way):
     // their contents are unknown for the rest of the run, so nothing under

@@ -30,6 +30,22 @@ TEST_F(Interrupt, DuringAWalkStopsAfterTheCurrentEntry) {
     EXPECT_TRUE(lastOutcome.loggedAnything);
 }
 
+// A run decides over both trees before it changes anything: an interrupt
+// while it decides leaves both as they were, even what it had decided.
+TEST_F(Interrupt, WhileTheRunIsDecidedChangesNothing) {
+    for (int i = 0; i < 6; ++i) Src(L"f" + std::to_wstring(i) + L".txt", "x", 0);
+    Dst(L"orphan.txt", "o", 0);
+    int files = 0;
+    host.files.canAddress = [&](const std::wstring& path) {
+        if (path.rfind(src, 0) == 0 && ++files == 4) host.progress.cancel = true;
+        return host.files.real.CanAddress(path);
+    };
+    auto before = Snapshot(temp.path());
+    EXPECT_EQ(Run(RunMode::Sync), 0);
+    EXPECT_EQ(Snapshot(temp.path()), before);
+    EXPECT_TRUE(SameLines(host.log.lines, {kInterrupted}));
+}
+
 TEST_F(Interrupt, DuringACopyLeavesTheDestinationAsItWas) {
     Src(L"big.bin", std::string(4 * 1024 * 1024, 'n'), 100);
     Dst(L"big.bin", std::string(3 * 1024 * 1024, 'o'), 0);

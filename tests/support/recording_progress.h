@@ -3,6 +3,7 @@
 // interrupt or pause flag, optionally after a number of Show/SetStatus calls
 // (to interrupt in the middle of a walk or a copy).
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ public:
     void SetTitle(const std::wstring& text) override {
         title = text;
         titles.push_back(text);
+        if (onTitle) onTitle(text);
     }
     void SetVisible(bool v) override { visible = v; }
     bool CancelRequested() const override;
@@ -47,6 +49,9 @@ public:
     int resets = 0;
     // false: keep no texts (a long benchmark run), only the last status.
     bool keep = true;
+    // Called with every title: a run's passes take theirs when they are
+    // carried out, after the whole run was decided.
+    std::function<void(const std::wstring&)> onTitle;
 
 private:
     void CountUpdate();

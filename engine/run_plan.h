@@ -1,0 +1,101 @@
+#pragma once
+// What a run decided, kept in walk order between deciding and doing: the
+// passes, the folders walked into and out of, every line the walk logged,
+// and every entry with something to do, with the facts it was decided on.
+// Entries with nothing to do are not kept, nor a folder with nothing to do
+// inside. A step names its entry by its own name below the folder it lies
+// in; the folders come from the Enter and Leave steps around it. Steps are
+// only ever appended and read once from the front, so the steps before the
+// folder being walked could be written out to a temporary file and read back
+// in the same order.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/decision.h"
+#include "engine/file_access.h"
+#include "framework/log_sink.h"
+
+namespace mirrant {
+
+enum class StepKind : std::uint8_t {
+    Pass,         // a pass begins: RunPlan::pass(index)
+    Enter,        // into the folder pair `name` below the current one
+    Leave,        // back to the parent folder pair
+    Line,         // a line the walk logged (text); error: also as the error text
+    ErrorText,    // the error text of the line before, where it differs from its text
+    Leftover,     // a copy's leftover in the other folder: removed before the first copy into it
+    OwnLeftover,  // a copy's leftover on this side: removed
+    File,         // a file entry and what was decided for it
+    Folder,       // a folder entry and what was decided for it
+};
+
+struct Step {
+    StepKind kind = StepKind::Line;
+    bool error = false;     // Line: an error line
+    bool isLink = false;    // Folder: a folder link, deleted as a link
+    bool subtree = false;   // Folder: its Enter ... Leave follow, for the answer that walks into it
+    bool readFailed = false;  // File: the other file's times could not be read (decision left to the retry)
+    Decision decision;
+    std::uint32_t index = 0;   // Pass: the pass; File: the detail text (0: none)
+    std::wstring text;         // the entry's or folder's name, or the line
+    FileStamp thisStamp;       // File: this side's file as it was decided on
+    std::uint64_t otherWrite = 0;
+    std::uint64_t otherSize = 0;
+};
+
+// One pass of the mode: its direction, whether it only searches (delete
+// priority), its title, and where it starts.
+struct PassInfo {
+    bool forward = true;
+    bool search = false;
+    bool single = false;       // a single file: thisFile and otherFile are the two files
+    std::wstring title;        // shown when the pass begins; empty: the run's title stays
+    unsigned directionId = 0;  // 0: no direction shown
+    std::wstring thisRoot;     // the folder this pass walks (trailing backslash)
+    std::wstring otherRoot;
+    std::wstring thisFile;     // single: the source as given
+    std::wstring otherFile;    // single: where it is copied
+};
+
+class RunPlan {
+public:
+    RunPlan() { details_.emplace_back(); }  // detail 0: none
+
+    std::uint32_t AddPass(PassInfo pass);
+    const PassInfo& pass(std::uint32_t index) const { return passes_[index]; }
+    PassInfo& EditPass(std::uint32_t index) { return passes_[index]; }
+    void Add(Step step) { steps_.push_back(std::move(step)); }
+    std::uint32_t AddDetail(std::wstring text);
+    const std::wstring& detail(std::uint32_t index) const { return details_[index]; }
+
+    size_t size() const { return steps_.size(); }
+    const Step& operator[](size_t i) const { return steps_[i]; }
+    bool empty() const { return steps_.empty(); }
+
+    // A folder walk that began at `mark` (its Enter step) is done: when it
+    // holds nothing but the other folder's leftovers, it is not kept, unless
+    // keepEmpty (a folder that an answer may make).
+    void CloseFolder(size_t mark, bool keepEmpty);
+    // The index of the Leave step that ends the folder whose Enter is at `enter`.
+    size_t EndOfFolder(size_t enter) const;
+
+private:
+    std::vector<Step> steps_;
+    std::vector<PassInfo> passes_;
+    std::vector<std::wstring> details_;
+};
+
+// The log of a walk that decides: every line goes into the plan, to be
+// logged when the executor reaches it.
+class PlanLog : public LogSink {
+public:
+    explicit PlanLog(RunPlan& plan) : plan_(&plan) {}
+    void Into(RunPlan& plan) { plan_ = &plan; }
+    void AppendLine(const std::wstring& text, const std::wstring& errorText = {}) override;
+
+private:
+    RunPlan* plan_;
+};
+
+}  // namespace mirrant
