@@ -62,7 +62,10 @@ FileActions::FolderReady FileActions::EnsureOtherFolder(ExecFrame& frame) {
             unsigned long error = 0;
             if (!ctx_.files.CreateFolderTree(frame.otherFolder, cause, error))
                 return {Tried::Failed, Message(msg::kFolderNotCreated, {frame.otherFolder, cause})};
-            if (error != kErrorAlreadyExists) ctx_.log.AppendLine(Message(msg::kFolderCreated, {frame.otherFolder}));
+            if (error != kErrorAlreadyExists) {
+                ctx_.log.AppendLine(Message(msg::kFolderCreated, {frame.otherFolder}));
+                Tally(ctx_, &RunTally::foldersCreated);
+            }
             frame.otherReady = true;
             return {};
         },
@@ -150,6 +153,8 @@ FileActions::Copied FileActions::Copy(ExecFrame& frame, const StepPaths& p, cons
         const CopyOutcome outcome = ctx_.files.CopyFileContents(copy, ctx_.options, progress_, ctx_.log, cause);
         if (outcome == CopyOutcome::Copied) {
             ctx_.log.AppendLine(Message(exists ? msg::kUpdated : msg::kNewlyStored, {p.o}));
+            Tally(ctx_, exists ? &RunTally::replaced : &RunTally::newFiles);
+            Tally(ctx_, &RunTally::bytes, stamp.size);
             return {};
         }
         if (progress_.CancelRequested()) return {Tried::Stop};  // the copy logged the interrupt
@@ -178,6 +183,7 @@ Next FileActions::SetTimeOfOther(const StepPaths& p, std::uint64_t writeTime) {
         const bool opened = ctx_.files.SetWriteTime(p.o, writeTime, progress_, ctx_.log, cause);
         if (opened && cause.empty()) {
             ctx_.log.AppendLine(Message(msg::kTimesMatched, {p.o}));
+            Tally(ctx_, &RunTally::restamped);
             return {};
         }
         if (!opened && progress_.CancelRequested()) return {Tried::Stop};
@@ -192,8 +198,8 @@ Next FileActions::RemoveFile(ExecFrame& frame, const std::wstring& t) {
     const bool deleted = MovesAside()
                              ? ctx_.setAside->DeleteFile(t, ctx_.options, progress_, ctx_.log, failureLine)
                              : ctx_.files.DeleteOneFile(t, ctx_.options, progress_, ctx_.log, failureLine);
-    if (!deleted &&
-        failures_.HandleLogged(failureLine, FailureClass::Delete, PromptShape::DeleteNotice) == FailureAction::Abort)
+    if (deleted) Tally(ctx_, &RunTally::deleted);
+    else if (failures_.HandleLogged(failureLine, FailureClass::Delete, PromptShape::DeleteNotice) == FailureAction::Abort)
         return Next::Stop;
     AfterAction(frame);
     return Next::Go;
@@ -211,7 +217,10 @@ Next FileActions::CreateFolder(ExecFrame& frame, const std::wstring& o, bool& cr
             unsigned long error = 0;
             if (!ctx_.files.CreateFolderTree(o, cause, error))
                 return {Tried::Failed, Message(msg::kFolderNotCreated, {o, cause})};
-            if (error != kErrorAlreadyExists) ctx_.log.AppendLine(Message(msg::kFolderCreated, {o}));
+            if (error != kErrorAlreadyExists) {
+                ctx_.log.AppendLine(Message(msg::kFolderCreated, {o}));
+                Tally(ctx_, &RunTally::foldersCreated);
+            }
             progress_.Reset();
             return {};
         },
@@ -232,6 +241,7 @@ bool FileActions::ConfirmFolderDelete(const std::wstring& t, bool& stop) {
     if (ctx_.unattended) {
         st.declinedFolders.Add(t);
         ctx_.log.AppendLine(Message(IDS_UNATTENDED_FOLDER_KEPT, {t}));
+        Tally(ctx_, &RunTally::left);
         return false;
     }
     progress_.SetVisible(false);
@@ -245,6 +255,7 @@ bool FileActions::ConfirmFolderDelete(const std::wstring& t, bool& stop) {
         return true;
     }
     st.declinedFolders.Add(t);
+    Tally(ctx_, &RunTally::left);
     stop = answer.button == FolderDeleteButton::Interrupt && ctx_.prompter.YesNo(LoadText(msg::kInterruptQuestion));
     if (stop) ctx_.log.AppendLine(LoadText(msg::kInterrupted));
     progress_.SetVisible(true);
@@ -264,7 +275,10 @@ Next FileActions::DeleteFolder(ExecFrame& frame, const std::wstring& t, bool isL
     if (!gone && progress_.CancelRequested()) return Next::Stop;
     if (!refused) {
         if (remaining > 0) ctx_.log.AppendError(Message(msg::kFolderNotDeleted, {t, remaining}));
-        else ctx_.log.AppendLine(Message(msg::kFolderDeleted, {t}));
+        else {
+            ctx_.log.AppendLine(Message(msg::kFolderDeleted, {t}));
+            Tally(ctx_, &RunTally::foldersDeleted);
+        }
     }
     AfterAction(frame);
     return Next::Go;

@@ -1,5 +1,9 @@
 #include "engine/plan_executor.h"
 
+#include <windows.h>
+
+#include <algorithm>
+
 #include "framework/log_sink.h"
 #include "framework/progress.h"
 #include "framework/text.h"
@@ -44,10 +48,11 @@ Action ChosenAction(MissingPolicy chosen, bool folder, const RunOptions& options
 
 PlanExecutor::PlanExecutor(const WalkContext& context, Progress& progress, TreeWalk& decider, const RunPlan& plan)
     : ctx_(context), progress_(progress), decider_(decider), plan_(plan), actions_(context, progress),
-      questions_(context), report_(context) {}
+      questions_(context), report_(context), totals_(progress) {}
 
 Next PlanExecutor::Run(bool decidedWhole) {
     linesOnly_ = !decidedWhole && !ctx_.state.testMode;
+    if (!ctx_.state.testMode && decidedWhole) totals_.Count(plan_);
     if (Steps(plan_, 0, plan_.size()) == Next::Stop || !decidedWhole) return Next::Stop;
     if (!ctx_.state.testMode && acted_ && Interrupted()) return Next::Stop;
     return Next::Go;
@@ -162,13 +167,18 @@ Next PlanExecutor::Act(const Step& s, const Decision& d, const StepPaths& p) {
     case Action::ReStamp: return actions_.SetTimeOfOther(p, s.thisStamp.write);
     case Action::AskSizes:
         log.AppendLine(SizesLine(p, s));
-        return questions_.CopySizesDiffer(p, s) ? CopyStep(s, p, true) : Next::Go;
-    case Action::AskNewer: return questions_.OverwriteNewer(p) ? CopyStep(s, p, true) : Next::Go;
+        if (questions_.CopySizesDiffer(p, s)) return CopyStep(s, p, true);
+        Tally(ctx_, &RunTally::left);
+        return Next::Go;
+    case Action::AskNewer:
+        if (questions_.OverwriteNewer(p)) return CopyStep(s, p, true);
+        Tally(ctx_, &RunTally::left);
+        return Next::Go;
     case Action::AskNewerSync:
         switch (questions_.OverwriteNewerInSync(p)) {
         case RunQuestions::Answer::Copy: return CopyStep(s, p, true);
         case RunQuestions::Answer::Mark: ctx_.state.reverseMarks.Add(p.o); return Next::Go;
-        case RunQuestions::Answer::Keep: return Next::Go;
+        case RunQuestions::Answer::Keep: Tally(ctx_, &RunTally::left); return Next::Go;
         case RunQuestions::Answer::Stop: return Next::Stop;
         }
         return Next::Go;
@@ -189,6 +199,7 @@ Next PlanExecutor::Missing(const Step& s, const StepPaths& p) {
             const std::optional<MissingPolicy> chosen = questions_.AskMissing(side, false, p);
             if (!chosen) return Next::Stop;
             action = ChosenAction(*chosen, false, ctx_.options);
+            if (action == Action::Ignore) Tally(ctx_, &RunTally::left);
         }
     }
     if (action == Action::CopyNew) return CopyStep(s, p, false);
@@ -219,6 +230,7 @@ Next PlanExecutor::FolderStep(const Step& s, bool& walkInto) {
             const std::optional<MissingPolicy> chosen = questions_.AskMissing(side, true, p);
             if (!chosen) return Next::Stop;
             action = ChosenAction(*chosen, true, ctx_.options);
+            if (action == Action::Ignore) Tally(ctx_, &RunTally::left);
         }
     }
     switch (action) {
@@ -299,7 +311,10 @@ Next PlanExecutor::ReadOtherAgain(const Step& s) {
 
 Next PlanExecutor::CopyStep(const Step& s, const StepPaths& p, bool otherExists) {
     const bool single = plan_.pass(pass_).single;
-    switch (actions_.Copy(frames_.back(), p, s.thisStamp, otherExists, single)) {
+    totals_.Starting();
+    const FileActions::Copied copied = actions_.Copy(frames_.back(), p, s.thisStamp, otherExists, single);
+    totals_.Done(s.thisStamp.size);
+    switch (copied) {
     case FileActions::Copied::Done: return Next::Go;
     case FileActions::Copied::Stop: return Next::Stop;
     case FileActions::Copied::DecideAgain: break;
@@ -310,6 +325,54 @@ Next PlanExecutor::CopyStep(const Step& s, const StepPaths& p, bool otherExists)
     const ExecFrame& frame = frames_.back();
     const Next decided = decider_.DecideAgain(pass_, frame.thisFolder, frame.otherFolder, s.text, again);
     return RunAgain(again, decided);
+}
+
+namespace {
+
+// What may copy a file when the executor reaches it.
+bool MayCopy(Action a) {
+    switch (a) {
+    case Action::Copy:
+    case Action::CopyIfMarked:
+    case Action::CopyNew:
+    case Action::AskSizes:
+    case Action::AskNewer:
+    case Action::AskNewerSync: return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+void CopyTotals::Count(const RunPlan& plan) {
+    for (size_t i = 0; i < plan.size(); ++i) {
+        const Step& s = plan[i];
+        if (s.kind != StepKind::File || s.readFailed || !MayCopy(s.decision.action)) continue;
+        ++totals_.filesTotal;
+        totals_.bytesTotal += s.thisStamp.size;
+    }
+    if (totals_.filesTotal > 0) progress_.SetTotals(totals_);
+}
+
+void CopyTotals::Starting() {
+    if (firstCopyAt_ == 0) firstCopyAt_ = GetTickCount64();
+}
+
+// After a few seconds of copying, the rate so far gives the time left: by
+// bytes, or by files when the files are empty.
+void CopyTotals::Done(std::uint64_t bytes) {
+    if (totals_.filesTotal == 0) return;
+    totals_.filesDone = std::min(totals_.filesDone + 1, totals_.filesTotal);
+    totals_.bytesDone = std::min(totals_.bytesDone + bytes, totals_.bytesTotal);
+    constexpr std::uint64_t kMeasureMs = 3000;
+    const std::uint64_t elapsed = GetTickCount64() - firstCopyAt_;
+    if (elapsed >= kMeasureMs) {
+        const bool byBytes = totals_.bytesTotal > 0 && totals_.bytesDone > 0;
+        const double done = static_cast<double>(byBytes ? totals_.bytesDone : totals_.filesDone);
+        const double all = static_cast<double>(byBytes ? totals_.bytesTotal : totals_.filesTotal);
+        totals_.secondsLeft = static_cast<long long>((all - done) * static_cast<double>(elapsed) / done / 1000.0);
+    }
+    progress_.SetTotals(totals_);
 }
 
 }  // namespace mirrant

@@ -106,12 +106,28 @@ private:
     void Pair(const Step& s, const StepPaths& p, const PassInfo& pass, const std::wstring& detail);
     void Missing(const Step& s, const StepPaths& p, const PassInfo& pass);
     void WouldSetAside(const std::wstring& path, bool folder = false);
+    void Count(const Step& s, const PassInfo& pass);
 
     const WalkContext& ctx_;
 };
 
 // "%s" arguments of msg::kSameTimeDifferentSize for a step's two files.
 std::wstring SizesLine(const StepPaths& p, const Step& s);
+
+// The files and bytes a plan copies, and how far the executor is with them,
+// for the progress window: the rate of the first seconds gives the time left.
+class CopyTotals {
+public:
+    explicit CopyTotals(Progress& progress) : progress_(progress) {}
+    void Count(const RunPlan& plan);
+    void Starting();
+    void Done(std::uint64_t bytes);
+
+private:
+    Progress& progress_;
+    ProgressTotals totals_;
+    std::uint64_t firstCopyAt_ = 0;
+};
 
 class PlanExecutor {
 public:
@@ -145,6 +161,7 @@ private:
     FileActions actions_;
     RunQuestions questions_;
     TestReport report_;
+    CopyTotals totals_;
     std::vector<ExecFrame> frames_;
     std::uint32_t pass_ = 0;
     bool acted_ = false;      // an action was carried out

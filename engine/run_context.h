@@ -14,6 +14,7 @@
 
 #include "engine/engine_prompts.h"
 #include "engine/entry_filter.h"
+#include "engine/run_tally.h"
 #include "settings/run_options.h"
 
 namespace mirrant {
@@ -94,6 +95,9 @@ struct RunOutcome {
     // when the run ended before its root checks.
     std::wstring sourcePath;
     std::wstring destinationPath;
+    // What the run did, and whether its summary was logged.
+    RunTally tally;
+    bool summarized = false;
 };
 
 }  // namespace mirrant

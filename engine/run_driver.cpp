@@ -42,13 +42,16 @@ public:
     explicit CountingLog(LogSink& inner) : inner_(inner) {}
     void AppendLine(const std::wstring& text, const std::wstring& errorText = {}) override {
         ++count_;
+        if (!errorText.empty()) ++errors_;
         inner_.AppendLine(text, errorText);
     }
     size_t count() const { return count_; }
+    size_t errors() const { return errors_; }
 
 private:
     LogSink& inner_;
     std::atomic<size_t> count_{0};
+    std::atomic<size_t> errors_{0};
 };
 
 // The prompts of a run that no one watches: nothing is shown, every question
@@ -201,10 +204,25 @@ RunOutcome PerformRun(RunContext& run) {
     // Where the run keeps what it deletes or replaces; its line comes after
     // the run's lines.
     std::optional<SetAside> setAside;
+    // What the run did, summed up after its lines once it has begun to
+    // decide: always when unattended (the log is what the user reads), else
+    // when it logged anything (otherwise the window says there was nothing
+    // to update).
+    const ULONGLONG started = GetTickCount64();
+    RunTally tally;
+    bool summarize = false;
     auto end = [&](bool completed) {
         if (setAside) setAside->Report(log);
         outcome.completed = completed;
         outcome.loggedAnything = log.count() > 0;
+        if (summarize && options.runSummary && (outcome.loggedAnything || unattended)) {
+            tally.failed = log.errors();
+            tally.setAside = setAside ? setAside->total() : 0;
+            tally.elapsedMs = GetTickCount64() - started;
+            LogSummary(log, tally, state.testMode ? IDS_SUMMARY_TEST : IDS_SUMMARY_RUN);
+            outcome.tally = tally;
+            outcome.summarized = true;
+        }
         return outcome;
     };
     // The run could not go on, and a box has told the user why.
@@ -271,10 +289,11 @@ RunOutcome PerformRun(RunContext& run) {
     RunRoots roots{source, destination};
     WalkContext context{request.mode, options, state, filter, files, prompter, log, run.policyChanges,
                         unattended,   &roots};
-    SYSTEMTIME started;
-    GetLocalTime(&started);
-    setAside.emplace(files, options, state.testMode, started);
+    SYSTEMTIME startedAt;
+    GetLocalTime(&startedAt);
+    setAside.emplace(files, options, state.testMode, startedAt);
     context.setAside = &*setAside;
+    context.tally = &tally;
 
     if (sourceIsFolder && !destinationIsFolder) {
         if (options.confirmOtherErrors) {
@@ -294,6 +313,7 @@ RunOutcome PerformRun(RunContext& run) {
         setAside->AddSide(destinationIsFolder ? destination : destination.substr(0, folderEnd + 1),
                           IDS_FILEOPS_DESTINATION_LABEL, true);
         setAside->RemoveExpired(options, progress, log);
+        summarize = true;
         RunPlan plan;
         PassInfo single;
         single.single = true;
@@ -346,6 +366,7 @@ RunOutcome PerformRun(RunContext& run) {
     // first; then the plan is carried out. A pass that stops ends the
     // deciding, and what was decided is not carried out: only its lines are
     // logged.
+    summarize = true;
     RunPlan plan;
     TreeWalk decider(context, progress, plan);
     auto decide = [&](bool forward, bool search, const std::wstring& title, unsigned directionId) {

@@ -308,4 +308,10 @@ void SetAside::Report(LogSink& log) const {
     for (const SetAsideSide& side : sides_) side.Report(log, testMode_);
 }
 
+std::uint64_t SetAside::total() const {
+    std::uint64_t n = 0;
+    for (const SetAsideSide& side : sides_) n += side.count();
+    return n;
+}
+
 }  // namespace mirrant

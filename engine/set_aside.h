@@ -129,6 +129,8 @@ public:
     void RemoveExpired(const RunOptions& options, Progress& progress, LogSink& log);
     // After the run's lines.
     void Report(LogSink& log) const;
+    // The files set aside (test mode: that would be), on every side.
+    std::uint64_t total() const;
 
 private:
     SetAsideSide* SideOf(const std::wstring& path);

@@ -33,7 +33,31 @@ void TestReport::WouldSetAside(const std::wstring& path, bool folder) {
     else ctx_.setAside->Count(path);
 }
 
+// What a decision would do, counted for the summary of a test run.
+void TestReport::Count(const Step& s, const PassInfo& pass) {
+    switch (s.decision.action) {
+    case Action::Copy:
+    case Action::MarkReverse:
+        if (!pass.forward) return;
+        Tally(ctx_, &RunTally::replaced);
+        Tally(ctx_, &RunTally::bytes, s.decision.action == Action::Copy ? s.thisStamp.size : s.otherSize);
+        return;
+    case Action::CopyNew:
+        Tally(ctx_, &RunTally::newFiles);
+        Tally(ctx_, &RunTally::bytes, s.thisStamp.size);
+        return;
+    case Action::ReStamp:
+        if (pass.forward) Tally(ctx_, &RunTally::restamped);
+        return;
+    case Action::Delete: Tally(ctx_, &RunTally::deleted); return;
+    case Action::CreateFolder: Tally(ctx_, &RunTally::foldersCreated); return;
+    case Action::DeleteFolder: Tally(ctx_, &RunTally::foldersDeleted); return;
+    default: return;
+    }
+}
+
 void TestReport::File(const Step& s, const StepPaths& p, const PassInfo& pass, const std::wstring& detail) {
+    Count(s, pass);
     switch (s.decision.action) {
     case Action::CopyNew:
     case Action::Delete:
@@ -138,6 +162,7 @@ void TestReport::Missing(const Step& s, const StepPaths& p, const PassInfo& pass
 // A folder the other side lacks. In the forward pass the files inside are
 // reported in turn after it; a link would be deleted as a link.
 void TestReport::Folder(const Step& s, const StepPaths& p, const PassInfo& pass) {
+    Count(s, pass);
     const Action a = s.decision.action;
     std::wstring line;
     if (pass.forward) {

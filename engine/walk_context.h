@@ -8,6 +8,7 @@
 #include "engine/entry_filter.h"
 #include "engine/file_access.h"
 #include "engine/run_context.h"
+#include "engine/run_tally.h"
 #include "engine/run_state.h"
 #include "engine/set_aside.h"
 
@@ -40,7 +41,13 @@ struct WalkContext {
     bool unattended = false;                 // no one answers: questions get their safe answer
     const RunRoots* roots = nullptr;         // null: the root checks are off
     SetAside* setAside = nullptr;            // null: what the run deletes or replaces is gone
+    RunTally* tally = nullptr;               // what the run did (test mode: would do); null: not counted
 };
+
+// One more of what field counts, when the run counts.
+inline void Tally(const WalkContext& context, std::uint64_t RunTally::*field, std::uint64_t n = 1) {
+    if (context.tally) context.tally->*field += n;
+}
 
 class WalkGuards {
 public:

@@ -4,6 +4,7 @@
 // use a recording implementation (tests/support/recording_progress.h).
 // Implementations never make the worker wait for a window: a call records the
 // latest state and returns, and the window shows it shortly after.
+#include <cstdint>
 #include <string>
 
 namespace mirrant {
@@ -27,6 +28,16 @@ inline constexpr int Small = level::Folder;      // "小": neither while compari
 inline constexpr int Smallest = level::Copying;  // "最小": not even while copying or deleting
 }  // namespace display
 
+// How far a run is: the files and bytes it has copied against all it
+// decided to copy, and the seconds it has left (negative: not known yet).
+struct ProgressTotals {
+    std::uint64_t filesDone = 0;
+    std::uint64_t filesTotal = 0;
+    std::uint64_t bytesDone = 0;
+    std::uint64_t bytesTotal = 0;
+    long long secondsLeft = -1;
+};
+
 class Progress {
 public:
     virtual ~Progress() = default;
@@ -40,6 +51,8 @@ public:
     virtual void SetDirection(const std::wstring& text) = 0;
     virtual void SetTitle(const std::wstring& text) = 0;
     virtual void SetVisible(bool visible) = 0;
+    // A run that copies says how far it is after each file.
+    virtual void SetTotals(const ProgressTotals&) {}
     virtual bool CancelRequested() const = 0;
     virtual bool PauseRequested() const = 0;
 };

@@ -88,3 +88,13 @@
 #define IDS_ROOT_IN_SET_ASIDE 4111
 // A copy whose destination name appeared while it copied.
 #define IDS_NAME_APPEARED_DURING_COPY 4150
+// The summary after a run's lines (4200-4219).
+#define IDS_SUMMARY_RUN 4200
+#define IDS_SUMMARY_TEST 4201
+#define IDS_SUMMARY_BATCH 4202
+#define IDS_SUMMARY_FILES 4203
+#define IDS_SUMMARY_FOLDERS 4204
+#define IDS_SUMMARY_AMOUNT 4205
+#define IDS_SUMMARY_SECONDS 4206
+#define IDS_SUMMARY_MINUTES 4207
+#define IDS_SUMMARY_HOURS 4208

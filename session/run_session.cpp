@@ -194,8 +194,16 @@ void RunSession::OnRunEnd(std::unique_ptr<RunOutcome> outcome) {
 // The log file and the result display of a run that has ended. A completed
 // batch row writes nothing yet: the batch's last row does it for all.
 void RunSession::FinishRunDisplay(const RunOutcome& outcome) {
+    if (outcome.summarized) {
+        batchTally_.Add(outcome.tally);
+        ++rowsSummarized_;
+    }
     const bool batchGoesOn = outcome.completed && rowsAfter_ > 0;
     if (batchGoesOn) return;
+    // A batch of several rows ends with the summary of them all.
+    if (rowsSummarized_ > 1) LogSummary(log_, batchTally_, IDS_SUMMARY_BATCH);
+    batchTally_ = {};
+    rowsSummarized_ = 0;
     if (progress_) progress_->SetVisible(false);
     if (outcome.toldInBox || (!outcome.completed && !outcome.loggedAnything)) {
         WriteRunLog();

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/run_tally.h"
 #include "engine/run_driver.h"
 #include "filter/filter_set.h"
 #include "log/log_buffer.h"
@@ -128,6 +129,9 @@ private:
     bool scheduleOverwriteLog_ = false;
     bool rowFailed_ = false;
     bool errorsLogged_ = false;
+    // The summaries of a batch's rows, for the batch's own.
+    RunTally batchTally_;
+    int rowsSummarized_ = 0;
     // The run under way: what its end needs of the request.
     int rowsAfter_ = 0;
 };

@@ -37,6 +37,8 @@ inline constexpr IntSetting SetAsideFiles             {L"SetAside",   0,       0
 // Every copy is read back and compared with its source before it takes the
 // destination's name.
 inline constexpr IntSetting VerifyCopies              {L"VerifyCopy", 0,       0,   1,   OnLoad::Flag};
+// A run ends with a summary of what it did (files, folders, bytes, time).
+inline constexpr IntSetting RunSummary                {L"RunSummary", 1,       0,   1,   OnLoad::Flag};
 }  // namespace setting
 
 // The switch part of RunOptions (settings/run_options.h), every field at its
@@ -55,6 +57,7 @@ struct RunSwitches {
     bool textBatchDefault = setting::TextBatchDefault.defaultValue != 0;
     bool setAsideFiles = setting::SetAsideFiles.defaultValue != 0;
     bool verifyCopies = setting::VerifyCopies.defaultValue != 0;
+    bool runSummary = setting::RunSummary.defaultValue != 0;
 };
 
 using SwitchField = bool RunSwitches::*;
@@ -79,6 +82,7 @@ inline constexpr RunSwitch kRunSwitches[] = {
     {setting::TextBatchDefault, &RunSwitches::textBatchDefault, ID_TEXT_BATCH_DEFAULT},  // the batch menu's
     {setting::SetAsideFiles, &RunSwitches::setAsideFiles, 0},  // the set-aside dialog's
     {setting::VerifyCopies, &RunSwitches::verifyCopies, ID_VERIFY_COPIES},
+    {setting::RunSummary, &RunSwitches::runSummary, ID_RUN_SUMMARY},
 };
 
 // The row of a field, or of a menu command; null where there is none.

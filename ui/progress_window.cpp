@@ -1,5 +1,7 @@
 #include "ui/progress_window.h"
 
+#include <cwchar>
+
 #include "framework/message_box.h"
 #include "framework/text.h"
 #include "res/messages.h"
@@ -107,6 +109,36 @@ std::wstring ProgressWindow::StatusText() const {
 
 std::wstring ProgressWindow::ItemAreaText() const { return ItemText(IDC_PROGRESS_ITEM); }
 
+std::wstring ProgressWindow::TotalsText() const { return ItemText(IDC_PROGRESS_TOTALS); }
+
+namespace {
+
+std::wstring Megabytes(std::uint64_t bytes) {
+    wchar_t number[32];
+    std::swprintf(number, 32, L"%.1f", static_cast<double>(bytes) / 1048576.0);
+    return Message(IDS_PROGRESS_MEGABYTES, {std::wstring(number)});
+}
+
+// "ﾌｧｲﾙ 12 / 340　　1.2 MB / 45.0 MB　　残り約 3 分".
+std::wstring TotalsLine(const ProgressTotals& t) {
+    std::wstring text = Message(IDS_PROGRESS_TOTALS, {std::to_wstring(t.filesDone), std::to_wstring(t.filesTotal),
+                                                       Megabytes(t.bytesDone), Megabytes(t.bytesTotal)});
+    const long long s = t.secondsLeft;
+    if (s < 0) return text;
+    if (s < 60) return text + Message(IDS_PROGRESS_LEFT_SECONDS, {std::to_wstring(s)});
+    if (s < 3600) return text + Message(IDS_PROGRESS_LEFT_MINUTES, {std::to_wstring((s + 30) / 60)});
+    return text + Message(IDS_PROGRESS_LEFT_HOURS, {std::to_wstring(s / 3600), std::to_wstring(s / 60 % 60)});
+}
+
+}  // namespace
+
+void ProgressWindow::SetTotals(const ProgressTotals& totals) {
+    std::wstring text = TotalsLine(totals);
+    std::unique_lock lock(mutex_);
+    recorded_.totals = std::move(text);
+    Changed(lock, false);
+}
+
 std::wstring ProgressWindow::InterruptButtonText() const { return ItemText(IDC_PROGRESS_INTERRUPT); }
 
 void ProgressWindow::Changed(std::unique_lock<std::mutex>& lock, bool showOrHide) {
@@ -146,6 +178,7 @@ void ProgressWindow::Refresh() {
     put(IDC_PROGRESS_STATUS, now.status, shown_.status);
     put(IDC_PROGRESS_SCHEDULE, now.schedule, shown_.schedule);
     put(IDC_PROGRESS_ITEM, now.item, shown_.item);
+    put(IDC_PROGRESS_TOTALS, now.totals, shown_.totals);
     if (now.title != shown_.title) {
         Dialog::SetTitle(now.title);
         shown_.title = now.title;

@@ -51,6 +51,7 @@ public:
     void SetDirection(const std::wstring& text) override;
     void SetTitle(const std::wstring& text) override;
     void SetVisible(bool visible) override;
+    void SetTotals(const ProgressTotals& totals) override;
     bool CancelRequested() const override { return cancelRequested_.load(); }
     bool PauseRequested() const override { return pauseRequested_.load(); }
     // The last status text set, which the window shows at its next refresh.
@@ -58,6 +59,7 @@ public:
 
     // What the window's controls show at present (for tests).
     std::wstring ItemAreaText() const;
+    std::wstring TotalsText() const;
     std::wstring InterruptButtonText() const;
 
     // Puts the recorded state into the controls now (the timer does it
@@ -86,7 +88,7 @@ private:
     // What the window is to show; the worker writes it, the window's thread
     // reads it, both under mutex_.
     struct State {
-        std::wstring item, status, direction, title, schedule;
+        std::wstring item, status, direction, title, schedule, totals;
         bool visible = false;
     };
 

@@ -165,6 +165,7 @@ TEST_F(MainWindowTest, EverySwitchCommandTogglesItsFieldCheckMarkAndStoredValue)
         {ID_COPY_EMPTY_FOLDERS, &RunOptions::copyEmptyFolders, L"op18", true, 0},
         {ID_TEXT_BATCH_DEFAULT, &RunOptions::textBatchDefault, L"op13", false, 0},
         {ID_VERIFY_COPIES, &RunOptions::verifyCopies, L"VerifyCopy", false, 0},
+        {ID_RUN_SUMMARY, &RunOptions::runSummary, L"RunSummary", true, 0},
     };
     const auto withCommand = std::count_if(std::begin(kRunSwitches), std::end(kRunSwitches),
                                            [](const RunSwitch& s) { return s.menuCommand != 0; });

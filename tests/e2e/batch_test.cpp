@@ -76,6 +76,33 @@ TEST_P(BatchE2E, UnattendedTextBatchRunsEveryRowInOrderWritesOneLogAndEnds) {
     EXPECT_EQ(Count(Log(), StartLine(batch)), 1u) << Log();
 }
 
+// Each row's lines end with its summary, and the batch with the summary of
+// all rows; switched off, neither is there.
+TEST_P(BatchE2E, EveryRowAndTheWholeBatchEndWithTheirSummary) {
+    const std::wstring batch = dir / L"nightly job.mrt";
+    std::wstring text;
+    for (int i = 1; i <= 3; ++i) text += L"copy\t" + Src(i) + L"\t" + Dst(i) + L"\r\n";
+    WriteFile(batch, ToCodePage(text, kCodePage932));
+
+    EXPECT_EQ(RunUnattended(L"/s \"" + batch + L"\""), 0u);
+    const std::wstring log = Log();
+    const std::wstring row = L"集計：ﾌｧｲﾙ 新規 1 個、上書き 0 個、時刻合わせ 0 個、削除 0 個、退避 0 個";
+    const std::wstring all = L"ﾊﾞｯﾁ全体の集計：ﾌｧｲﾙ 新規 3 個、上書き 0 個、時刻合わせ 0 個、削除 0 個、退避 0 個";
+    EXPECT_EQ(Count(log, row), 3u) << log;
+    EXPECT_EQ(Count(log, L"集計：ﾌｫﾙﾀﾞ 作成 0 個、削除 0 個、失敗 0 件、見送り 0 件"), 4u) << log;
+    EXPECT_EQ(Count(log, L"集計：ｺﾋﾟｰ 5 ﾊﾞｲﾄ、所要時間 "), 3u) << log;
+    EXPECT_EQ(Count(log, L"ﾊﾞｯﾁ全体の集計：ｺﾋﾟｰ 15 ﾊﾞｲﾄ、所要時間 "), 1u) << log;
+    ASSERT_EQ(Count(log, all), 1u) << log;
+    EXPECT_GT(log.find(all), log.rfind(row));
+    EXPECT_GT(log.find(all), log.find(L"file3.txt"));
+
+    store.SetInt(kSettingsSection, L"RunSummary", 0);
+    for (int i = 1; i <= 3; ++i) DeleteFileW((Dst(i) + L"file" + std::to_wstring(i) + L".txt").c_str());
+    EXPECT_EQ(RunUnattended(L"/s \"" + batch + L"\""), 0u);
+    EXPECT_EQ(Count(Log(), L"集計"), 0u) << Log();
+    EXPECT_EQ(Count(Log(), L"file3.txt"), 1u) << Log();
+}
+
 TEST_P(BatchE2E, UnattendedUnreadableBatchLogsTheErrorAndEnds) {
     const std::wstring junk = dir / L"junk.mrx";
     WriteFile(junk, "this is not a batch file at all");

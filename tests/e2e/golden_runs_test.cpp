@@ -405,6 +405,9 @@ protected:
         store.SetInt(kSettingsSection, optname::FilterFlags, 1);
         store.SetString(kSettingsSection, optname::FileExcludes, L"*.bak");
         store.SetString(kSettingsSection, optname::FolderExcludes, L"cache");
+        // The logs pinned here are the run's own lines; the summary after
+        // them has its own tests.
+        store.SetInt(kSettingsSection, L"RunSummary", 0);
         for (const Value& v : run().values) store.SetInt(kSettingsSection, v.name, v.value);
     }
 

@@ -49,6 +49,7 @@ void UseUsualOptions(RunOptions& options) {
     options.confirmFolderDelete = false;
     options.suppressFolderDeleteConfirm = true;
     options.confirmNewerDestination = false;
+    options.runSummary = false;  // the summary has tests of its own
 }
 
 }  // namespace

@@ -174,6 +174,7 @@ const SwitchCase kSwitches[] = {
     {&RunOptions::reverseOverwriteNewer, L"op19", false},
     {&RunOptions::setAsideFiles, L"SetAside", false},
     {&RunOptions::verifyCopies, L"VerifyCopy", false},
+    {&RunOptions::runSummary, L"RunSummary", true},
 };
 
 // Each switch starts at its default, is written under its own name and reads

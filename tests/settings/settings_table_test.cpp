@@ -83,6 +83,8 @@ TEST_F(SettingsTableTest, EveryIntegerValueReadsAsItsDefaultWhenMissingAndCorrec
         {setting::VerifyCopies, L"VerifyCopy", {}, 0},
         {setting::VerifyCopies, L"VerifyCopy", 1, 1},
         {setting::VerifyCopies, L"VerifyCopy", 2, 1},
+        {setting::RunSummary, L"RunSummary", {}, 1},
+        {setting::RunSummary, L"RunSummary", 0, 0},
         {setting::TimeDelta, L"TimeDelta", {}, 2},
         {setting::TimeDelta, L"TimeDelta", 1, 1},
         {setting::TimeDelta, L"TimeDelta", 360, 360},

@@ -28,6 +28,10 @@ public:
         if (onTitle) onTitle(text);
     }
     void SetVisible(bool v) override { visible = v; }
+    void SetTotals(const ProgressTotals& t) override {
+        std::lock_guard lock(mutex);
+        totals.push_back(t);
+    }
     bool CancelRequested() const override;
     bool PauseRequested() const override { return pause.load(); }
 
@@ -45,6 +49,7 @@ public:
     std::vector<std::wstring> statuses;
     std::wstring direction, title;
     std::vector<std::wstring> titles, directions;  // every call, in order
+    std::vector<ProgressTotals> totals;
     bool visible = false;
     int resets = 0;
     // false: keep no texts (a long benchmark run), only the last status.

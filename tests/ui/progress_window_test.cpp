@@ -341,5 +341,30 @@ TEST(ProgressWindow, GoesAwayWithItsOwner) {
     EXPECT_FALSE(IsWindow(hwnd));
 }
 
+// A run that copies says how far it is: files and megabytes against all it
+// decided to copy, and once it knows its rate, the time it has left.
+TEST(ProgressWindow, ShowsHowFarTheRunIsFromAWorker) {
+    WorkerFixture f;
+    ASSERT_NE(f.window, nullptr);
+    EXPECT_EQ(f.window->TotalsText(), L"");
+    struct Case {
+        ProgressTotals totals;
+        const wchar_t* shown;
+    };
+    const Case cases[] = {
+        {{0, 340, 0, 47185920, -1}, L"ﾌｧｲﾙ 0 / 340　　0.0 MB / 45.0 MB"},
+        {{12, 340, 1258291, 47185920, 42}, L"ﾌｧｲﾙ 12 / 340　　1.2 MB / 45.0 MB　　残り約 42 秒"},
+        {{100, 340, 15728640, 47185920, 185}, L"ﾌｧｲﾙ 100 / 340　　15.0 MB / 45.0 MB　　残り約 3 分"},
+        {{1, 340, 1048576, 47185920, 7380}, L"ﾌｧｲﾙ 1 / 340　　1.0 MB / 45.0 MB　　残り約 2 時間 3 分"},
+    };
+    for (const Case& c : cases) {
+        f.done = false;
+        if (f.worker.joinable()) f.worker.join();
+        f.StartWorker([&] { f.window->SetTotals(c.totals); });
+        EXPECT_TRUE(PumpUntil([&] { return f.done.load() && f.window->TotalsText() == c.shown; }))
+            << f.window->TotalsText();
+    }
+}
+
 }  // namespace
 }  // namespace mirrant
