@@ -230,6 +230,10 @@ void RestoreWindow::OnTimer(UINT_PTR id) {
     // one with what the restore replaced) selected.
     restoring_ = false;
     ShowFolder(folder_, false);
+    // The result window gave the activation back to the main window, which
+    // this window keeps disabled.
+    BringWindowToTop(hwnd());
+    SetForegroundWindow(hwnd());
 }
 
 bool RestoreWindow::OnCommand(int id, int code, HWND) {
