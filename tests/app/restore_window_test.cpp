@@ -192,6 +192,22 @@ TEST_F(RestoreWindowTest, AFolderWithoutSetAsideFilesIsRefusedWithABox) {
     EXPECT_TRUE(Log().empty()) << "nothing ran";
 }
 
+TEST_F(RestoreWindowTest, TheOptionsMenuOffersTheWindowExceptDuringARun) {
+    HMENU menu = GetMenu(window->hwnd());
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, ID_RESTORE_SET_ASIDE, text, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(text, L"退避ﾌｧｲﾙの復元(&F)...");
+    HMENU options = GetSubMenu(menu, 0);
+    bool inOptions = false;
+    for (int i = 0; i < GetMenuItemCount(options); ++i) inOptions |= GetMenuItemID(options, i) == ID_RESTORE_SET_ASIDE;
+    EXPECT_TRUE(inOptions);
+    window->SetRunActive(true);
+    EXPECT_TRUE(GetMenuState(menu, ID_RESTORE_SET_ASIDE, MF_BYCOMMAND) & MF_GRAYED);
+    window->SetRunActive(false);
+    EXPECT_FALSE(GetMenuState(menu, ID_RESTORE_SET_ASIDE, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(prompter.prompts().empty());
+}
+
 // A name outside code page 932: the wide program brings it back; the narrow
 // one cannot reach it, says so in an error line and leaves it set aside.
 TEST_F(RestoreWindowTest, ANameOutsideCodePage932ComesBackOnlyInTheWideProgram) {
