@@ -33,13 +33,17 @@ bool Absent(unsigned long error) { return error == ERROR_FILE_NOT_FOUND || error
 // path below the run folder. Folder links are not followed: a run never
 // sets a folder link aside.
 bool CollectFiles(FileAccess& files, const std::wstring& folder, const std::wstring& relative,
-                  std::vector<SetAsideFile>& out, std::wstring& cause) {
+                  std::vector<SetAsideFile>& out, std::wstring& cause, std::wstring* failedFolder = nullptr) {
     std::vector<ListedEntry> entries;
     unsigned long error = 0;
-    if (!ListFolder(files, folder, entries, error, cause)) return false;
+    if (!ListFolder(files, folder, entries, error, cause)) {
+        if (failedFolder) *failedFolder = folder;
+        return false;
+    }
     for (const ListedEntry& e : entries) {
         if (e.isFolder) {
-            if (!e.isLink && !CollectFiles(files, folder + e.name + L"\\", relative + e.name + L"\\", out, cause))
+            if (!e.isLink &&
+                !CollectFiles(files, folder + e.name + L"\\", relative + e.name + L"\\", out, cause, failedFolder))
                 return false;
         } else {
             out.push_back({relative + e.name, e.stamp});
@@ -53,7 +57,7 @@ bool CollectFiles(FileAccess& files, const std::wstring& folder, const std::wstr
 std::wstring SetAsideFolderOf(const std::wstring& root) { return WithBackslash(root) + kSetAsideFolderName + L"\\"; }
 
 bool ListSetAsideRuns(FileAccess& files, const std::wstring& root, std::vector<SetAsideRun>& runs,
-                      std::wstring& cause) {
+                      std::wstring& cause, std::wstring* failedFolder) {
     runs.clear();
     cause.clear();
     const std::wstring folder = SetAsideFolderOf(root);
@@ -64,6 +68,7 @@ bool ListSetAsideRuns(FileAccess& files, const std::wstring& root, std::vector<S
             cause.clear();
             return true;
         }
+        if (failedFolder) *failedFolder = folder;
         return false;
     }
     for (const ListedEntry& e : entries) {
@@ -72,7 +77,7 @@ bool ListSetAsideRuns(FileAccess& files, const std::wstring& root, std::vector<S
         if (!start) continue;
         SetAsideRun run{e.name, *start};
         std::vector<SetAsideFile> inside;
-        if (!CollectFiles(files, folder + e.name + L"\\", L"", inside, cause)) return false;
+        if (!CollectFiles(files, folder + e.name + L"\\", L"", inside, cause, failedFolder)) return false;
         run.files = static_cast<unsigned>(inside.size());
         for (const SetAsideFile& f : inside) run.bytes += f.stamp.size;
         runs.push_back(std::move(run));
@@ -97,8 +102,9 @@ bool ListSetAsideFiles(FileAccess& files, const std::wstring& root, const std::w
     return true;
 }
 
-std::vector<RestoreItem> PlanRestore(FileAccess& files, const RestoreRequest& request,
-                                     const std::vector<SetAsideRun>& runs) {
+bool PlanRestore(FileAccess& files, const RestoreRequest& request, const std::vector<SetAsideRun>& runs,
+                 std::vector<RestoreItem>& items, std::wstring& failedFolder, std::wstring& cause) {
+    items.clear();
     const std::wstring root = WithBackslash(request.root);
     const std::wstring setAside = SetAsideFolderOf(root);
     // Keyed by the place as the file system compares names; the first run
@@ -108,11 +114,15 @@ std::vector<RestoreItem> PlanRestore(FileAccess& files, const RestoreRequest& re
         chosen.emplace(NameKey(file.relative),
                        RestoreItem{setAside + run + L"\\" + file.relative, root + file.relative, run, file.stamp});
     };
-    std::wstring cause;
     std::vector<SetAsideFile> inside;
+    auto list = [&](const std::wstring& run) {
+        if (ListSetAsideFiles(files, root, run, inside, cause)) return true;
+        failedFolder = setAside + run + L"\\";
+        return false;
+    };
     switch (request.way) {
     case RestoreWay::Selected: {
-        if (!ListSetAsideFiles(files, root, request.run, inside, cause)) break;
+        if (!list(request.run)) return false;
         std::set<std::wstring> wanted;
         for (const std::wstring& f : request.files) wanted.insert(NameKey(f));
         for (const SetAsideFile& f : inside)
@@ -120,8 +130,8 @@ std::vector<RestoreItem> PlanRestore(FileAccess& files, const RestoreRequest& re
         break;
     }
     case RestoreWay::WholeRun:
-        if (ListSetAsideFiles(files, root, request.run, inside, cause))
-            for (const SetAsideFile& f : inside) offer(request.run, f);
+        if (!list(request.run)) return false;
+        for (const SetAsideFile& f : inside) offer(request.run, f);
         break;
     case RestoreWay::AsOf: {
         // The earliest run folder after the moment holds each path's content
@@ -129,16 +139,15 @@ std::vector<RestoreItem> PlanRestore(FileAccess& files, const RestoreRequest& re
         const std::uint64_t moment = Ticks(request.asOf);
         for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
             if (Ticks(run->start) <= moment) continue;
-            if (!ListSetAsideFiles(files, root, run->name, inside, cause)) continue;
+            if (!list(run->name)) return false;
             for (const SetAsideFile& f : inside) offer(run->name, f);
         }
         break;
     }
     }
-    std::vector<RestoreItem> items;
     items.reserve(chosen.size());
     for (auto& [key, item] : chosen) items.push_back(std::move(item));
-    return items;
+    return true;
 }
 
 std::wstring RestoreCaption(bool testMode) { return LoadText(testMode ? IDS_RESTORE_CAPTION_TEST : IDS_RESTORE_CAPTION); }
@@ -262,15 +271,20 @@ RunOutcome PerformRestore(RestoreContext& context) {
 
     std::vector<SetAsideRun> runs;
     std::wstring cause;
-    if (!ListSetAsideRuns(context.files, request.root, runs, cause)) {
-        log.AppendError(Message(IDS_RESTORE_LISTING_FAILED, {SetAsideFolderOf(request.root), cause}));
+    std::wstring unreadable;
+    if (!ListSetAsideRuns(context.files, request.root, runs, cause, &unreadable)) {
+        log.AppendError(Message(IDS_RESTORE_LISTING_FAILED, {unreadable, cause}));
         return end(false);
     }
     if (runs.empty()) {
         log.AppendError(Message(IDS_RESTORE_NOTHING_SET_ASIDE, {request.root}));
         return end(false);
     }
-    const std::vector<RestoreItem> items = PlanRestore(context.files, request, runs);
+    std::vector<RestoreItem> items;
+    if (!PlanRestore(context.files, request, runs, items, unreadable, cause)) {
+        log.AppendError(Message(IDS_RESTORE_LISTING_FAILED, {unreadable, cause}));
+        return end(false);
+    }
     if (items.empty()) {
         if (request.way == RestoreWay::AsOf) {
             const SYSTEMTIME& t = request.asOf;

@@ -52,9 +52,10 @@ std::wstring SetAsideFolderOf(const std::wstring& root);
 // The run folders of root's set-aside folder, newest first, each with its
 // files counted and sized; names that are not dated are not run folders.
 // False with the system's cause when the set-aside folder is there but
-// cannot be listed; true with no runs when there is none.
+// cannot be listed, or one of its run folders (failedFolder, when given,
+// names the folder); true with no runs when there is none.
 bool ListSetAsideRuns(FileAccess& files, const std::wstring& root, std::vector<SetAsideRun>& runs,
-                      std::wstring& cause);
+                      std::wstring& cause, std::wstring* failedFolder = nullptr);
 // The files of one run folder in order of their paths.
 bool ListSetAsideFiles(FileAccess& files, const std::wstring& root, const std::wstring& run,
                        std::vector<SetAsideFile>& out, std::wstring& cause);
@@ -83,9 +84,11 @@ struct RestoreItem {
 };
 
 // What a restore of this request brings back, in order of the places.
-// runs: the root's run folders as ListSetAsideRuns gives them.
-std::vector<RestoreItem> PlanRestore(FileAccess& files, const RestoreRequest& request,
-                                     const std::vector<SetAsideRun>& runs);
+// runs: the root's run folders as ListSetAsideRuns gives them. False when a
+// run folder it needs cannot be listed (failedFolder and cause say which
+// and why): "as of" never takes a later version for one it could not read.
+bool PlanRestore(FileAccess& files, const RestoreRequest& request, const std::vector<SetAsideRun>& runs,
+                 std::vector<RestoreItem>& items, std::wstring& failedFolder, std::wstring& cause);
 
 struct RestoreContext {
     RestoreContext(RestoreRequest request, const RunOptions& options, FileAccess& files, Progress& progress,

@@ -139,8 +139,8 @@ void RestoreWindow::ShowFolder(const std::wstring& folder, bool refuse) {
     folder_ = folder;
     SetItemText(IDC_RESTORE_FOLDER, folder);
     runs_.clear();
-    std::wstring cause;
-    bool listed = folder.empty() || ListSetAsideRuns(files_, folder, runs_, cause);
+    std::wstring cause, unreadable;
+    bool listed = folder.empty() || ListSetAsideRuns(files_, folder, runs_, cause, &unreadable);
     filling_ = true;
     HWND list = Item(IDC_RESTORE_RUNS);
     ListView_DeleteAllItems(list);
@@ -150,7 +150,7 @@ void RestoreWindow::ShowFolder(const std::wstring& folder, bool refuse) {
     filling_ = false;
     FillFiles();
     if (refuse && !folder.empty()) {
-        if (!listed) prompter_.Warning(Message(IDS_RESTORE_LISTING_FAILED, {SetAsideFolderOf(folder), cause}));
+        if (!listed) prompter_.Warning(Message(IDS_RESTORE_LISTING_FAILED, {unreadable, cause}));
         else if (runs_.empty()) prompter_.Warning(Message(IDS_RESTORE_NOTHING_SET_ASIDE, {folder}));
     }
 }

@@ -6,6 +6,7 @@
 #include "engine/restore.h"
 
 #include "engine_fixture.h"
+#include "fileops/fs_edge.h"
 #include "texts.h"
 
 namespace mirrant::testing {
@@ -272,6 +273,23 @@ TEST_F(Restores, AFolderWithoutRunFoldersIsRefusedAndNothingChanges) {
             EXPECT_EQ(host.log.errorLines, std::vector<std::wstring>{NothingSetAside(dst)});
             EXPECT_EQ(Snapshot(dst), before);
         }
+    }
+}
+
+// A run folder that cannot be read stops the restore before anything moves:
+// "as of" must not take a later version for a path it could not see.
+TEST_F(Restores, ARunFolderThatCannotBeReadStopsTheRestoreBeforeAnythingMoves) {
+    Kept(kR1, L"a.txt", "a1");
+    Kept(kR2, L"sub\\a.txt", "a2");
+    Kept(kR3, L"a.txt", "a3");
+    const auto before = Snapshot(dst);
+    fs::ScopedListingFault denied(K(kR2, L"sub\\"), ERROR_ACCESS_DENIED);
+    for (RestoreWay way : {RestoreWay::WholeRun, RestoreWay::AsOf}) {
+        ClearRecords();
+        EXPECT_FALSE(Restore({way, L"", kR1, {}, Local(2026, 1, 1, 12, 0, 0)}).completed);
+        EXPECT_EQ(host.log.errorLines, std::vector<std::wstring>{RunFolderUnreadable(
+                                           K(kR2, L"sub\\"), SystemErrorText(ERROR_ACCESS_DENIED))});
+        EXPECT_EQ(Snapshot(dst), before);
     }
 }
 

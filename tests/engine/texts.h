@@ -151,6 +151,9 @@ inline std::wstring RestoreKeptReport(unsigned n, const std::wstring& run) {
     return L"復元で置き換えた" + std::to_wstring(n) + L"個のﾌｧｲﾙを" + Q(run) +
            L"に退避しました。この退避ﾌｫﾙﾀﾞを復元すると元に戻ります。";
 }
+inline std::wstring RunFolderUnreadable(const std::wstring& folder, const std::wstring& cause) {
+    return L"退避ﾌｫﾙﾀﾞ" + Q(folder) + L"を読めませんでした。" + cause;
+}
 inline std::wstring NothingSetAside(const std::wstring& root) { return Q(root) + L"には退避したﾌｧｲﾙがありません。"; }
 inline std::wstring NothingAfter(const std::wstring& root, const std::wstring& when) {
     return Q(root) + L"には" + when + L"より後に退避したﾌｧｲﾙがないため、何も復元しません。";
