@@ -237,11 +237,8 @@ public:
         if (side_.count() > 0) c_.log.AppendLine(Message(IDS_RESTORE_SET_ASIDE_REPORT, {side_.count(), side_.RunFolder()}));
     }
 
-    unsigned failed() const { return failed_; }
-
 private:
     void Fail(const RestoreItem& item, const std::wstring& cause) {
-        ++failed_;
         c_.log.AppendError(Message(IDS_RESTORE_FAILED, {item.to, cause}));
     }
 
@@ -250,7 +247,6 @@ private:
     SetAsideSide side_;  // where the files a restore replaces go
     std::set<std::wstring> emptied_;
     unsigned restored_ = 0;
-    unsigned failed_ = 0;
 };
 
 }  // namespace

@@ -261,9 +261,9 @@ bool RestoreWindow::OnCommand(int id, int code, HWND) {
 
 INT_PTR RestoreWindow::OnNotify(NMHDR* header) {
     if (header->idFrom == IDC_RESTORE_RUNS && header->code == LVN_ITEMCHANGED && !filling_) {
+        // A selection made or taken away: the file list follows.
         const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
-        if ((change->uChanged & LVIF_STATE) && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED) &&
-            (change->uNewState & LVIS_SELECTED))
+        if ((change->uChanged & LVIF_STATE) && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED))
             FillFiles();
     }
     return 0;
