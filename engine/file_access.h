@@ -126,6 +126,8 @@ public:
                                std::wstring& cause) = 0;
     // Gives an existing folder the hidden attribute.
     virtual bool MarkFolderHidden(const std::wstring& folder) = 0;
+    // Removes a folder only when it is empty (never anything inside it).
+    virtual bool RemoveEmptyFolder(const std::wstring& folder) = 0;
 
     // Creates folder with all missing parents. error 183 after success means
     // the folder existed already.

@@ -125,6 +125,8 @@ public:
 
     bool MarkFolderHidden(const std::wstring& folder) override { return mirrant::MarkFolderHidden(folder); }
 
+    bool RemoveEmptyFolder(const std::wstring& folder) override { return fs::RemoveFolder(folder); }
+
     bool SetWriteTime(const std::wstring& path, std::uint64_t writeTime, Progress& progress, LogSink& log,
                       std::wstring& cause) override {
         return mirrant::SetFileTimes(path, std::nullopt, std::nullopt, writeTime, progress, log, cause);

@@ -214,6 +214,7 @@ void LogBuffer::BeginRunLog(const RunLogStart& start, const LogContext& context,
     case RunKind::Overwrite: message = Message(IDS_START_OVERWRITE, {start.source, start.destination}); break;
     case RunKind::Synchronize: message = Message(IDS_START_SYNC, {start.source, start.destination}); break;
     case RunKind::Batch: message = Message(IDS_START_BATCH, {start.batchFile}); break;
+    case RunKind::Restore: message = Message(IDS_RESTORE_START, {start.source}); break;
     case RunKind::Other: break;
     }
     startText_ = TimeStampText(settings_.timeFormat, now) + (start.testMode ? LoadText(IDS_START_TEST_MODE) : L"") +

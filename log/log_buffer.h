@@ -24,7 +24,8 @@ namespace mirrant {
 class ProfileStore;
 
 // Run kinds as the start line knows them.
-enum class RunKind : int { Other = 0, Overwrite = 1, Synchronize = 3, Batch = -1 };
+// Restore: bringing set-aside files back into the folder in `source`.
+enum class RunKind : int { Other = 0, Overwrite = 1, Synchronize = 3, Restore = 4, Batch = -1 };
 
 // What a run's log needs from the application: the settings word, the two
 // file name templates and the folders of the fallback candidates.

@@ -1,6 +1,7 @@
 #pragma once
 // Resource ids of keeping what a run deletes or replaces (the set-aside
-// folder): texts 7000-7099, dialog, controls and menu command 7400-7499.
+// folder) and bringing them back: texts 7000-7099, dialogs, controls and
+// menu commands 7400-7499.
 
 // The dialog of the options menu and its controls.
 #define IDD_SET_ASIDE 7400
@@ -8,8 +9,22 @@
 #define IDC_SET_ASIDE_DAYS 7402
 #define IDC_SET_ASIDE_DAYS_LABEL 7403
 
-// Command of the menu IDR_MAINMENU ("ｵﾌﾟｼｮﾝ").
+// Commands of the menu IDR_MAINMENU ("ｵﾌﾟｼｮﾝ").
 #define ID_SET_ASIDE 7410
+#define ID_RESTORE_SET_ASIDE 7411
+
+// The restore window and its controls.
+#define IDD_RESTORE 7420
+#define IDC_RESTORE_FROM_SOURCE 7421
+#define IDC_RESTORE_FROM_DEST 7422
+#define IDC_RESTORE_FOLDER 7423
+#define IDC_RESTORE_BROWSE 7424
+#define IDC_RESTORE_RUNS 7425
+#define IDC_RESTORE_FILES 7426
+#define IDC_RESTORE_SELECTED 7427
+#define IDC_RESTORE_WHOLE_RUN 7428
+#define IDC_RESTORE_AS_OF_PICKER 7429
+#define IDC_RESTORE_AS_OF 7430
 
 // Texts.
 #define IDS_SET_ASIDE_REPORT 7000
@@ -19,3 +34,35 @@
 #define IDS_SET_ASIDE_EXPIRED_NOT_REMOVED 7004
 #define IDS_SET_ASIDE_DAYS_RANGE 7005
 #define IDS_SET_ASIDE_CLOCK_BACK 7006
+
+// Texts of the restore: its log lines, its window and its messages.
+#define IDS_RESTORE_CAPTION 7020
+#define IDS_RESTORE_CAPTION_TEST 7021
+#define IDS_RESTORE_START 7022
+#define IDS_RESTORE_STATUS 7023
+#define IDS_RESTORED 7024
+#define IDS_RESTORED_REPLACING 7025
+#define IDS_RESTORE_WOULD 7026
+#define IDS_RESTORE_WOULD_REPLACE 7027
+#define IDS_RESTORE_FAILED 7028
+#define IDS_RESTORE_FOLDER_IN_PLACE 7029
+#define IDS_RESTORE_CURRENT_KEPT_AT 7030
+#define IDS_RESTORE_REPORT 7031
+#define IDS_RESTORE_TEST_REPORT 7032
+#define IDS_RESTORE_SET_ASIDE_REPORT 7033
+#define IDS_RESTORE_NOTHING_SET_ASIDE 7034
+#define IDS_RESTORE_LISTING_FAILED 7035
+#define IDS_RESTORE_NOTHING_AFTER 7036
+#define IDS_RESTORE_NOTHING_FOUND 7037
+#define IDS_RESTORE_CHOOSE_FILES 7038
+#define IDS_RESTORE_CHOOSE_RUN 7039
+#define IDS_RESTORE_COLUMN_RUN 7040
+#define IDS_RESTORE_COLUMN_COUNT 7041
+#define IDS_RESTORE_COLUMN_BYTES 7042
+#define IDS_RESTORE_COLUMN_PATH 7043
+#define IDS_RESTORE_COLUMN_SIZE 7044
+#define IDS_RESTORE_COLUMN_TIME 7045
+#define IDS_RESTORE_TIME_FORMAT 7046
+#define IDS_RESTORE_RUN_NUMBER 7047
+#define IDS_RESTORE_PICKER_FORMAT 7048
+#define IDS_RESTORE_BROWSE_PROMPT 7049

@@ -9,7 +9,7 @@
 //   3000-3499 file operations      3500-3999 logging
 //   4000-4999 engine              5000-5999 progress window and small dialogs (ui)
 //   6000-6499 batch                 6500-6999 filters
-//   7000-7099 set-aside folder texts  7400-7499 its dialog, controls and menu command
+//   7000-7099 set-aside folder and restore texts  7400-7499 their dialogs, controls and menu commands
 
 // Icons, menus, dialogs of the application.
 #define IDI_MAIN 128

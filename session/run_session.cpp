@@ -45,10 +45,10 @@ void RunSession::EnterScheduleMode(bool overwriteLog) {
 
 bool RunSession::LogGoesToFile() { return scheduleMode_ || log_.settings().saveToFile; }
 
-void RunSession::BeginRunLog(RunKind kind) {
+void RunSession::BeginRunLog(RunKind kind, const std::wstring* folder) {
     RunLogStart start;
     start.kind = kind;
-    start.source = host_.PathText(PathSide::Source);
+    start.source = folder ? *folder : host_.PathText(PathSide::Source);
     start.destination = host_.PathText(PathSide::Destination);
     start.batchFile = batchFile_;
     start.testMode = host_.TestModeChecked();
@@ -167,6 +167,36 @@ bool RunSession::StartRun(RunMode mode, const std::wstring& source, const std::w
     busy_ = false;
     host_.SetRunActive(false);
     ReportStartFailure(error);
+    return false;
+}
+
+bool RunSession::StartRestore(RestoreRequest request) {
+    if (busy_) return false;
+    queue_.clear();
+    request.testMode = host_.TestModeChecked();
+    BeginRunLog(RunKind::Restore, &request.root);
+    if (!progress_) progress_ = host_.CreateProgress(options_.displayLevel, scheduleMode_);
+    if (!progress_) {
+        ReportStartFailure(ERROR_NOT_ENOUGH_MEMORY);
+        WriteRunLog();
+        return false;
+    }
+    progress_->SetTitle(RestoreCaption(request.testMode));
+    progress_->SetDirection(L"");
+    auto context = std::make_unique<RestoreContext>(std::move(request), options_, files_, *progress_, log_);
+    busy_ = true;
+    rowsAfter_ = 0;
+    host_.SetRunActive(true);
+    unsigned long error = 0;
+    RunHost& host = host_;
+    if (StartRestoreWorker(std::move(context),
+                           [&host](std::unique_ptr<RunOutcome> o) { host.PostRunEnd(std::move(o)); }, error))
+        return true;
+    busy_ = false;
+    host_.SetRunActive(false);
+    ReportStartFailure(error);
+    ReleaseProgress();
+    WriteRunLog();
     return false;
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/restore.h"
 #include "engine/run_tally.h"
 #include "engine/run_driver.h"
 #include "filter/filter_set.h"
@@ -75,6 +76,11 @@ public:
 
     // "上書き" (sync false) / "同期" (sync true). false when no run started.
     bool OnRunButton(bool sync);
+    // Brings set-aside files back below request.root (the restore window's
+    // buttons): a run of its own kind, with the progress window, the run log
+    // and the result window; the test-mode box decides request.testMode.
+    // false when no restore started.
+    bool StartRestore(RestoreRequest request);
     // The worker's outcome, delivered on the window's thread.
     void OnRunEnd(std::unique_ptr<RunOutcome> outcome);
 
@@ -104,7 +110,7 @@ public:
     static void ResetRunEndNotices();
 
 private:
-    void BeginRunLog(RunKind kind);
+    void BeginRunLog(RunKind kind, const std::wstring* folder = nullptr);
     bool StartRow(const BatchRow& row, int rowsAfter);
     bool StartCheckedRun(bool sync, int rowsAfter, bool* pathsValid = nullptr);
     bool StartRun(RunMode mode, const std::wstring& source, const std::wstring& destination, int rowsAfter);

@@ -17,6 +17,7 @@
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "ui/progress_window.h"
+#include "ui/restore_window.h"
 #include "ui/settings_dialogs.h"
 
 namespace mirrant {
@@ -182,6 +183,9 @@ void MainWindow::OnOptionCommand(int id) {
         if (!session_.busy()) ClearBatchHistoryCommand(batch());
         return;
     case ID_SET_ASIDE: ShowSetAsideDialog(hwnd(), o, runActive_); return;
+    case ID_RESTORE_SET_ASIDE:
+        if (!session_.busy()) ShowRestoreWindow();
+        return;
     case ID_TOLERANCE: ShowToleranceDialog(hwnd(), o, runActive_); return;
     case ID_DISPLAY_SETTINGS: ShowDisplaySettingsDialog(hwnd(), o, runActive_); return;
     case ID_PRIORITY: ShowPriorityDialog(hwnd(), o, runActive_); return;
@@ -223,6 +227,17 @@ void MainWindow::ShowLogSettings() {
     context.settingsWord = request.settingsWord;
     context.userLog = request.userLog;
     context.scheduleLog = request.scheduleLog;
+}
+
+void MainWindow::ShowRestoreWindow() {
+    RestoreWindowSetup setup;
+    setup.sourceBox = PathText(PathSide::Source);
+    setup.destinationBox = PathText(PathSide::Destination);
+    setup.browse = [this](HWND owner, const std::wstring& initial) {
+        return chooser_.Choose(owner, LoadText(IDS_RESTORE_BROWSE_PROMPT), L"", initial);
+    };
+    RestoreWindow window(session_, SystemFileAccess(), UiPrompter(), std::move(setup));
+    window.Run(hwnd());
 }
 
 void MainWindow::ShowAbout() {

@@ -97,6 +97,7 @@ private:
     void OnShowLatestLog();
     void ShowAbout();
     void ShowLogSettings();
+    void ShowRestoreWindow();
     bool MenuItemEnabled(int command) const;
 
     AppState& app_;

@@ -122,4 +122,42 @@ inline std::wstring NameAppeared(const std::wstring& o) {
     return L"ｺﾋﾟｰ中に" + Q(o) + L"が作られたので、置き換えずに改めて照合します。";
 }
 
+// Bringing set-aside files back.
+inline std::wstring Restored(const std::wstring& to, const std::wstring& from) {
+    return Q(to) + L"を" + Q(from) + L"から復元しました。";
+}
+inline std::wstring RestoredReplacing(const std::wstring& to, const std::wstring& from, const std::wstring& kept) {
+    return Q(to) + L"を" + Q(from) + L"から復元しました。それまでのﾌｧｲﾙは" + Q(kept) + L"に退避しました。";
+}
+inline std::wstring WouldRestore(const std::wstring& to, const std::wstring& from) {
+    return Q(to) + L"を" + Q(from) + L"から復元します。";
+}
+inline std::wstring WouldRestoreReplacing(const std::wstring& to, const std::wstring& from) {
+    return Q(to) + L"を" + Q(from) + L"から復元します。それまでのﾌｧｲﾙは退避します。";
+}
+inline std::wstring NotRestored(const std::wstring& to, const std::wstring& cause) {
+    return Q(to) + L"を復元できませんでした。" + cause;
+}
+inline const std::wstring kFolderInPlace = L"同じ名前のﾌｫﾙﾀﾞがあります。";
+inline std::wstring NotSetAside(const std::wstring& target, const std::wstring& cause) {
+    return Q(target) + L"へ退避できませんでした。" + cause;
+}
+inline std::wstring RestoreReport(unsigned n) { return std::to_wstring(n) + L"個のﾌｧｲﾙを復元しました。"; }
+inline std::wstring RestoreTestReport(unsigned n, unsigned kept, const std::wstring& run) {
+    return L"ﾃｽﾄﾓｰﾄﾞのため復元はしません。実行時には、" + std::to_wstring(n) + L"個のﾌｧｲﾙを復元し、置き換える" +
+           std::to_wstring(kept) + L"個のﾌｧｲﾙを" + Q(run) + L"に退避します。";
+}
+inline std::wstring RestoreKeptReport(unsigned n, const std::wstring& run) {
+    return L"復元で置き換えた" + std::to_wstring(n) + L"個のﾌｧｲﾙを" + Q(run) +
+           L"に退避しました。この退避ﾌｫﾙﾀﾞを復元すると元に戻ります。";
+}
+inline std::wstring RunFolderUnreadable(const std::wstring& folder, const std::wstring& cause) {
+    return L"退避ﾌｫﾙﾀﾞ" + Q(folder) + L"を読めませんでした。" + cause;
+}
+inline std::wstring NothingSetAside(const std::wstring& root) { return Q(root) + L"には退避したﾌｧｲﾙがありません。"; }
+inline std::wstring NothingAfter(const std::wstring& root, const std::wstring& when) {
+    return Q(root) + L"には" + when + L"より後に退避したﾌｧｲﾙがないため、何も復元しません。";
+}
+inline std::wstring Unaddressable(const std::wstring& p) { return Q(p) + L"はこのﾌﾟﾛｸﾞﾗﾑでは扱えない名前のため、ｽｷｯﾌﾟしました。"; }
+
 }  // namespace mirrant::testing::text

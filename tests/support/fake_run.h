@@ -131,6 +131,7 @@ public:
         return real.MoveFileAside(path, to, updateReadOnly, cause);
     }
     bool MarkFolderHidden(const std::wstring& folder) override { return real.MarkFolderHidden(folder); }
+    bool RemoveEmptyFolder(const std::wstring& folder) override { return real.RemoveEmptyFolder(folder); }
     bool SetWriteTime(const std::wstring& path, std::uint64_t writeTime, Progress& progress, LogSink& log,
                       std::wstring& cause) override {
         if (failSetWriteTime && failSetWriteTime(path)) {
