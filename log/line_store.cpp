@@ -299,6 +299,11 @@ size_t LineStore::linesInFile() const {
     return inFile_;
 }
 
+void LineStore::BreakFileForTest() {
+    std::lock_guard lock(mutex_);
+    if (file_) file_->handle.Close();
+}
+
 bool LineStore::fileFailed() const {
     std::lock_guard lock(mutex_);
     return failed_;

@@ -81,6 +81,9 @@ public:
     // True once making or writing the file failed: from then on the lines
     // stay in memory.
     bool fileFailed() const;
+    // Closes the file as a failing disk would take it away: reading the
+    // lines in it fails from then on (tests of the failure paths).
+    void BreakFileForTest();
 
 private:
     class SpillFile;

@@ -153,6 +153,25 @@ TEST(LineStore, AFolderWithoutRoomForTheFileKeepsEveryLineInMemory) {
     }
 }
 
+TEST(LineStore, AFileThatBreaksFailsTheReadsOfItsLinesAndLosesNoNewOnes) {
+    TempDir dir;
+    LineStore store;
+    store.SetFolder(dir.path());
+    store.SetMemoryBound(1);
+    const auto lines = Numbered(300);
+    for (const auto& line : lines) store.Append(line);
+    store.BreakFileForTest();
+    store.Append(L"後の行");
+    EXPECT_TRUE(store.fileFailed());
+    EXPECT_EQ(store.size(), 301u);
+    DWORD error = 0;
+    int seen = 0;
+    EXPECT_FALSE(store.Read(0, 10, [&](const std::wstring&) { return ++seen, true; }, error));
+    EXPECT_NE(error, 0u);
+    EXPECT_EQ(seen, 0);
+    EXPECT_EQ(Range(store, 300, 5), std::vector<std::wstring>{L"後の行"}) << "the lines in memory still read";
+}
+
 TEST(LineStore, TheUsersTemporaryFolderByDefault) {
     LineStore store;
     store.SetMemoryBound(1);

@@ -422,6 +422,11 @@ TEST(WriteLogFile, SavedListAndFailures) {
     r.source = &store;
     EXPECT_TRUE(WriteLogFile(r, result));
     EXPECT_EQ(ReadFile(r.plainPath), FileBytes(expected));
+    // Lines that cannot be read back fail the save; it is never reported as
+    // written.
+    store.BreakFileForTest();
+    EXPECT_FALSE(WriteLogFile(r, result));
+    EXPECT_EQ(result.rfind(r.plainPath + L"の保存に失敗しました｡原因：", 0), 0u) << result;
     r.source = nullptr;
     // A folder cannot be opened as a file.
     r.plainPath = dir.path();
