@@ -104,11 +104,11 @@ public:
         fs::DeleteFile(path);  // in case the system did not honour delete-on-close
     }
 
-    static std::unique_ptr<SpillFile> Make(const std::wstring& folder) {
+    static std::shared_ptr<SpillFile> Make(const std::wstring& folder) {
         const std::wstring base = WithBackslash(folder.empty() ? TempFolder() : folder);
         if (base.empty()) return nullptr;
         for (int attempt = 0; attempt < 100; ++attempt) {
-            auto file = std::make_unique<SpillFile>();
+            auto file = std::make_shared<SpillFile>();
             file->path = base + LineFileName(GetCurrentProcessId(), nextNumber++);
             file->handle = fs::OpenFile(file->path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                         CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
@@ -118,43 +118,49 @@ public:
         return nullptr;
     }
 
-    bool Append(const std::string& bytes_) {
-        std::uint64_t position = 0;
-        FileError error;
-        if (!fs::Seek(handle, static_cast<std::int64_t>(bytes), FILE_BEGIN, position) || position != bytes)
+    // Writes at the end of what was written; a positioned write, so that a
+    // reader on another thread (positioned reads) needs no lock.
+    bool Append(const std::string& data) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(bytes);
+        at.OffsetHigh = static_cast<DWORD>(bytes >> 32);
+        DWORD done = 0;
+        if (!WriteFile(handle.get(), data.data(), static_cast<DWORD>(data.size()), &done, &at) || done != data.size())
             return false;
-        if (!fs::Write(handle, bytes_.data(), static_cast<DWORD>(bytes_.size()), path, error)) return false;
-        bytes += bytes_.size();
+        bytes += data.size();
         return true;
     }
 
-    // Reads the records from offset on, skipping `skip`, handing `count`.
-    bool Read(std::uint64_t offset, size_t skip, size_t count, const Visit& visit, DWORD& errorCode) {
-        std::uint64_t position = 0;
-        if (!fs::Seek(handle, static_cast<std::int64_t>(offset), FILE_BEGIN, position) || position != offset) {
-            errorCode = GetLastError() ? GetLastError() : ERROR_READ_FAULT;
-            return false;
-        }
+    // Reads the records from offset on, up to end, skipping `skip`, handing
+    // `count`; positioned reads only, safe beside Append on another thread.
+    bool Read(std::uint64_t offset, std::uint64_t end, size_t skip, size_t count, const Visit& visit,
+              DWORD& errorCode) const {
         std::string buffer;
         size_t at = 0;
-        std::uint64_t left = bytes - offset;
+        std::uint64_t position = offset;
         // Makes sure n bytes are in the buffer from `at` on.
         auto need = [&](size_t n) {
             while (buffer.size() - at < n) {
-                if (left == 0) return false;
+                if (position >= end) {
+                    errorCode = ERROR_HANDLE_EOF;
+                    return false;
+                }
                 buffer.erase(0, at);
                 at = 0;
-                const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(left, std::max<size_t>(kReadBlock, n)));
+                const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(end - position, std::max<size_t>(kReadBlock, n)));
                 const size_t had = buffer.size();
                 buffer.resize(had + want);
+                OVERLAPPED where{};
+                where.Offset = static_cast<DWORD>(position);
+                where.OffsetHigh = static_cast<DWORD>(position >> 32);
                 DWORD got = 0;
-                FileError error;
-                if (!fs::Read(handle, buffer.data() + had, want, got, path, error) || got == 0) {
-                    errorCode = error.code ? static_cast<DWORD>(error.code) : ERROR_HANDLE_EOF;
+                if (!ReadFile(handle.get(), buffer.data() + had, want, &got, &where) || got == 0) {
+                    const DWORD code = GetLastError();
+                    errorCode = code ? code : ERROR_HANDLE_EOF;
                     return false;
                 }
                 buffer.resize(had + got);
-                left -= got;
+                position += got;
             }
             return true;
         };
@@ -265,27 +271,49 @@ size_t LineStore::size() const {
     return inFile_ + memory_.size();
 }
 
+// The lines in the file are read without holding the store, so that paging
+// in the result window never waits for a save that reads every line; the
+// lines in memory are handed while holding it (they are few).
 bool LineStore::Read(size_t first, size_t count, const Visit& visit, DWORD& error) const {
-    std::lock_guard lock(mutex_);
-    const size_t total = inFile_ + memory_.size();
-    if (first >= total) return true;
-    size_t end = first + std::min(count, total - first);
-    bool stopped = false;
-    if (first < inFile_) {
-        const size_t fileEnd = std::min(end, inFile_);
-        const size_t step = first / kIndexStep;
+    size_t end = 0;
+    {
+        std::lock_guard lock(mutex_);
+        const size_t total = inFile_ + memory_.size();
+        if (first >= total) return true;
+        end = first + std::min(count, total - first);
+    }
+    size_t next = first;
+    while (next < end) {
+        std::shared_ptr<SpillFile> file;
+        std::uint64_t offset = 0, fileEnd = 0;
+        size_t stop = 0, skip = 0;
+        {
+            std::lock_guard lock(mutex_);
+            if (next < inFile_) {
+                file = file_;
+                const size_t step = next / kIndexStep;
+                offset = file->index[step];
+                fileEnd = file->bytes;
+                skip = next - step * kIndexStep;
+                stop = std::min(end, inFile_);
+            } else {
+                // Cleared meanwhile: nothing more to hand.
+                const size_t memoryEnd = std::min(end, inFile_ + memory_.size());
+                for (size_t i = next; i < memoryEnd; ++i)
+                    if (!visit(memory_[i - inFile_])) return true;
+                return true;
+            }
+        }
+        bool stopped = false;
         const Visit counting = [&](const std::wstring& line) {
             if (visit(line)) return true;
             stopped = true;
             return false;
         };
-        if (!file_->Read(file_->index[step], first - step * kIndexStep, fileEnd - first, counting, error))
-            return false;
+        if (!file->Read(offset, fileEnd, skip, stop - next, counting, error)) return false;
         if (stopped) return true;
-        first = fileEnd;
+        next = stop;
     }
-    for (size_t i = first; i < end; ++i)
-        if (!visit(memory_[i - inFile_])) break;
     return true;
 }
 

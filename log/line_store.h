@@ -70,8 +70,9 @@ public:
     void Clear();
 
     size_t size() const override;
-    // Lines of the file and of memory alike; holds the store while visiting,
-    // so visit must not append to it.
+    // Lines of the file and of memory alike; holds the store while handing
+    // the lines in memory, so visit must not append to it. Lines appended
+    // meanwhile may or may not be handed; a Clear meanwhile ends the reading.
     bool Read(size_t first, size_t count, const Visit& visit, DWORD& error) const override;
 
     // The file in use, empty while every line is in memory.
@@ -95,7 +96,7 @@ private:
     std::vector<std::wstring> memory_;  // lines [inFile_, size)
     size_t memoryBytes_ = 0;
     size_t inFile_ = 0;
-    std::unique_ptr<SpillFile> file_;
+    std::shared_ptr<SpillFile> file_;  // a reader keeps it while it reads
     bool failed_ = false;
 };
 

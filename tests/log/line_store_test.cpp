@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "log/line_store.h"
 #include "support/temp_dir.h"
 
@@ -151,6 +154,44 @@ TEST(LineStore, AFolderWithoutRoomForTheFileKeepsEveryLineInMemory) {
         EXPECT_EQ(store.ToVector(), lines);
         EXPECT_EQ(Range(store, 550, 100), std::vector<std::wstring>(lines.begin() + 550, lines.end()));
     }
+}
+
+// A save reads every line while the result window pages and, in a batch's
+// log, lines may still come: neither waits for the save.
+TEST(LineStore, AReaderInTheFileKeepsNeitherOtherReadersNorNewLinesWaiting) {
+    TempDir dir;
+    LineStore store;
+    store.SetFolder(dir.path());
+    store.SetMemoryBound(1);
+    const auto lines = Numbered(600);
+    for (const auto& line : lines) store.Append(line);
+    HANDLE inside = CreateEventW(nullptr, TRUE, FALSE, nullptr), go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<bool> keptWaiting{false};
+    std::vector<std::wstring> saved;
+    std::thread saver([&] {
+        DWORD error = 0;
+        store.ReadAll(
+            [&](const std::wstring& line) {
+                if (saved.empty()) {
+                    SetEvent(inside);
+                    keptWaiting = WaitForSingleObject(go, 5000) == WAIT_TIMEOUT;
+                }
+                saved.push_back(line);
+                return true;
+            },
+            error);
+    });
+    ASSERT_EQ(WaitForSingleObject(inside, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(Range(store, 300, 3), std::vector<std::wstring>(lines.begin() + 300, lines.begin() + 303));
+    store.Append(L"新しい行");
+    SetEvent(go);
+    saver.join();
+    CloseHandle(inside);
+    CloseHandle(go);
+    EXPECT_FALSE(keptWaiting) << "the page or the new line waited for the reader";
+    EXPECT_EQ(saved, lines);
+    EXPECT_EQ(store.size(), 601u);
+    EXPECT_EQ(Range(store, 599, 5), (std::vector<std::wstring>{lines.back(), L"新しい行"}));
 }
 
 TEST(LineStore, AFileThatBreaksFailsTheReadsOfItsLinesAndLosesNoNewOnes) {
