@@ -9,6 +9,7 @@
 #include "framework/edition.h"
 #include "framework/profile.h"
 #include "framework/text.h"
+#include "log/line_store.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 
@@ -21,6 +22,9 @@ Application::Application(HINSTANCE instance) : instance_(instance) {
 int Application::Run() {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
+    // The run-log files that a program killed during a run left in the
+    // temporary folder (those of programs still running stay).
+    RemoveLeftoverLineFiles();
     SetAppProfileRoot(RegistryRootFor(ProgramName()));
     ProfileStore& store = AppProfile();
 

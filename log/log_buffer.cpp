@@ -92,22 +92,34 @@ bool WriteLogFile(const LogWriteRequest& r, std::wstring& resultText) {
     if (position == 0 && !file.Write(logfile::ByteOrderMark(), error)) return failed(error);
     if (!r.startText.empty()) out.Add(r.startText);
     static const std::vector<std::wstring> none;
-    const std::vector<std::wstring>& lines = r.lines ? *r.lines : none;
-    if (lines.empty()) {
+    const VectorLines fromVector(r.lines ? *r.lines : none);
+    const LineSource& lines = r.source ? *r.source : fromVector;
+    if (lines.size() == 0) {
         if (r.stampLines) out.Add(r.stampPrefix);
         out.Add(LoadText(msg::kNothingToUpdate));
         out.Add(kLineEnd);
     } else {
-        for (const std::wstring& line : lines) {
-            out.Add(line);
-            if (!out.AddAndMaybeWrite(kLineEnd, error)) return failed(error);
-            if (r.cancel && r.cancel->load() && r.status) {
-                out.Add(LoadText(IDS_WRITE_INTERRUPTED));
-                if (!out.Write(error)) return failed(error);
-                file.Close(error);
-                resultText = LoadText(msg::kInterrupted);
-                return false;
-            }
+        bool writeFailed = false, interrupted = false;
+        DWORD readError = 0;
+        const bool read = lines.ReadAll(
+            [&](const std::wstring& line) {
+                out.Add(line);
+                if (!out.AddAndMaybeWrite(kLineEnd, error)) {
+                    writeFailed = true;
+                    return false;
+                }
+                interrupted = r.cancel && r.cancel->load() && r.status;
+                return !interrupted;
+            },
+            readError);
+        if (writeFailed) return failed(error);
+        if (!read) return failed(readError ? readError : ERROR_READ_FAULT);
+        if (interrupted) {
+            out.Add(LoadText(IDS_WRITE_INTERRUPTED));
+            if (!out.Write(error)) return failed(error);
+            file.Close(error);
+            resultText = LoadText(msg::kInterrupted);
+            return false;
         }
     }
     if (r.separator) out.Add(LoadText(msg::kSeparator));
@@ -123,18 +135,18 @@ LogBuffer::~LogBuffer() = default;
 
 void LogBuffer::ClearLog() {
     std::lock_guard lock(mutex_);
-    lines_.clear();
-    errorLines_.clear();
+    lines_.Clear();
+    errorLines_.Clear();
 }
 
 void LogBuffer::AppendLine(const std::wstring& text, const std::wstring& errorText) {
     std::lock_guard lock(mutex_);
     std::wstring prefix = settings_.stampLines ? TimeStampText(settings_.timeFormat, clock_()) : std::wstring();
-    lines_.push_back(prefix + text);
-    if (!errorText.empty()) errorLines_.push_back(prefix + errorText);
+    std::wstring line = prefix + text;
+    if (!errorText.empty()) errorLines_.Append(prefix + errorText);
     if (file_ && file_->file.isOpen()) {
         DWORD error = 0;
-        bool ok = file_->file.Write(logfile::EncodeLogText(lines_.back()), error) &&
+        bool ok = file_->file.Write(logfile::EncodeLogText(line), error) &&
                   file_->file.Write(logfile::EncodeLogText(kLineEnd), error);
         if (ok && settings_.noBuffering) ok = file_->file.Flush(error);
         if (!ok) {
@@ -145,26 +157,25 @@ void LogBuffer::AppendLine(const std::wstring& text, const std::wstring& errorTe
             file_->file.Close(ignored);
         }
     }
+    lines_.Append(std::move(line));
 }
 
-std::vector<std::wstring> LogBuffer::lines() const {
-    std::lock_guard lock(mutex_);
-    return lines_;
+std::vector<std::wstring> LogBuffer::lines() const { return lines_.ToVector(); }
+
+std::vector<std::wstring> LogBuffer::errorLines() const { return errorLines_.ToVector(); }
+
+size_t LogBuffer::lineCount() const { return lines_.size(); }
+
+size_t LogBuffer::errorLineCount() const { return errorLines_.size(); }
+
+void LogBuffer::SetMemoryBound(size_t bytes) {
+    lines_.SetMemoryBound(bytes);
+    errorLines_.SetMemoryBound(bytes);
 }
 
-std::vector<std::wstring> LogBuffer::errorLines() const {
-    std::lock_guard lock(mutex_);
-    return errorLines_;
-}
-
-size_t LogBuffer::lineCount() const {
-    std::lock_guard lock(mutex_);
-    return lines_.size();
-}
-
-size_t LogBuffer::errorLineCount() const {
-    std::lock_guard lock(mutex_);
-    return errorLines_.size();
+void LogBuffer::SetSpillFolder(const std::wstring& folder) {
+    lines_.SetFolder(folder);
+    errorLines_.SetFolder(folder);
 }
 
 bool LogBuffer::fileOpen() const {
@@ -323,7 +334,7 @@ void LogBuffer::FinishRunLog(const LocalTime& now) {
         const std::wstring path = currentLogPath();
         if (status) status->SetText(Message(msg::kClosing, {path}));
         std::wstring tail;
-        if (lines_.empty())
+        if (lines_.size() == 0)
             tail = (settings_.stampLines ? prefix : std::wstring()) + LoadText(msg::kNothingToUpdate) + kLineEnd;
         tail += LoadText(msg::kSeparator);
         DWORD error = 0;
@@ -356,7 +367,6 @@ void LogBuffer::FinishRunLog(const LocalTime& now) {
     }
 
     if (status) status->SetText(LoadText(IDS_SEARCHING_LOG));
-    const std::vector<std::wstring> all = lines();
     for (;;) {
         if (++candidateIndex_ >= kCandidateCount) {
             candidateIndex_ = kCandidateCount;
@@ -380,7 +390,7 @@ void LogBuffer::FinishRunLog(const LocalTime& now) {
             request.startText = startText_;
             request.stampPrefix = prefix;
             request.stampLines = settings_.stampLines;
-            request.lines = &all;
+            request.source = &lines_;
             request.cancel = &saveCancelled_;
             request.separator = true;
             ok = WriteLogFile(request, result);

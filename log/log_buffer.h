@@ -1,7 +1,9 @@
 #pragma once
-// The run log: every line of the current run in memory (all lines, and the
-// error lines apart), optionally time-stamped, and the log file written
-// either line by line during the run or all at once at its end. When a log
+// The run log: every line of the current run (all lines, and the error lines
+// apart), optionally time-stamped, kept in two line stores (log/line_store.h:
+// the newest lines in memory, the rest in a temporary file of the program's
+// own), and the log file written either line by line during the run or all
+// at once at its end. When a log
 // file cannot be written the writer falls back through 20 candidate names,
 // the last one in the temporary folder, unless alternatives are forbidden.
 //
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "framework/log_sink.h"
+#include "log/line_store.h"
 #include "log/log_settings.h"
 #include "log/time_stamp.h"
 
@@ -88,7 +91,8 @@ struct LogWriteRequest {
     std::wstring startText;     // written first when not empty
     std::wstring stampPrefix;   // before msg::kNothingToUpdate when there are no lines
     bool stampLines = false;
-    const std::vector<std::wstring>* lines = nullptr;
+    const LineSource* source = nullptr;             // the lines, or
+    const std::vector<std::wstring>* lines = nullptr;  // (when source is null)
     const std::atomic<bool>* cancel = nullptr;  // polled after every line
     bool separator = false;     // msg::kSeparator at the end
 };
@@ -96,7 +100,8 @@ struct LogWriteRequest {
 // Writes a whole log to a file: byte order mark at position 0 (wide build),
 // the start text, the lines (or msg::kNothingToUpdate when there are none), the
 // separator. resultText gets msg::kWritten on success, msg::kNotUpdated,
-// msg::kSaveFailed or msg::kInterrupted on failure or interruption.
+// msg::kSaveFailed or msg::kInterrupted on failure or interruption. Lines
+// that cannot be read from their source fail the write as msg::kSaveFailed.
 bool WriteLogFile(const LogWriteRequest& request, std::wstring& resultText);
 
 class LogBuffer : public LogSink {
@@ -135,11 +140,20 @@ public:
 
     static std::wstring ExpandLogName(const std::wstring& pattern, const LocalTime& time);
 
-    // Copies of the lists, safe while the worker appends.
+    // The lists, safe to read while the worker appends; what reads them
+    // goes through them a range at a time.
+    const LineStore& allLines() const { return lines_; }
+    const LineStore& errors() const { return errorLines_; }
+    // Copies of the whole lists in memory (tests and small logs).
     std::vector<std::wstring> lines() const;
     std::vector<std::wstring> errorLines() const;
     size_t lineCount() const;
     size_t errorLineCount() const;
+    // What the lines in memory of each list may cost before they go to its
+    // temporary file (LineStore::kDefaultMemoryBound; tests set it small),
+    // and the folder of those files (empty: the user's temporary folder).
+    void SetMemoryBound(size_t bytes);
+    void SetSpillFolder(const std::wstring& folder);
 
     // The active settings of the current (or last) run.
     const LogSettings& settings() const { return settings_; }
@@ -160,8 +174,8 @@ private:
     void Hold() const;
 
     mutable std::mutex mutex_;
-    std::vector<std::wstring> lines_;
-    std::vector<std::wstring> errorLines_;
+    LineStore lines_;
+    LineStore errorLines_;
     std::wstring startText_;
     std::vector<std::wstring> candidates_;
     int candidateIndex_ = -1;

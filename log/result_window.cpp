@@ -40,7 +40,7 @@ RECT ClientRectOf(HWND control, HWND parent) {
 
 class ResultWindow : public Dialog {
 public:
-    ResultWindow(const std::vector<std::wstring>& lines, const std::vector<std::wstring>* errorLines,
+    ResultWindow(const LineSource& lines, const LineSource* errorLines,
                  const ResultWindowSeams& seams)
         : Dialog(IDD_RESULT_LOG), lines_(lines), errorLines_(errorLines), seams_(seams) {}
     ~ResultWindow() override {
@@ -58,7 +58,7 @@ protected:
         } else {
             EnableItem(IDC_RESULT_NEXT, true);
         }
-        if (errorLines_ && !errorLines_->empty() && errorLines_->size() != lines_.size())
+        if (errorLines_ && errorLines_->size() > 0 && errorLines_->size() != lines_.size())
             EnableItem(IDC_RESULT_ERRORS_ONLY, true);
         else
             ShowItem(IDC_RESULT_ERRORS_ONLY, false);
@@ -144,13 +144,19 @@ private:
         InvalidateRect(hwnd(), nullptr, TRUE);
     }
 
+    // A page that cannot be read from the log's temporary file shows the
+    // lines read up to there.
     void ShowPage() {
         std::wstring text;
-        size_t end = std::min(lines_.size(), firstLine_ + kResultPageLines);
-        for (size_t i = firstLine_; i < end; ++i) {
-            text += lines_[i];
-            text += L"\r\n";
-        }
+        DWORD error = 0;
+        lines_.Read(
+            firstLine_, kResultPageLines,
+            [&](const std::wstring& line) {
+                text += line;
+                text += L"\r\n";
+                return true;
+            },
+            error);
         SetItemText(IDC_RESULT_EDIT, text);
     }
 
@@ -202,7 +208,7 @@ private:
         request.openPath = savePath_;
         request.status = status_.get();
         request.append = false;
-        request.lines = &lines_;
+        request.source = &lines_;
         request.cancel = &cancel_;
         request.separator = false;
         std::wstring result;
@@ -224,8 +230,8 @@ private:
         saving_ = false;
     }
 
-    const std::vector<std::wstring>& lines_;
-    const std::vector<std::wstring>* errorLines_;  // null in the error-only window
+    const LineSource& lines_;
+    const LineSource* errorLines_;  // null in the error-only window
     const ResultWindowSeams& seams_;
     size_t firstLine_ = 0;
     Layout layout_;
@@ -239,16 +245,22 @@ private:
 
 }  // namespace
 
-void ShowResultWindow(HWND owner, const std::vector<std::wstring>& lines,
-                      const std::vector<std::wstring>& errorLines, const ResultWindowSeams* seams) {
+void ShowResultWindow(HWND owner, const LineSource& lines, const LineSource& errorLines,
+                      const ResultWindowSeams* seams) {
     static const ResultWindowSeams none;
     ResultWindow window(lines, &errorLines, seams ? *seams : none);
     window.DoModal(owner);
 }
 
+void ShowResultWindow(HWND owner, const std::vector<std::wstring>& lines,
+                      const std::vector<std::wstring>& errorLines, const ResultWindowSeams* seams) {
+    const VectorLines shown(lines), errors(errorLines);
+    ShowResultWindow(owner, shown, errors, seams);
+}
+
 void ShowRunResult(HWND owner, const LogBuffer& log, LogSettings settings, Prompter* prompter) {
     if (log.lineCount() > 0) {
-        if (!settings.hideResultDialog) ShowResultWindow(owner, log.lines(), log.errorLines());
+        if (!settings.hideResultDialog) ShowResultWindow(owner, log.allLines(), log.errors());
         return;
     }
     if (settings.hideNothingToUpdate) return;

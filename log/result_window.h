@@ -1,6 +1,8 @@
 #pragma once
 // The result log window ("結果ﾛｸﾞ", IDD_RESULT_LOG): the lines of a run, 100 at a
-// time, with an error-only view and saving to a text file.
+// time, with an error-only view and saving to a text file. The window holds
+// no lines of its own: each page is read from the log's line source when it
+// is shown, and a save reads them all in order.
 #include <windows.h>
 
 #include <functional>
@@ -35,7 +37,9 @@ void ShowRunResult(HWND owner, const LogBuffer& log, LogSettings settings,
                    Prompter* prompter = nullptr);
 
 // Opens the result window modally with these lines; errorLines empty hides
-// "ｴﾗｰ表示のみ".
+// "ｴﾗｰ表示のみ". The sources must not change while the window is open.
+void ShowResultWindow(HWND owner, const LineSource& lines, const LineSource& errorLines,
+                      const ResultWindowSeams* seams = nullptr);
 void ShowResultWindow(HWND owner, const std::vector<std::wstring>& lines,
                       const std::vector<std::wstring>& errorLines,
                       const ResultWindowSeams* seams = nullptr);

@@ -305,7 +305,7 @@ void MainWindow::OnDropFiles(HDROP drop) {
 void MainWindow::OnShowLatestLog() {
     if (session_.busy()) return;
     const LogBuffer& log = session_.runLog();
-    if (log.lineCount() > 0) ShowResultWindow(hwnd(), log.lines(), log.errorLines());
+    if (log.lineCount() > 0) ShowResultWindow(hwnd(), log.allLines(), log.errors());
     else UiPrompter().Information(LoadText(msg::kLastRunUpdatedNothing));
 }
 

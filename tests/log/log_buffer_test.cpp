@@ -160,6 +160,62 @@ TEST_F(RunLog, FailedWriteDuringTheRunWritesTheWholeLogToTheNextCandidate) {
     EXPECT_EQ(log.lines().size(), 3u);
 }
 
+// A run whose lines go beyond the memory bound into the temporary files:
+// the log file, the lines and the error lines are whole and in order, in
+// each way of writing, also when the file open during the run breaks and
+// the whole log goes to the next candidate; the files go with the log.
+TEST_F(RunLog, ALogBeyondTheMemoryBoundIsWrittenAndReadWhole) {
+    const std::wstring spill = dir / L"spill\\";
+    testing::MakeFolder(spill);
+    std::vector<std::pair<std::wstring, std::wstring>> input;
+    std::wstring body;
+    std::vector<std::wstring> lines, errors;
+    for (int i = 0; i < 800; ++i) {
+        std::wstring text = L"C:\\src\\d" + std::to_wstring(i % 37) + L"\\ﾌｧｲﾙ" + std::to_wstring(i) + L".txt";
+        std::wstring error = i % 10 == 4 ? text + L" の失敗" : L"";
+        input.emplace_back(text, error);
+        body += kLineStamp + text + L"\r\n";
+        lines.push_back(kLineStamp + text);
+        if (!error.empty()) errors.push_back(kLineStamp + error);
+    }
+    {
+        LogBuffer big;
+        big.SetClock(&Clock);
+        big.SetSpillFolder(spill);
+        big.SetMemoryBound(4096);
+        for (std::uint32_t timing : {0u, kDuringRun, kDuringRun | kNoBuffer}) {
+            context.settingsWord = WithTimeFormat(WithTimeFormat(kSave | kStamp | timing, false, 7), true, 7);
+            big.BeginRunLog(Overwrite(), context, kStart);
+            big.ClearLog();
+            for (const auto& [text, error] : input) big.AppendLine(text, error);
+            EXPECT_GT(big.allLines().linesInFile(), 500u) << timing;
+            EXPECT_GT(big.errors().linesInFile(), 0u) << timing;
+            EXPECT_EQ(FileCount(spill), 2) << "one file for the lines, one for the error lines";
+            big.FinishRunLog(Clock());
+            EXPECT_EQ(ReadFile(LogPath()), FileBytes(StartLine() + body + kSeparator)) << timing;
+            EXPECT_EQ(big.lines(), lines);
+            EXPECT_EQ(big.errorLines(), errors);
+        }
+
+        // Broken during the run: the next candidate gets every line.
+        context.settingsWord = WithTimeFormat(WithTimeFormat(kSave | kStamp | kDuringRun, false, 7), true, 7);
+        big.BeginRunLog(Overwrite(), context, kStart);
+        big.ClearLog();
+        for (size_t i = 0; i < input.size(); ++i) {
+            if (i == 400) big.BreakOpenFileForTest();
+            big.AppendLine(input[i].first, input[i].second);
+        }
+        big.FinishRunLog(Clock());
+        EXPECT_EQ(ReadFile(dir / L"logs\\1_run_20240305_140709.txt"), FileBytes(StartLine() + body + kSeparator));
+
+        big.ClearLog();
+        EXPECT_EQ(FileCount(spill), 0) << "cleared with the log";
+        for (const auto& [text, error] : input) big.AppendLine(text, error);
+        EXPECT_EQ(FileCount(spill), 2);
+    }
+    EXPECT_EQ(FileCount(spill), 0) << "removed at the end of the program's log";
+}
+
 TEST_F(RunLog, CandidatesRunThroughBothFoldersToTheTemporaryFolder) {
     context.userLog = Blocked(L"logs\\run_%T.txt");
     for (std::uint32_t timing : {0u, kDuringRun}) {
@@ -354,6 +410,24 @@ TEST(WriteLogFile, SavedListAndFailures) {
     r.lines = &none;
     EXPECT_TRUE(WriteLogFile(r, result));
     EXPECT_EQ(ReadFile(r.plainPath), FileBytes(L"更新すべきﾌｧｲﾙはありません。\r\n"));
+    // A line source: the lines of a store beyond its memory bound.
+    LineStore store;
+    store.SetFolder(dir.path());
+    store.SetMemoryBound(1);
+    std::wstring expected;
+    for (int i = 0; i < 700; ++i) {
+        store.Append(L"行" + std::to_wstring(i));
+        expected += L"行" + std::to_wstring(i) + L"\r\n";
+    }
+    r.source = &store;
+    EXPECT_TRUE(WriteLogFile(r, result));
+    EXPECT_EQ(ReadFile(r.plainPath), FileBytes(expected));
+    // Lines that cannot be read back fail the save; it is never reported as
+    // written.
+    store.BreakFileForTest();
+    EXPECT_FALSE(WriteLogFile(r, result));
+    EXPECT_EQ(result.rfind(r.plainPath + L"の保存に失敗しました｡原因：", 0), 0u) << result;
+    r.source = nullptr;
     // A folder cannot be opened as a file.
     r.plainPath = dir.path();
     EXPECT_FALSE(WriteLogFile(r, result));

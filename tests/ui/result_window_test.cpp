@@ -400,6 +400,60 @@ TEST_F(ResultSave, CancelledChoiceSavesNothingAndFailureIsAWarning) {
     EXPECT_FALSE(testing::Exists(path));
 }
 
+// A run's log longer than its memory bound, most of it in its temporary
+// files: the window reads page after page from them, first, middle and last
+// line alike, the error-only window its own, and a save writes every line.
+TEST_F(ResultSave, ALogBeyondItsMemoryBoundIsShownPageByPageAndSavedWhole) {
+    LogBuffer log;
+    log.SetSpillFolder(dir.path());
+    log.SetMemoryBound(2048);
+    std::vector<std::wstring> lines, errors;
+    for (int i = 0; i < 1050; ++i) {
+        lines.push_back(L"C:\\src\\ﾌｧｲﾙ" + std::to_wstring(i) + L".txt");
+        std::wstring error = i % 3 == 1 ? lines.back() + L" ｴﾗｰ" : L"";
+        if (!error.empty()) errors.push_back(error);
+        log.AppendLine(lines.back(), error);
+    }
+    ASSERT_GT(log.allLines().linesInFile(), 1000u);
+    ASSERT_GT(log.errors().linesInFile(), 300u);
+    UserScript user([&](DWORD thread) {
+        HWND w = Need(WaitForWindow(thread, kTitle), "result window");
+        EXPECT_EQ(EditText(w), Joined(lines, 0, 100));
+        for (int page = 1; page <= 5; ++page) Click(w, IDC_RESULT_NEXT);
+        EXPECT_EQ(EditText(w), Joined(lines, 500, 600)) << "the middle";
+        while (Enabled(w, IDC_RESULT_NEXT)) Click(w, IDC_RESULT_NEXT);
+        EXPECT_EQ(EditText(w), Joined(lines, 1000, 1050)) << "the last page";
+        // Scrolled to the last line of the box, which is the run's last line.
+        SendDlgItemMessageW(w, IDC_RESULT_EDIT, EM_LINESCROLL, 0, 1000);
+        const LRESULT last = SendDlgItemMessageW(w, IDC_RESULT_EDIT, EM_GETLINECOUNT, 0, 0) - 2;
+        wchar_t text[200] = {};
+        *reinterpret_cast<WORD*>(text) = 199;
+        const LRESULT n = SendDlgItemMessageW(w, IDC_RESULT_EDIT, EM_GETLINE, static_cast<WPARAM>(last),
+                                              reinterpret_cast<LPARAM>(text));
+        EXPECT_EQ(std::wstring(text, static_cast<size_t>(n)), lines.back());
+        while (Enabled(w, IDC_RESULT_PREV)) Click(w, IDC_RESULT_PREV);
+        EXPECT_EQ(EditText(w), Joined(lines, 0, 100)) << "back at the first";
+
+        Press(w, IDC_RESULT_ERRORS_ONLY);
+        HWND e = Need(WaitForWindow(thread, kErrorsTitle), "error-only window");
+        EXPECT_EQ(EditText(e), Joined(errors, 0, 100));
+        while (Enabled(e, IDC_RESULT_NEXT)) Click(e, IDC_RESULT_NEXT);
+        EXPECT_EQ(EditText(e), Joined(errors, 300, 350));
+        Press(e, IDOK);
+        EXPECT_TRUE(WaitGone(e));
+        EXPECT_TRUE(WaitFor([&] { return !IsIconic(w); }));
+
+        Click(w, IDC_RESULT_NEXT);
+        Press(w, IDC_RESULT_SAVE);
+        WaitForOutcome(prompter);
+        EXPECT_TRUE(CloseOnceTheSaveIsOver(w));
+    });
+    ShowResultWindow(nullptr, log.allLines(), log.errors(), &seams);
+    user.Join();
+    EXPECT_EQ(prompter.text, path + L"の書き込みが終了しました。");
+    EXPECT_EQ(testing::ReadFile(path), SavedBytes(Joined(lines, 0, lines.size())));
+}
+
 // The result display at the end of a run.
 class RunResult : public ::testing::Test {
 protected:
