@@ -113,7 +113,9 @@ public:
         const FileStamp& stamp = copy.stamp;
         FileInfo info{stamp.creation, stamp.access, stamp.write, stamp.size};
         CopyOutcome outcome = CopyOutcome::Failed;
-        mirrant::CopyFileContents(copy.source, info, copy.destination, progress, log, options, cause, copy.target,
+        // The copy takes only what it needs of the run's options.
+        const CopySettings settings{options.updateReadOnly, options.verifyCopies, options.delayedWritePriority};
+        mirrant::CopyFileContents(copy.source, info, copy.destination, progress, log, settings, cause, copy.target,
                                   copy.moveAside, &outcome);
         return outcome;
     }

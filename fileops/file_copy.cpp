@@ -16,7 +16,6 @@
 #include "framework/text.h"
 #include "res/messages.h"
 #include "res/resource.h"
-#include "settings/run_options.h"
 
 namespace mirrant {
 
@@ -351,7 +350,7 @@ bool StampChanged(const FileInfo& before, const FileInfo& now) {
 // One pass of the copy. given: the source's stamp the caller read; null to
 // take it from the source just opened (the pass after a failed check).
 Attempt CopyOnce(const std::wstring& source, const FileInfo* given, const std::wstring& destination,
-                 Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause, CopyTarget target,
+                 Progress& progress, LogSink& log, const CopySettings& options, std::wstring& cause, CopyTarget target,
                  const MoveAsideFn* moveAside, int attempt) {
     cause.clear();
     const bool knownAbsent = target == CopyTarget::Absent;
@@ -600,7 +599,7 @@ ScopedCopyHooks::ScopedCopyHooks() : saved_(activeCopyHooks) { activeCopyHooks =
 ScopedCopyHooks::~ScopedCopyHooks() { activeCopyHooks = saved_; }
 
 bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, const std::wstring& destination,
-                      Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause,
+                      Progress& progress, LogSink& log, const CopySettings& options, std::wstring& cause,
                       CopyTarget target, const MoveAsideFn* moveAside, CopyOutcome* outcome) {
     CopyOutcome unused;
     CopyOutcome& result = outcome ? *outcome : unused;

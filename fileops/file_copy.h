@@ -13,7 +13,6 @@ namespace mirrant {
 
 class Progress;
 class LogSink;
-struct RunOptions;
 
 // 100-nanosecond units since 1601-01-01 UTC.
 using FileTime = std::uint64_t;
@@ -87,8 +86,14 @@ struct MoveAsideFn {
     // Moves it from placedAt back to path.
     std::function<bool(const std::wstring& placedAt, const std::wstring& path, std::wstring& cause)> back;
 };
+// What a copy takes from the run's options.
+struct CopySettings {
+    bool updateReadOnly = true;        // a read-only destination may be replaced
+    bool verifyCopies = false;         // read back and compared before it takes the name
+    bool delayedWritePriority = true;  // no flush of the new content before the rename
+};
 bool CopyFileContents(const std::wstring& source, const FileInfo& sourceInfo, const std::wstring& destination,
-                      Progress& progress, LogSink& log, const RunOptions& options, std::wstring& cause,
+                      Progress& progress, LogSink& log, const CopySettings& options, std::wstring& cause,
                       CopyTarget target = CopyTarget::MayExist, const MoveAsideFn* moveAside = nullptr,
                       CopyOutcome* outcome = nullptr);
 

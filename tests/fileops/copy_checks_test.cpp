@@ -80,7 +80,7 @@ protected:
 
     ScopedFileOpTimings timings_;
     TempDir dir;
-    RunOptions options;
+    CopySettings options;
     RecordingProgress progress;
     RecordingLog log;
     std::wstring cause;

@@ -65,7 +65,7 @@ protected:
     TempDir dir;
     RecordingProgress progress;
     RecordingLog log;
-    RunOptions options;
+    CopySettings options;
     std::wstring cause;
 };
 

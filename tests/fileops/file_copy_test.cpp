@@ -35,7 +35,7 @@ protected:
 
     ScopedFileOpTimings timings_;
     TempDir dir;
-    RunOptions options;
+    CopySettings options;
     RecordingProgress progress;
     RecordingLog log;
     std::wstring cause;
