@@ -187,14 +187,17 @@ void RunSession::OnRunEnd(std::unique_ptr<RunOutcome> outcome) {
     policyChanges_.TakeInto(options_);
     host_.SetRunActive(false);
     busy_ = false;
-    if (!outcome->completed) rowFailed_ = true;
-    ContinueOrEndBatch(outcome->completed);
+    // A row the guard stopped changed nothing: the batch goes on with the
+    // next, and the exit code tells it.
+    if (outcome->stoppedByGuard) rowStoppedByGuard_ = true;
+    else if (!outcome->completed) rowFailed_ = true;
+    ContinueOrEndBatch(outcome->completed || outcome->stoppedByGuard);
 }
 
 // The log file and the result display of a run that has ended. A completed
 // batch row writes nothing yet: the batch's last row does it for all.
 void RunSession::FinishRunDisplay(const RunOutcome& outcome) {
-    const bool batchGoesOn = outcome.completed && rowsAfter_ > 0;
+    const bool batchGoesOn = (outcome.completed || outcome.stoppedByGuard) && rowsAfter_ > 0;
     if (batchGoesOn) return;
     if (progress_) progress_->SetVisible(false);
     if (outcome.toldInBox || (!outcome.completed && !outcome.loggedAnything)) {
@@ -244,6 +247,7 @@ void RunSession::ReleaseProgress() {
 
 ExitCode RunSession::exitCode() const {
     if (!scheduleMode_) return ExitCode::Success;
+    if (rowStoppedByGuard_) return ExitCode::StoppedByGuard;
     if (rowFailed_) return ExitCode::NotCompleted;
     return errorsLogged_ ? ExitCode::ErrorsLogged : ExitCode::Success;
 }

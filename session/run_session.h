@@ -26,6 +26,7 @@ enum class ExitCode : int {
     Success = 0,         // every row completed without an error line
     ErrorsLogged = 1,    // every row completed, but error lines were logged
     NotCompleted = 2,    // a row did not complete or could not start, or the batch could not be read
+    StoppedByGuard = 3,  // a row was stopped by the guard against large changes; nothing of it was changed
 };
 
 // What reading and starting a batch file asks of the session. The session
@@ -127,6 +128,7 @@ private:
     bool scheduleMode_ = false;
     bool scheduleOverwriteLog_ = false;
     bool rowFailed_ = false;
+    bool rowStoppedByGuard_ = false;
     bool errorsLogged_ = false;
     // The run under way: what its end needs of the request.
     int rowsAfter_ = 0;

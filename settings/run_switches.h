@@ -37,6 +37,10 @@ inline constexpr IntSetting SetAsideFiles             {L"SetAside",   0,       0
 // Every copy is read back and compared with its source before it takes the
 // destination's name.
 inline constexpr IntSetting VerifyCopies              {L"VerifyCopy", 0,       0,   1,   OnLoad::Flag};
+// A run that would delete or replace more than "GuardPercent" per cent (and
+// at least "GuardMinimum") of one side's files stops before it changes
+// anything, or asks first (settings/settings.h has the two limits).
+inline constexpr IntSetting GuardOn                   {L"GuardOn",    1,       0,   1,   OnLoad::Flag};
 }  // namespace setting
 
 // The switch part of RunOptions (settings/run_options.h), every field at its
@@ -55,6 +59,7 @@ struct RunSwitches {
     bool textBatchDefault = setting::TextBatchDefault.defaultValue != 0;
     bool setAsideFiles = setting::SetAsideFiles.defaultValue != 0;
     bool verifyCopies = setting::VerifyCopies.defaultValue != 0;
+    bool guardOn = setting::GuardOn.defaultValue != 0;
 };
 
 using SwitchField = bool RunSwitches::*;
@@ -79,6 +84,7 @@ inline constexpr RunSwitch kRunSwitches[] = {
     {setting::TextBatchDefault, &RunSwitches::textBatchDefault, ID_TEXT_BATCH_DEFAULT},  // the batch menu's
     {setting::SetAsideFiles, &RunSwitches::setAsideFiles, 0},  // the set-aside dialog's
     {setting::VerifyCopies, &RunSwitches::verifyCopies, ID_VERIFY_COPIES},
+    {setting::GuardOn, &RunSwitches::guardOn, 0},  // the guard dialog's
 };
 
 // The row of a field, or of a menu command; null where there is none.

@@ -182,6 +182,7 @@ void MainWindow::OnOptionCommand(int id) {
         if (!session_.busy()) ClearBatchHistoryCommand(batch());
         return;
     case ID_SET_ASIDE: ShowSetAsideDialog(hwnd(), o, runActive_); return;
+    case ID_GUARD: ShowGuardDialog(hwnd(), o, runActive_); return;
     case ID_TOLERANCE: ShowToleranceDialog(hwnd(), o, runActive_); return;
     case ID_DISPLAY_SETTINGS: ShowDisplaySettingsDialog(hwnd(), o, runActive_); return;
     case ID_PRIORITY: ShowPriorityDialog(hwnd(), o, runActive_); return;
