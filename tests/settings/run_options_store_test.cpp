@@ -128,6 +128,9 @@ TEST_F(RunOptionsStoreTest, EachFieldSavesUnderItsOwnName) {
     o.deleteFailurePolicy = ErrorPolicy::Abort;
     o.setAsideFiles = true;
     o.setAsideDays = 7;
+    o.guardOn = false;
+    o.guardPercent = 1;
+    o.guardMinimum = 500;
     struct Case {
         bool saved;
         const wchar_t* name;
