@@ -166,7 +166,8 @@ bool TreeWalk::ListOther(FolderWalk& walk) {
     std::vector<std::wstring> leftovers;
     // A side that no pass walks (the destination of an overwrite) is counted
     // from these listings for the guard.
-    const bool countFiles = ctx_.options.guardOn && !pass_.single;
+    const bool oneWay = ctx_.mode == RunMode::Overwrite || ctx_.mode == RunMode::OverwriteTest;
+    const bool countFiles = ctx_.options.guardOn && oneWay && !pass_.single;
     std::uint64_t filesListed = 0;
     unsigned long error = 0;
     std::wstring cause;
