@@ -91,6 +91,9 @@ struct RunOutcome {
     bool toldInBox = false;
     // The run logged at least one line.
     bool loggedAnything = false;
+    // Unattended, the guard against large changes stopped the run before it
+    // changed anything (completed is false); a batch goes on with its next row.
+    bool stoppedByGuard = false;
     // The paths as the run checked and resolved them, for the boxes; empty
     // when the run ended before its root checks.
     std::wstring sourcePath;

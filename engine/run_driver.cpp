@@ -9,6 +9,7 @@
 #include "engine/failure_policy.h"
 #include "engine/file_access.h"
 #include "engine/root_search.h"
+#include "engine/run_guard.h"
 #include "engine/set_aside.h"
 #include "engine/plan_executor.h"
 #include "engine/run_plan.h"
@@ -312,7 +313,6 @@ RunOutcome PerformRun(RunContext& run) {
         const size_t folderEnd = destination.find_last_of(L'\\');
         setAside->AddSide(destinationIsFolder ? destination : destination.substr(0, folderEnd + 1),
                           IDS_FILEOPS_DESTINATION_LABEL, true);
-        setAside->RemoveExpired(options, progress, log);
         summarize = true;
         RunPlan plan;
         PassInfo single;
@@ -320,6 +320,7 @@ RunOutcome PerformRun(RunContext& run) {
         const std::uint32_t index = plan.AddPass(std::move(single));
         TreeWalk decider(context, progress, plan);
         const bool decided = decider.DecideSingleFile(index, source, destination, destinationIsFolder) == Next::Go;
+        setAside->RemoveExpired(options, progress, log);
         PlanExecutor executor(context, progress, decider, plan);
         return end(executor.Run(decided) == Next::Go);
     }
@@ -360,7 +361,6 @@ RunOutcome PerformRun(RunContext& run) {
     setAside->AddSide(source, IDS_FILEOPS_SOURCE_LABEL,
                       row.sync() || options.missingInDestination == MissingPolicy::Delete ||
                           options.missingInDestination == MissingPolicy::Ask);
-    setAside->RemoveExpired(options, progress, log);
 
     // The passes of the mode, each a walk from the two roots, are decided
     // first; then the plan is carried out. A pass that stops ends the
@@ -374,7 +374,18 @@ RunOutcome PerformRun(RunContext& run) {
                       forward ? destination : source};
         return decider.DecidePass(plan.AddPass(std::move(pass))) == Next::Go;
     };
+    // Before anything changes: the guard against large changes, then the
+    // set-aside folder's clean-up (its lines come before the plan's).
     auto execute = [&](bool decidedWhole) {
+        if (decidedWhole && options.guardOn) {
+            const GuardVerdict verdict = JudgePlan(plan, state, decider.FilesAtStart(), options);
+            switch (ApplyGuard(verdict, options, unattended, state.testMode, prompter, log)) {
+            case GuardOutcome::Go: break;
+            case GuardOutcome::Stopped: outcome.stoppedByGuard = true; return end(false);
+            case GuardOutcome::Declined: return end(false);
+            }
+        }
+        setAside->RemoveExpired(options, progress, log);
         PlanExecutor executor(context, progress, decider, plan);
         return end(executor.Run(decidedWhole) == Next::Go);
     };

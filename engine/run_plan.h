@@ -42,6 +42,9 @@ struct Step {
     FileStamp thisStamp;       // File: this side's file as it was decided on
     std::uint64_t otherWrite = 0;
     std::uint64_t otherSize = 0;
+    // Folder, deleted without being walked into: the files below it, for the
+    // guard against large changes (counted only while the guard is on).
+    std::uint64_t filesBelow = 0;
 };
 
 // One pass of the mode: its direction, whether it only searches (delete

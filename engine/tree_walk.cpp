@@ -60,7 +60,43 @@ bool TreeWalk::AtRoot(const FolderWalk& walk) const { return !pass_.single && wa
 
 Next TreeWalk::DecidePass(std::uint32_t pass) {
     pass_ = plan_->pass(pass);
-    return Walk(pass_.thisRoot, pass_.otherRoot, false);
+    passFiles_ = 0;
+    const Next r = Walk(pass_.thisRoot, pass_.otherRoot, false);
+    const int side = SideIndex(true);
+    walked_[side] = true;
+    if (passFiles_ > walkedFiles_[side]) walkedFiles_[side] = passFiles_;
+    return r;
+}
+
+SideFileCounts TreeWalk::FilesAtStart() const {
+    const auto side = [&](int i) { return walked_[i] ? walkedFiles_[i] : listedFiles_[i]; };
+    return {side(0), side(1)};
+}
+
+// The files below a folder the run deletes without walking into it, as the
+// walk would have met them: folder links are not followed, copy leftovers
+// and what the filter refuses are not counted. A folder that cannot be
+// listed adds nothing.
+std::uint64_t TreeWalk::CountFilesBelow(const std::wstring& folder) {
+    std::uint64_t files = 0;
+    std::vector<std::wstring> folders{folder};
+    while (!folders.empty()) {
+        const std::wstring current = std::move(folders.back());
+        folders.pop_back();
+        unsigned long error = 0;
+        std::wstring cause;
+        ForEachEntry(
+            ctx_.files, current,
+            [&](const ListedEntry& e) {
+                if (e.copyTemporary || !ctx_.filter.Accept(e.name, e.isFolder, e.stamp.creation, e.stamp.write))
+                    return true;
+                if (!e.isFolder) ++files;
+                else if (!e.isLink) folders.push_back(current + e.name + L"\\");
+                return true;
+            },
+            error, cause);
+    }
+    return files;
 }
 
 Next TreeWalk::Descend(const std::wstring& name, const std::wstring& t, const std::wstring& o, bool otherSeen,
@@ -128,6 +164,11 @@ void TreeWalk::ReportUnknown(const std::wstring& unknown, bool unknownIsSource, 
 // removed before the first copy into it.
 bool TreeWalk::ListOther(FolderWalk& walk) {
     std::vector<std::wstring> leftovers;
+    // A side that no pass walks (the destination of an overwrite) is counted
+    // from these listings for the guard.
+    const bool oneWay = ctx_.mode == RunMode::Overwrite || ctx_.mode == RunMode::OverwriteTest;
+    const bool countFiles = ctx_.options.guardOn && oneWay && !pass_.single;
+    std::uint64_t filesListed = 0;
     unsigned long error = 0;
     std::wstring cause;
     const bool listed = ForEachEntry(
@@ -135,10 +176,13 @@ bool TreeWalk::ListOther(FolderWalk& walk) {
         [&](const ListedEntry& e) {
             walk.otherKinds.emplace(NameKey(e.name), e.isFolder);
             if (e.copyTemporary) leftovers.push_back(e.name);
+            else if (countFiles && !e.isFolder && ctx_.filter.Accept(e.name, false, e.stamp.creation, e.stamp.write))
+                ++filesListed;
             return true;
         },
         error, cause);
     if (listed || error == kErrorFileNotFound || (!walk.otherSeen && !ctx_.files.IsFolder(walk.otherFolder))) {
+        listedFiles_[SideIndex(false)] += filesListed;
         for (std::wstring& name : leftovers) {
             Step leftover;
             leftover.kind = StepKind::Leftover;
@@ -174,6 +218,7 @@ Next TreeWalk::FileEntry(FolderWalk& walk, const ListedEntry& entry) {
     } else if (!ctx_.filter.Accept(entry.name, false, entry.stamp.creation, entry.stamp.write)) {
         return Next::Go;
     }
+    ++passFiles_;
     progress_.Show(f.t, level::File);
     f.thisStamp = entry.stamp;
     if (entry.isLink) {
@@ -345,6 +390,12 @@ Next TreeWalk::MissingFolder(const ListedEntry& entry, const std::wstring& t, co
         step.isLink = entry.isLink;
         step.subtree = descends;
         step.text = entry.name;
+        // The guard counts what a folder deletion takes with it; the walk
+        // does not go in, so the files are counted here, only when needed.
+        if (ctx_.options.guardOn && d.action == Action::DeleteFolder && !descends && !entry.isLink) {
+            step.filesBelow = CountFilesBelow(t);
+            passFiles_ += step.filesBelow;
+        }
         plan_->Add(std::move(step));
     }
     if (!descends) return Next::Go;

@@ -26,6 +26,14 @@ enum class Next { Stop, Go };
 struct FolderWalk;
 struct FileCase;
 
+// How many files each side held at the start of a run, as the walk met them
+// (the files the filter accepted; copy leftovers and the set-aside folder at
+// a root are not counted), for the guard against large changes.
+struct SideFileCounts {
+    std::uint64_t source = 0;
+    std::uint64_t destination = 0;
+};
+
 class TreeWalk {
 public:
     // ctx.log is not used: what the walk logs goes into plan.
@@ -43,6 +51,12 @@ public:
     // Stop when the run is to end.
     Next DecideAgain(std::uint32_t pass, const std::wstring& thisFolder, const std::wstring& otherFolder,
                      const std::wstring& name, RunPlan& into);
+
+    // Each side's files: the most that one pass walking that side met
+    // (the files below a folder deleted without being walked into
+    // included); for a side no pass walks, the files of the other folders'
+    // listings (those only while the guard is on).
+    SideFileCounts FilesAtStart() const;
 
 private:
     // What the other folder's listing (or a fresh look) holds under a name.
@@ -69,6 +83,9 @@ private:
     DecisionRules Rules() const;
     bool AtRoot(const FolderWalk& walk) const;
     bool SideIsSource(bool thisSide) const { return thisSide == pass_.forward; }
+    // Index 0 the source, 1 the destination.
+    int SideIndex(bool thisSide) const { return SideIsSource(thisSide) ? 0 : 1; }
+    std::uint64_t CountFilesBelow(const std::wstring& folder);
 
     WalkContext ctx_;
     Progress& progress_;
@@ -76,6 +93,11 @@ private:
     PlanLog log_;
     WalkGuards guards_;
     PassInfo pass_;  // the pass being decided
+    // What the walk met of each side, for FilesAtStart.
+    std::uint64_t passFiles_ = 0;  // this side's files in the pass being decided
+    std::uint64_t walkedFiles_[2] = {0, 0};
+    bool walked_[2] = {false, false};
+    std::uint64_t listedFiles_[2] = {0, 0};
 };
 
 }  // namespace mirrant

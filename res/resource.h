@@ -91,3 +91,4 @@
 #include "res/ids_filter.h"
 #include "res/ids_ui.h"
 #include "res/ids_setaside.h"
+#include "res/ids_guard.h"

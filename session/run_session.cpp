@@ -217,8 +217,11 @@ void RunSession::OnRunEnd(std::unique_ptr<RunOutcome> outcome) {
     policyChanges_.TakeInto(options_);
     host_.SetRunActive(false);
     busy_ = false;
-    if (!outcome->completed) rowFailed_ = true;
-    ContinueOrEndBatch(outcome->completed);
+    // A row the guard stopped changed nothing: the batch goes on with the
+    // next, and the exit code tells it.
+    if (outcome->stoppedByGuard) rowStoppedByGuard_ = true;
+    else if (!outcome->completed) rowFailed_ = true;
+    ContinueOrEndBatch(outcome->completed || outcome->stoppedByGuard);
 }
 
 // The log file and the result display of a run that has ended. A completed
@@ -228,7 +231,7 @@ void RunSession::FinishRunDisplay(const RunOutcome& outcome) {
         batchTally_.Add(outcome.tally);
         ++rowsSummarized_;
     }
-    const bool batchGoesOn = outcome.completed && rowsAfter_ > 0;
+    const bool batchGoesOn = (outcome.completed || outcome.stoppedByGuard) && rowsAfter_ > 0;
     if (batchGoesOn) return;
     // A batch of several rows ends with the summary of them all.
     if (rowsSummarized_ > 1) LogSummary(log_, batchTally_, IDS_SUMMARY_BATCH);
@@ -282,6 +285,7 @@ void RunSession::ReleaseProgress() {
 
 ExitCode RunSession::exitCode() const {
     if (!scheduleMode_) return ExitCode::Success;
+    if (rowStoppedByGuard_) return ExitCode::StoppedByGuard;
     if (rowFailed_) return ExitCode::NotCompleted;
     return errorsLogged_ ? ExitCode::ErrorsLogged : ExitCode::Success;
 }

@@ -28,6 +28,7 @@ enum class ExitCode : int {
     Success = 0,         // every row completed without an error line
     ErrorsLogged = 1,    // every row completed, but error lines were logged
     NotCompleted = 2,    // a row did not complete or could not start, or the batch could not be read
+    StoppedByGuard = 3,  // a row was stopped by the guard against large changes; nothing of it was changed
 };
 
 // What reading and starting a batch file asks of the session. The session
@@ -134,6 +135,7 @@ private:
     bool scheduleMode_ = false;
     bool scheduleOverwriteLog_ = false;
     bool rowFailed_ = false;
+    bool rowStoppedByGuard_ = false;
     bool errorsLogged_ = false;
     // The summaries of a batch's rows, for the batch's own.
     RunTally batchTally_;

@@ -28,6 +28,8 @@ constexpr StoredField<int> kNumbers[] = {
     {setting::DisplayLevel, &RunOptions::displayLevel},
     {setting::RunPriority, &RunOptions::runPriority},
     {setting::SetAsideDays, &RunOptions::setAsideDays},
+    {setting::GuardPercent, &RunOptions::guardPercent},
+    {setting::GuardMinimum, &RunOptions::guardMinimum},
 };
 
 // Written by the tolerance dialog; read by the application at start-up.

@@ -51,6 +51,10 @@ struct RunOptions : RunSwitches {
     // How many days the set-aside folder keeps what a run deleted or
     // replaced (setAsideFiles).
     int setAsideDays = setting::SetAsideDays.defaultValue;
+    // The guard's limits (guardOn): a side's share of files in per cent, and
+    // the least number of files, that a run may not exceed unasked.
+    int guardPercent = setting::GuardPercent.defaultValue;
+    int guardMinimum = setting::GuardMinimum.defaultValue;
 
     // Not stored. Whether a tolerance chosen in the dialog is also written
     // for the next start (the dialog's check box).

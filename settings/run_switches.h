@@ -39,6 +39,10 @@ inline constexpr IntSetting SetAsideFiles             {L"SetAside",   0,       0
 inline constexpr IntSetting VerifyCopies              {L"VerifyCopy", 0,       0,   1,   OnLoad::Flag};
 // A run ends with a summary of what it did (files, folders, bytes, time).
 inline constexpr IntSetting RunSummary                {L"RunSummary", 1,       0,   1,   OnLoad::Flag};
+// A run that would delete or replace more than "GuardPercent" per cent (and
+// at least "GuardMinimum") of one side's files stops before it changes
+// anything, or asks first (settings/settings.h has the two limits).
+inline constexpr IntSetting GuardOn                   {L"GuardOn",    1,       0,   1,   OnLoad::Flag};
 }  // namespace setting
 
 // The switch part of RunOptions (settings/run_options.h), every field at its
@@ -58,6 +62,7 @@ struct RunSwitches {
     bool setAsideFiles = setting::SetAsideFiles.defaultValue != 0;
     bool verifyCopies = setting::VerifyCopies.defaultValue != 0;
     bool runSummary = setting::RunSummary.defaultValue != 0;
+    bool guardOn = setting::GuardOn.defaultValue != 0;
 };
 
 using SwitchField = bool RunSwitches::*;
@@ -83,6 +88,7 @@ inline constexpr RunSwitch kRunSwitches[] = {
     {setting::SetAsideFiles, &RunSwitches::setAsideFiles, 0},  // the set-aside dialog's
     {setting::VerifyCopies, &RunSwitches::verifyCopies, ID_VERIFY_COPIES},
     {setting::RunSummary, &RunSwitches::runSummary, ID_RUN_SUMMARY},
+    {setting::GuardOn, &RunSwitches::guardOn, 0},  // the guard dialog's
 };
 
 // The row of a field, or of a menu command; null where there is none.

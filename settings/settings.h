@@ -67,6 +67,13 @@ inline constexpr IntSetting RunPriority               {L"op10",       0,       -
 // switch itself, "SetAside", is in settings/run_switches.h).
 inline constexpr IntSetting SetAsideDays              {L"SetAsideDays", 30,    1,   3650, OnLoad::DefaultOutside};
 
+// The limits of the guard against large changes (the switch itself,
+// "GuardOn", is in settings/run_switches.h): a run stops when it would
+// delete or replace more than this per cent of one side's files ...
+inline constexpr IntSetting GuardPercent              {L"GuardPercent", 50,    1,   100, OnLoad::DefaultOutside};
+// ... and at least this many of them.
+inline constexpr IntSetting GuardMinimum              {L"GuardMinimum", 20,    1,   1000000, OnLoad::DefaultOutside};
+
 // The filter's modes and the off switches of its lists (filterbits in
 // filter/filter_set.h). LoadFilterSet lets the destination-only mode win over
 // a partial general mode; that correction needs two fields at once.
@@ -154,6 +161,9 @@ inline constexpr const wchar_t* ReverseOverwriteNewer = setting::ReverseOverwrit
 inline constexpr const wchar_t* TimeDelta = setting::TimeDelta.name;
 inline constexpr const wchar_t* SetAsideFiles = setting::SetAsideFiles.name;
 inline constexpr const wchar_t* SetAsideDays = setting::SetAsideDays.name;
+inline constexpr const wchar_t* GuardOn = setting::GuardOn.name;
+inline constexpr const wchar_t* GuardPercent = setting::GuardPercent.name;
+inline constexpr const wchar_t* GuardMinimum = setting::GuardMinimum.name;
 inline constexpr const wchar_t* VerifyCopies = setting::VerifyCopies.name;
 inline constexpr const wchar_t* UserLog = setting::UserLog.name;
 inline constexpr const wchar_t* ScheduleLog = setting::ScheduleLog.name;

@@ -186,6 +186,7 @@ void MainWindow::OnOptionCommand(int id) {
     case ID_RESTORE_SET_ASIDE:
         if (!session_.busy()) ShowRestoreWindow();
         return;
+    case ID_GUARD: ShowGuardDialog(hwnd(), o, runActive_); return;
     case ID_TOLERANCE: ShowToleranceDialog(hwnd(), o, runActive_); return;
     case ID_DISPLAY_SETTINGS: ShowDisplaySettingsDialog(hwnd(), o, runActive_); return;
     case ID_PRIORITY: ShowPriorityDialog(hwnd(), o, runActive_); return;

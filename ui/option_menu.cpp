@@ -47,6 +47,7 @@ struct DialogCommand {
 constexpr DialogCommand kDialogCommands[] = {
     {ID_TOLERANCE, false},       {ID_FILTER, false},   {ID_CONFIRM_OPTIONS, true}, {ID_LOG_SETTINGS, true},
     {ID_DISPLAY_SETTINGS, true}, {ID_PRIORITY, true},  {ID_SET_ASIDE, false}, {ID_RESTORE_SET_ASIDE, false},
+    {ID_GUARD, false},
 };
 
 }  // namespace

@@ -212,6 +212,67 @@ private:
     bool runActive_;
 };
 
+// The guard against large changes: the switch and two numbers, the share of
+// a side's files and the least number of files; each number out of its range
+// is refused with its own warning, and its box is selected again.
+class GuardDialog : public Dialog {
+public:
+    GuardDialog(bool on, unsigned percent, unsigned minimum, bool runActive)
+        : Dialog(IDD_GUARD), on_(on), values_{percent, minimum}, runActive_(runActive) {}
+    bool on() const { return on_; }
+    unsigned percent() const { return values_[0]; }
+    unsigned minimum() const { return values_[1]; }
+
+protected:
+    struct Box {
+        int edit;
+        unsigned rangeText, min, max;
+    };
+    static constexpr Box kBoxes[2] = {
+        {IDC_GUARD_PERCENT, IDS_GUARD_PERCENT_RANGE, kMinGuardPercent, kMaxGuardPercent},
+        {IDC_GUARD_MINIMUM, IDS_GUARD_MINIMUM_RANGE, kMinGuardMinimum, kMaxGuardMinimum},
+    };
+
+    bool OnInit() override {
+        SetChecked(IDC_GUARD_ON, on_);
+        for (int i = 0; i < 2; ++i) {
+            SendItem(kBoxes[i].edit, EM_SETLIMITTEXT, 10);
+            SetItemText(kBoxes[i].edit, std::to_wstring(values_[i]));
+            if (runActive_) SendItem(kBoxes[i].edit, EM_SETREADONLY, TRUE);
+        }
+        if (runActive_) {
+            EnableItem(IDC_GUARD_ON, false);
+            EnableItem(IDOK, false);
+        }
+        return true;
+    }
+    void OnOK() override {
+        if (runActive_) return;
+        unsigned values[2];
+        for (int i = 0; i < 2; ++i) {
+            const Box& box = kBoxes[i];
+            auto value = ParseNumberInRange(ItemText(box.edit), box.min, box.max);
+            if (!value) {
+                MessageBoxPrompter(hwnd()).Warning(Message(box.rangeText, {box.min, box.max}));
+                HWND edit = Item(box.edit);
+                SetFocus(edit);
+                SendMessageW(edit, EM_SETSEL, 0, -1);
+                return;
+            }
+            values[i] = *value;
+        }
+        values_[0] = values[0];
+        values_[1] = values[1];
+        on_ = IsChecked(IDC_GUARD_ON);
+        End(IDOK);
+    }
+
+private:
+    bool on_;
+    unsigned values_[2];
+    bool runActive_;
+};
+
 class ConfirmOptionsDialog : public Dialog {
 public:
     ConfirmOptionsDialog(const ConfirmChoices& choices, bool runActive)
@@ -297,6 +358,19 @@ bool ShowSetAsideDialog(HWND owner, RunOptions& options, bool runActive) {
     options.setAsideDays = static_cast<int>(dialog.number());
     SaveRunOption(AppProfile(), options, &RunOptions::setAsideFiles);
     SaveRunOption(AppProfile(), options, &RunOptions::setAsideDays);
+    return true;
+}
+
+bool ShowGuardDialog(HWND owner, RunOptions& options, bool runActive) {
+    GuardDialog dialog(options.guardOn, static_cast<unsigned>(options.guardPercent),
+                       static_cast<unsigned>(options.guardMinimum), runActive);
+    if (dialog.DoModal(owner) != IDOK || runActive) return false;
+    options.guardOn = dialog.on();
+    options.guardPercent = static_cast<int>(dialog.percent());
+    options.guardMinimum = static_cast<int>(dialog.minimum());
+    SaveRunOption(AppProfile(), options, &RunOptions::guardOn);
+    SaveRunOption(AppProfile(), options, &RunOptions::guardPercent);
+    SaveRunOption(AppProfile(), options, &RunOptions::guardMinimum);
     return true;
 }
 

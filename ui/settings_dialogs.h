@@ -23,6 +23,10 @@ bool ShowToleranceDialog(HWND owner, RunOptions& options, bool runActive);
 // Keeping what a run deletes or replaces (IDD_SET_ASIDE, command ID_SET_ASIDE): the
 // switch and the days to keep ("SetAside", "SetAsideDays").
 bool ShowSetAsideDialog(HWND owner, RunOptions& options, bool runActive);
+// The guard against large changes (IDD_GUARD, command ID_GUARD): the switch,
+// the share of a side's files and the least number of files ("GuardOn",
+// "GuardPercent", "GuardMinimum").
+bool ShowGuardDialog(HWND owner, RunOptions& options, bool runActive);
 // Also sets suppressFolderDeleteConfirm to the negation of the new
 // confirmFolderDelete, as the menu command does.
 bool ShowConfirmOptionsDialog(HWND owner, RunOptions& options, bool runActive);
@@ -48,6 +52,10 @@ std::optional<unsigned> ParseTolerance(const std::wstring& text);
 std::optional<unsigned> ParseNumberInRange(const std::wstring& text, unsigned min, unsigned max);
 inline constexpr unsigned kMinSetAsideDays = static_cast<unsigned>(setting::SetAsideDays.min);
 inline constexpr unsigned kMaxSetAsideDays = static_cast<unsigned>(setting::SetAsideDays.max);
+inline constexpr unsigned kMinGuardPercent = static_cast<unsigned>(setting::GuardPercent.min);
+inline constexpr unsigned kMaxGuardPercent = static_cast<unsigned>(setting::GuardPercent.max);
+inline constexpr unsigned kMinGuardMinimum = static_cast<unsigned>(setting::GuardMinimum.min);
+inline constexpr unsigned kMaxGuardMinimum = static_cast<unsigned>(setting::GuardMinimum.max);
 inline constexpr unsigned kMinTolerance = static_cast<unsigned>(setting::TimeDelta.min);
 inline constexpr unsigned kMaxTolerance = static_cast<unsigned>(setting::TimeDelta.max);
 

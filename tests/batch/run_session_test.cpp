@@ -5,6 +5,7 @@
 // unattended program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -397,12 +398,24 @@ TEST_F(RunSessionTest, AnUnattendedProgramTellsTheSchedulerHowItEnded) {
         ExitCode expected;
     };
     const std::wstring missing = temp / L"nowhere\\";
+    // A backup of 40 files whose source kept one: a sync would delete 39.
+    const std::wstring lostSource = temp / L"lost\\", backup = temp / L"backup\\";
+    testing::MakeFolder(lostSource);
+    testing::MakeFolder(backup);
+    WriteFile(lostSource + L"f0.txt", "0");
+    for (int i = 0; i < 40; ++i) WriteFile(backup + L"f" + std::to_wstring(i) + L".txt", std::to_string(i));
     const Case cases[] = {
         {"every row completed", {{kOverwriteLetter, src, dst}, {kSyncLetter, src, dst}}, false, ExitCode::Success},
         {"an error line was logged", {{kOverwriteLetter, src, dst}}, true, ExitCode::ErrorsLogged},
         {"a row did not complete", {{kOverwriteLetter, missing, dst}, {kOverwriteLetter, src, dst}}, false,
          ExitCode::NotCompleted},
         {"a row could not start", {{kOverwriteLetter, L"C:\\a|b", dst}}, false, ExitCode::NotCompleted},
+        {"a row was stopped by the guard, the next one ran",
+         {{kSyncLetter, lostSource, backup}, {kOverwriteLetter, src, dst}}, false, ExitCode::StoppedByGuard},
+        {"stopped by the guard ranks above a row that did not complete",
+         {{kSyncLetter, lostSource, backup}, {kOverwriteLetter, missing, dst}}, false, ExitCode::StoppedByGuard},
+        {"stopped by the guard ranks above error lines",
+         {{kOverwriteLetter, src, dst}, {kSyncLetter, lostSource, backup}}, true, ExitCode::StoppedByGuard},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -428,6 +441,12 @@ TEST_F(RunSessionTest, AnUnattendedProgramTellsTheSchedulerHowItEnded) {
         DeleteFileW((src + L"locked.txt").c_str());
         EXPECT_EQ(s.exitCode(), c.expected);
         EXPECT_EQ(w.closed, 1);
+        if (c.expected == ExitCode::StoppedByGuard) {
+            EXPECT_TRUE(testing::Exists(backup + L"f39.txt")) << "the stopped row deleted nothing";
+            const bool otherRow = std::any_of(c.rows.begin(), c.rows.end(), [&](const BatchRow& r) { return r.source == src; });
+            EXPECT_EQ(testing::Exists(dst + L"f.txt"), otherRow) << "the other row ran";
+        }
+        DeleteFileW((dst + L"f.txt").c_str());
     }
     // Interactive programs always end with 0.
     EXPECT_EQ(session.exitCode(), ExitCode::Success);

@@ -159,5 +159,25 @@ inline std::wstring NothingAfter(const std::wstring& root, const std::wstring& w
     return Q(root) + L"には" + when + L"より後に退避したﾌｧｲﾙがないため、何も復元しません。";
 }
 inline std::wstring Unaddressable(const std::wstring& p) { return Q(p) + L"はこのﾌﾟﾛｸﾞﾗﾑでは扱えない名前のため、ｽｷｯﾌﾟしました。"; }
+// The guard against large changes.
+inline std::wstring GuardCounts(const std::wstring& side, unsigned files, unsigned changed) {
+    return side + L"のﾌｧｲﾙ " + std::to_wstring(files) + L" 個のうち " + std::to_wstring(changed) + L" 個を削除・上書き";
+}
+inline std::wstring Limit(unsigned percent) { return L"(上限 " + std::to_wstring(percent) + L"%)"; }
+inline std::wstring GuardStopped(const std::wstring& side, unsigned files, unsigned changed, unsigned percent = 50) {
+    return GuardCounts(side, files, changed) + L"するため、処理を中止しました。" + Limit(percent);
+}
+inline const std::wstring kGuardHowToGoOn =
+    L"意図した変更であれば、一度ｳｨﾝﾄﾞｳから実行して確認に「はい」と答えるか、「ｵﾌﾟｼｮﾝ」の「大量変更の保護」で上限を変更してください。";
+inline std::wstring GuardQuestion(const std::wstring& side, unsigned files, unsigned changed, unsigned percent = 50) {
+    return GuardCounts(side, files, changed) + L"します。" + Limit(percent) +
+           L"\nﾊﾞｯｸｱｯﾌﾟの消失やﾌｧｲﾙの破損(暗号化など)が写されるおそれがあります。このまま実行しますか？";
+}
+inline std::wstring GuardTestVerdict(const std::wstring& side, unsigned files, unsigned changed, unsigned percent = 50) {
+    return L"ﾃｽﾄﾓｰﾄﾞ: 実行時には、" + GuardCounts(side, files, changed) + L"するため、大量変更の保護により処理を中止します。" +
+           Limit(percent);
+}
+inline const std::wstring kSourceSide = L"ｺﾋﾟｰ元";
+inline const std::wstring kDestinationSide = L"ｺﾋﾟｰ先";
 
 }  // namespace mirrant::testing::text

@@ -33,7 +33,7 @@ auto Persisted(const RunOptions& o) {
                       o.confirmNewerDestination, o.reverseOverwriteNewer, o.copyEmptyFolders, o.textBatchDefault,
                       o.missingInDestination, o.missingInSource, o.writeFailurePolicy, o.folderFailurePolicy,
                       o.deleteFailurePolicy, o.confirmOtherErrors, o.displayLevel, o.runPriority,
-                      o.setAsideFiles, o.setAsideDays);
+                      o.setAsideFiles, o.setAsideDays, o.verifyCopies, o.guardOn, o.guardPercent, o.guardMinimum);
 }
 
 // The record's initialisers and the loader take their defaults from the same
@@ -70,6 +70,9 @@ TEST_F(RunOptionsStoreTest, EachValueLoadsIntoItsField) {
     Plant(L"op19", 1);
     Plant(L"SetAside", 1);
     Plant(L"SetAsideDays", 90);
+    Plant(L"GuardOn", 0);
+    Plant(L"GuardPercent", 75);
+    Plant(L"GuardMinimum", 1000000);
     Plant(L"TimeDelta", 100);  // read by the application, not here
     RunOptions o;
     LoadRunOptions(o, store);
@@ -95,6 +98,9 @@ TEST_F(RunOptionsStoreTest, EachValueLoadsIntoItsField) {
     expected.reverseOverwriteNewer = true;
     expected.setAsideFiles = true;
     expected.setAsideDays = 90;
+    expected.guardOn = false;
+    expected.guardPercent = 75;
+    expected.guardMinimum = 1000000;
     EXPECT_EQ(Persisted(o), Persisted(expected));
     EXPECT_EQ(o.timeToleranceSeconds, 2u);
     EXPECT_TRUE(o.suppressFolderDeleteConfirm) << "follows confirmFolderDelete";
@@ -122,6 +128,9 @@ TEST_F(RunOptionsStoreTest, EachFieldSavesUnderItsOwnName) {
     o.deleteFailurePolicy = ErrorPolicy::Abort;
     o.setAsideFiles = true;
     o.setAsideDays = 7;
+    o.guardOn = false;
+    o.guardPercent = 1;
+    o.guardMinimum = 500;
     struct Case {
         bool saved;
         const wchar_t* name;
@@ -147,6 +156,9 @@ TEST_F(RunOptionsStoreTest, EachFieldSavesUnderItsOwnName) {
         {SaveRunOption(store, o, &RunOptions::timeToleranceSeconds), L"TimeDelta", 360},
         {SaveRunOption(store, o, &RunOptions::setAsideFiles), L"SetAside", 1},
         {SaveRunOption(store, o, &RunOptions::setAsideDays), L"SetAsideDays", 7},
+        {SaveRunOption(store, o, &RunOptions::guardOn), L"GuardOn", 0},
+        {SaveRunOption(store, o, &RunOptions::guardPercent), L"GuardPercent", 1},
+        {SaveRunOption(store, o, &RunOptions::guardMinimum), L"GuardMinimum", 500},
     };
     for (const Case& c : cases) {
         EXPECT_TRUE(c.saved) << c.name;
@@ -175,6 +187,7 @@ const SwitchCase kSwitches[] = {
     {&RunOptions::setAsideFiles, L"SetAside", false},
     {&RunOptions::verifyCopies, L"VerifyCopy", false},
     {&RunOptions::runSummary, L"RunSummary", true},
+    {&RunOptions::guardOn, L"GuardOn", true},
 };
 
 // Each switch starts at its default, is written under its own name and reads
@@ -212,10 +225,13 @@ TEST_F(RunOptionsStoreTest, AWholeRecordRoundTrips) {
     o.displayLevel = 80;
     o.runPriority = -2;
     o.setAsideDays = 3650;
+    o.guardPercent = 100;
+    o.guardMinimum = 1;
     for (const SwitchCase& c : kSwitches) EXPECT_TRUE(SaveRunOption(store, o, c.field)) << c.name;
     for (auto field : {&RunOptions::missingInDestination, &RunOptions::missingInSource})
         EXPECT_TRUE(SaveRunOption(store, o, field));
-    for (auto field : {&RunOptions::displayLevel, &RunOptions::runPriority, &RunOptions::setAsideDays})
+    for (auto field : {&RunOptions::displayLevel, &RunOptions::runPriority, &RunOptions::setAsideDays,
+                       &RunOptions::guardPercent, &RunOptions::guardMinimum})
         EXPECT_TRUE(SaveRunOption(store, o, field));
     EXPECT_TRUE(SaveConfirmationPolicies(store, o));
     EXPECT_EQ(Stored(L"SetAsideDays"), 3650);

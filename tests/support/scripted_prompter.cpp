@@ -19,8 +19,9 @@ void ScriptedPrompter::Information(const std::wstring& text) {
     prompts_.push_back({PromptKind::Information, text});
 }
 
-bool ScriptedPrompter::YesNo(const std::wstring& text, bool) {
+bool ScriptedPrompter::YesNo(const std::wstring& text, bool defaultNo) {
     prompts_.push_back({PromptKind::YesNo, text});
+    lastDefaultNo_ = defaultNo;
     return Next() == PromptAnswer::Yes;
 }
 

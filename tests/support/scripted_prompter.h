@@ -29,11 +29,14 @@ public:
     size_t Count(PromptKind kind) const;
     size_t CountText(const std::wstring& text) const;
     size_t unusedAnswers() const { return answers_.size(); }
+    // Whether the last Yes/No question had No as its default button.
+    bool lastDefaultNo() const { return lastDefaultNo_; }
 
 private:
     PromptAnswer Next();
     std::deque<PromptAnswer> answers_;
     std::vector<RecordedPrompt> prompts_;
+    bool lastDefaultNo_ = false;
 };
 
 }  // namespace mirrant::testing

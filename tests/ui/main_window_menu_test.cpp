@@ -61,7 +61,8 @@ TEST_F(OptionsMenuDialogs, EachItemOpensItsDialog) {
     } items[] = {{ID_TOLERANCE, L"照合時刻の誤差設定"},
                  {ID_DISPLAY_SETTINGS, L"経過表示設定"},
                  {ID_PRIORITY, L"実行優先度設定"},
-                 {ID_CONFIRM_OPTIONS, L"確認ｵﾌﾟｼｮﾝ一括設定"}};
+                 {ID_CONFIRM_OPTIONS, L"確認ｵﾌﾟｼｮﾝ一括設定"},
+                 {ID_GUARD, L"大量変更の保護"}};
     for (const auto& item : items) {
         int ok = -1;
         EXPECT_TRUE(OpenAndLook(item.command, item.title, &ok)) << item.command;
@@ -83,8 +84,10 @@ TEST_F(OptionsMenuDialogs, DuringARunTheDialogsAreReadOnly) {
         EXPECT_TRUE(OpenAndLook(item.command, item.title, &ok)) << item.command;
         EXPECT_EQ(ok, 0) << item.command;
     }
-    // The tolerance item is grayed: its command opens nothing.
+    // The tolerance and guard items are grayed: a run works with the limits
+    // it started with.
     EXPECT_TRUE(GetMenuState(GetMenu(window->hwnd()), ID_TOLERANCE, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(GetMenuState(GetMenu(window->hwnd()), ID_GUARD, MF_BYCOMMAND) & MF_GRAYED);
     SendMessageW(window->hwnd(), WM_COMMAND, MAKEWPARAM(ID_TOLERANCE, 0), 0);
     EXPECT_TRUE(prompter.prompts().empty());
     window->SetRunActive(false);

@@ -35,7 +35,8 @@ protected:
         for (const wchar_t* name : {optname::DisplayLevel, optname::RunPriority, optname::TimeDelta,
                                     optname::ConfirmFolderDelete, optname::ConfirmSameTimeDifferentSize,
                                     optname::ConfirmNewerDestination, optname::ConfirmationPolicies,
-                                    optname::SetAsideFiles, optname::SetAsideDays})
+                                    optname::SetAsideFiles, optname::SetAsideDays, optname::GuardOn,
+                                    optname::GuardPercent, optname::GuardMinimum})
             AppProfile().DeleteValue(kSettingsSection, name);
     }
 };
@@ -349,6 +350,90 @@ TEST_F(SettingsDialogs, ConfirmOptionsIsReadOnlyDuringARun) {
     EXPECT_TRUE(o.confirmFolderDelete);
     EXPECT_EQ(Stored(optname::ConfirmFolderDelete), kAbsent);
     EXPECT_EQ(Stored(optname::ConfirmationPolicies), kAbsent);
+}
+
+}  // namespace
+}  // namespace mirrant
+
+namespace mirrant {
+namespace {
+
+using testing::Need;
+using testing::Press;
+using testing::UserScript;
+using testing::WaitForWindow;
+
+// The guard dialog opens with the defaults (on, 50 %, 20 files), refuses
+// each number out of its range with that number's own message and keeps the
+// dialog open, and writes all three values on OK; Cancel writes nothing,
+// and during a run nothing can be changed.
+TEST_F(SettingsDialogs, GuardDialogRefusesEachNumberOutOfItsRangeThenStoresAllThree) {
+    RunOptions o;
+    bool openedOn = false;
+    std::wstring openedPercent, openedMinimum;
+    std::vector<std::wstring> percentMessages, minimumMessages;
+    UserScript user([&](DWORD thread) {
+        HWND d = Need(WaitForWindow(thread, L"大量変更の保護"), "dialog 7500");
+        openedOn = testing::Checked(d, IDC_GUARD_ON);
+        openedPercent = testing::TextOf(d, IDC_GUARD_PERCENT);
+        openedMinimum = testing::TextOf(d, IDC_GUARD_MINIMUM);
+        testing::SetRadio(d, IDC_GUARD_ON, false);
+        percentMessages = RefusedValues(thread, d, IDC_GUARD_PERCENT, {L"0", L"101", L""});
+        SetDlgItemTextW(d, IDC_GUARD_PERCENT, L"100");
+        minimumMessages = RefusedValues(thread, d, IDC_GUARD_MINIMUM, {L"0", L"1000001"});
+        SetDlgItemTextW(d, IDC_GUARD_MINIMUM, L"1000000");
+        Press(d, IDOK);
+    });
+    EXPECT_TRUE(ShowGuardDialog(nullptr, o, false));
+    user.Join();
+    EXPECT_TRUE(openedOn);
+    EXPECT_EQ(openedPercent, L"50");
+    EXPECT_EQ(openedMinimum, L"20");
+    ASSERT_EQ(percentMessages.size(), 3u);
+    for (auto& m : percentMessages) EXPECT_EQ(m, L"割合には 1 から 100 までの整数を入力してください。");
+    ASSERT_EQ(minimumMessages.size(), 2u);
+    for (auto& m : minimumMessages) EXPECT_EQ(m, L"ﾌｧｲﾙ数には 1 から 1000000 までの整数を入力してください。");
+    EXPECT_FALSE(o.guardOn);
+    EXPECT_EQ(o.guardPercent, 100);
+    EXPECT_EQ(o.guardMinimum, 1000000);
+    EXPECT_EQ(Stored(L"GuardOn"), 0);
+    EXPECT_EQ(Stored(L"GuardPercent"), 100);
+    EXPECT_EQ(Stored(L"GuardMinimum"), 1000000);
+    RunOptions loaded;
+    LoadRunOptions(loaded, AppProfile());
+    EXPECT_FALSE(loaded.guardOn);
+    EXPECT_EQ(loaded.guardPercent, 100);
+    EXPECT_EQ(loaded.guardMinimum, 1000000);
+
+    // Cancel: the values typed are not taken.
+    UserScript cancel([&](DWORD thread) {
+        HWND d = Need(WaitForWindow(thread, L"大量変更の保護"), "dialog 7500");
+        openedPercent = testing::TextOf(d, IDC_GUARD_PERCENT);
+        SetDlgItemTextW(d, IDC_GUARD_PERCENT, L"7");
+        Press(d, IDCANCEL);
+    });
+    EXPECT_FALSE(ShowGuardDialog(nullptr, o, false));
+    cancel.Join();
+    EXPECT_EQ(openedPercent, L"100");
+    EXPECT_EQ(o.guardPercent, 100);
+    EXPECT_EQ(Stored(L"GuardPercent"), 100);
+
+    // During a run: read-only, and even a forced OK writes nothing.
+    bool checkEnabled = true, okEnabled = true;
+    UserScript during([&](DWORD thread) {
+        HWND d = Need(WaitForWindow(thread, L"大量変更の保護"), "dialog 7500");
+        checkEnabled = testing::Enabled(d, IDC_GUARD_ON);
+        okEnabled = testing::Enabled(d, IDOK);
+        SetDlgItemTextW(d, IDC_GUARD_MINIMUM, L"5");
+        Press(d, IDOK);
+        Sleep(100);
+        Press(d, IDCANCEL);
+    });
+    EXPECT_FALSE(ShowGuardDialog(nullptr, o, true));
+    during.Join();
+    EXPECT_FALSE(checkEnabled);
+    EXPECT_FALSE(okEnabled);
+    EXPECT_EQ(Stored(L"GuardMinimum"), 1000000);
 }
 
 }  // namespace
