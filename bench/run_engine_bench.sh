@@ -5,7 +5,7 @@
 # Environment: BENCH_DIR (default build/bench-data; needs five times the
 # tree's size free), BENCH_KEEP=1 keeps the data afterwards.
 # Prints the wall time of each phase and tool, the ratios of Mirrant's times
-# to xcopy's and to cp's/rsync's, and Mirrant's peak memory. Not a test.
+# to xcopy's and to cp's, and Mirrant's peak memory. Not a test.
 set -euo pipefail
 FILES="${1:-20000}"
 source "$(dirname "$0")/../scripts/env.sh"
@@ -13,7 +13,6 @@ source "$(dirname "$0")/common.sh"
 DATA="${BENCH_DIR:-$BUILD_DIR/bench-data}"
 EXE="$BUILD_DIR/bench/mirrant_engine_bench.exe"
 
-command -v rsync >/dev/null || { echo "rsync is needed (apt-get install rsync)" >&2; exit 1; }
 "$ROOT/scripts/build" --target mirrant_engine_bench >/dev/null
 
 rm -rf "$DATA"
@@ -37,8 +36,6 @@ run_phase() {
   T[$phase,peak]="$ws MiB working set, $peak MiB private"
   measure wine xcopy /E /D /Y /I /H /K "$SRC_W" "$(win "$DATA/dst_xcopy")"
   T[$phase,xcopy]=$LAST
-  measure rsync -a "$DATA/src/" "$DATA/dst_rsync/"
-  T[$phase,rsync]=$LAST
   mkdir -p "$DATA/dst_cp"
   measure cp $cpflags "$DATA/src/." "$DATA/dst_cp/"
   T[$phase,cp]=$LAST
@@ -51,18 +48,18 @@ run_phase nothing "-au"
 python3 "$ROOT/bench/make_tree.py" change "$DATA/src"
 run_phase changed "-au"
 
-# Every copy must equal the source (contents; times are rsync's concern).
-for d in mirrant xcopy rsync cp; do
+# Every copy must equal the source (contents).
+for d in mirrant xcopy cp; do
   diff -rq "$DATA/src" "$DATA/dst_$d" >/dev/null || echo "WARNING: dst_$d differs from the source"
 done
 
 printf '\n%d files, %s\n' "$FILES" "$(du -sh "$DATA/src" | cut -f1)"
-printf '%-9s %9s %9s %9s %9s %9s   %7s %7s %7s\n' phase mirrant "(engine)" xcopy rsync cp \
-  "/xcopy" "/rsync" "/cp"
+printf '%-9s %9s %9s %9s %9s   %7s %7s\n' phase mirrant "(engine)" xcopy cp \
+  "/xcopy" "/cp"
 for p in initial nothing changed; do
-  printf '%-9s %9.2f %9.2f %9.2f %9.2f %9.2f   %7s %7s %7s\n' "$p" "${T[$p,mirrant]}" "${T[$p,engine]}" \
-    "${T[$p,xcopy]}" "${T[$p,rsync]}" "${T[$p,cp]}" \
-    "$(ratio "${T[$p,mirrant]}" "${T[$p,xcopy]}")" "$(ratio "${T[$p,mirrant]}" "${T[$p,rsync]}")" \
+  printf '%-9s %9.2f %9.2f %9.2f %9.2f   %7s %7s\n' "$p" "${T[$p,mirrant]}" "${T[$p,engine]}" \
+    "${T[$p,xcopy]}" "${T[$p,cp]}" \
+    "$(ratio "${T[$p,mirrant]}" "${T[$p,xcopy]}")" \
     "$(ratio "${T[$p,mirrant]}" "${T[$p,cp]}")"
 done
 printf 'times in seconds, wall clock of the whole command (Wine start included for mirrant and xcopy);\n'

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# The real programs against xcopy, rsync and cp, timed as a user waits for
+# The real programs against xcopy and cp, timed as a user waits for
 # them, on the same trees in the same run.
 #   bench/run_program_bench.sh [FILES ...]      (default: 2000 20000 100000)
 # For each size: a scheduled run of each program ("/s job.mrt", default
 # settings, schedule log written), a run from the wide program's main window
 # at display level 0 (the default: most detail) timed from the button press
-# to the result window, the engine alone, Wine's xcopy, rsync and cp; in
+# to the result window, the engine alone, Wine's xcopy and the host's cp; in
 # three phases (initial copy, nothing to do, every tenth file changed).
 # Prints times, ratios and the programs' peak memory. The fixed cost of one
 # run is measured first on a 20-file tree.
@@ -21,7 +21,7 @@ BIN="$BUILD_DIR/bin"
 DRIVER="$BUILD_DIR/bench/program_bench.exe"
 ENGINE="$BUILD_DIR/bench/mirrant_engine_bench.exe"
 
-for tool in rsync bc; do command -v $tool >/dev/null || { echo "$tool is needed (apt-get install $tool)" >&2; exit 1; }; done
+for tool in bc; do command -v $tool >/dev/null || { echo "$tool is needed (apt-get install $tool)" >&2; exit 1; }; done
 "$ROOT/scripts/build" --target Mirrant_U Mirrant mirrant_engine_bench program_bench >/dev/null
 
 start_display || true
@@ -46,8 +46,6 @@ run_phase() {
   T[$p,engine]=$LAST; T[$p,engine_in]=$(field seconds); MEM[$p,engine]=$(field peak_pagefile_mib)
   measure wine xcopy /E /D /Y /I /H /K /Q "$src_w" "$(win "$DATA/dst_xcopy")"
   T[$p,xcopy]=$LAST
-  measure rsync -a "$DATA/src/" "$DATA/dst_rsync/"
-  T[$p,rsync]=$LAST
   mkdir -p "$DATA/dst_cp"
   measure cp $cpflags "$DATA/src/." "$DATA/dst_cp/"
   T[$p,cp]=$LAST
@@ -67,12 +65,12 @@ prepare() {
 report() {
   local files="$1"
   printf '\n%d files, %s\n' "$files" "$(du -sh "$DATA/src" | cut -f1)"
-  printf '%-8s %8s %8s %8s %8s %8s %8s %8s %8s  %s\n' phase "/s wide" "/s narr" window engine "(inside)" xcopy rsync cp \
+  printf '%-8s %8s %8s %8s %8s %8s %8s %8s  %s\n' phase "/s wide" "/s narr" window engine "(inside)" xcopy cp \
     "/s wide÷xcopy  window÷/s wide  /s wide÷(engine+fixed)"
   for p in initial nothing changed; do
-    printf '%-8s %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f  %8s %14s %14s\n' "$p" \
+    printf '%-8s %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f  %8s %14s %14s\n' "$p" \
       "${T[$p,sched_w]}" "${T[$p,sched_n]}" "${T[$p,window]}" "${T[$p,engine]}" "${T[$p,engine_in]}" \
-      "${T[$p,xcopy]}" "${T[$p,rsync]}" "${T[$p,cp]}" \
+      "${T[$p,xcopy]}" "${T[$p,cp]}" \
       "$(ratio "${T[$p,sched_w]}" "${T[$p,xcopy]}")" "$(ratio "${T[$p,window]}" "${T[$p,sched_w]}")" \
       "$(ratio "${T[$p,sched_w]}" "$(echo "${T[$p,engine_in]} + $FIXED" | bc -l)")"
   done
@@ -84,7 +82,7 @@ report() {
     printf 'peak private memory (MiB), %s: /s wide %s, /s narrow %s, window %s, engine %s\n' "$p" \
       "${MEM[$p,sched_w]}" "${MEM[$p,sched_n]}" "${MEM[$p,window]}" "${MEM[$p,engine]}"
   done
-  for d in sched_w sched_n window engine xcopy rsync cp; do
+  for d in sched_w sched_n window engine xcopy cp; do
     diff -rq -x '_Mirrant退避' "$DATA/src" "$DATA/dst_$d" >/dev/null || echo "WARNING: dst_$d differs from the source"
   done
 }
