@@ -91,7 +91,11 @@ StepPaths PlanExecutor::PathsOf(const Step& s) const {
 Next PlanExecutor::Steps(const RunPlan& plan, size_t from, size_t to) {
     const bool test = ctx_.state.testMode;
     for (size_t i = from; i < to; ++i) {
-        const Step& s = plan[i];
+        const Step s = plan[i];  // a copy: reading the next step may read another block
+        if (plan.broken()) {
+            ctx_.log.AppendError(LoadText(IDS_PLAN_UNREADABLE));
+            return Next::Stop;
+        }
         Next r = Next::Go;
         switch (s.kind) {
         case StepKind::Pass:

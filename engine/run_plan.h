@@ -5,10 +5,12 @@
 // Entries with nothing to do are not kept, nor a folder with nothing to do
 // inside. A step names its entry by its own name below the folder it lies
 // in; the folders come from the Enter and Leave steps around it. Steps are
-// only ever appended and read once from the front, so the steps before the
-// folder being walked could be written out to a temporary file and read back
-// in the same order.
+// only ever appended, and read from the front: beyond a bound they are
+// packed into a line store (log/line_store.h), whose lines beyond its own
+// bound live in a temporary file, so that a plan of a million entries costs
+// the memory of a few thousand.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,32 +63,74 @@ struct PassInfo {
     std::wstring otherFile;    // single: where it is copied
 };
 
+class LineStore;
+
 class RunPlan {
 public:
-    RunPlan() { details_.emplace_back(); }  // detail 0: none
+    // Steps kept as they are before the earlier ones are packed into a line
+    // store, which keeps some megabytes in memory and the rest in a
+    // temporary file of the program's own.
+    static constexpr size_t kDefaultStepsInMemory = 16384;
+
+    RunPlan();
+    ~RunPlan();
+    RunPlan(const RunPlan&) = delete;
+    RunPlan& operator=(const RunPlan&) = delete;
+    RunPlan(RunPlan&&) noexcept;
+    RunPlan& operator=(RunPlan&&) noexcept;
 
     std::uint32_t AddPass(PassInfo pass);
     const PassInfo& pass(std::uint32_t index) const { return passes_[index]; }
     PassInfo& EditPass(std::uint32_t index) { return passes_[index]; }
-    void Add(Step step) { steps_.push_back(std::move(step)); }
+    void Add(Step step);
     std::uint32_t AddDetail(std::wstring text);
     const std::wstring& detail(std::uint32_t index) const { return details_[index]; }
 
-    size_t size() const { return steps_.size(); }
-    const Step& operator[](size_t i) const { return steps_[i]; }
-    bool empty() const { return steps_.empty(); }
+    size_t size() const { return stored_ + tail_.size(); }
+    bool empty() const { return size() == 0; }
+    // The step at i. A step packed away is read back a block at a time: the
+    // reference holds until the next call.
+    const Step& operator[](size_t i) const;
+    // A step could not be read back (the temporary file failed): the plan
+    // cannot be carried out to its end.
+    bool broken() const { return broken_; }
 
-    // A folder walk that began at `mark` (its Enter step) is done: when it
-    // holds nothing but the other folder's leftovers, it is not kept, unless
-    // keepEmpty (a folder that an answer may make).
-    void CloseFolder(size_t mark, bool keepEmpty);
+    // The walk goes into the folder pair `name`: its Enter step, and the
+    // other folder's leftovers (AddLeftover), are kept only once something
+    // else is kept inside, or, with keepEmpty, in any case (a folder that an
+    // answer may make). CloseFolder ends the innermost one.
+    void OpenFolder(std::wstring name, bool keepEmpty);
+    void AddLeftover(std::wstring name);
+    void CloseFolder();
     // The index of the Leave step that ends the folder whose Enter is at `enter`.
     size_t EndOfFolder(size_t enter) const;
 
+    // Tests: how many steps stay as they are, and how many bytes of packed
+    // steps the store keeps in memory, for the plans made from now on.
+    static void SetBoundsForTest(size_t steps, size_t packedBytes);
+
 private:
-    std::vector<Step> steps_;
+    struct OpenedFolder {
+        std::wstring name;
+        bool keepEmpty = false;
+        bool kept = false;
+        std::vector<std::wstring> leftovers;
+    };
+    void KeepOpenedFolders();
+    void Push(Step step);
+    void PackTail();
+
+    std::vector<Step> tail_;  // the steps after the packed ones
+    size_t stored_ = 0;       // steps packed into store_
+    std::unique_ptr<LineStore> store_;
+    mutable std::vector<Step> block_;  // packed steps read back
+    mutable size_t blockFirst_ = 0;
+    mutable bool broken_ = false;
+    std::vector<OpenedFolder> opened_;
     std::vector<PassInfo> passes_;
     std::vector<std::wstring> details_;
+    size_t stepsInMemory_;
+    size_t packedBytes_;
 };
 
 // The log of a walk that decides: every line goes into the plan, to be

@@ -101,13 +101,9 @@ std::uint64_t TreeWalk::CountFilesBelow(const std::wstring& folder) {
 
 Next TreeWalk::Descend(const std::wstring& name, const std::wstring& t, const std::wstring& o, bool otherSeen,
                        bool keepEmpty) {
-    const size_t mark = plan_->size();
-    Step enter;
-    enter.kind = StepKind::Enter;
-    enter.text = name;
-    plan_->Add(std::move(enter));
+    plan_->OpenFolder(name, keepEmpty);
     const Next r = Walk(t, o, otherSeen);
-    plan_->CloseFolder(mark, keepEmpty);
+    plan_->CloseFolder();
     return r;
 }
 
@@ -183,12 +179,7 @@ bool TreeWalk::ListOther(FolderWalk& walk) {
         error, cause);
     if (listed || error == kErrorFileNotFound || (!walk.otherSeen && !ctx_.files.IsFolder(walk.otherFolder))) {
         listedFiles_[SideIndex(false)] += filesListed;
-        for (std::wstring& name : leftovers) {
-            Step leftover;
-            leftover.kind = StepKind::Leftover;
-            leftover.text = std::move(name);
-            plan_->Add(std::move(leftover));
-        }
+        for (std::wstring& name : leftovers) plan_->AddLeftover(std::move(name));
         return true;
     }
     walk.otherKinds.clear();
