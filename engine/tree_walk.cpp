@@ -18,6 +18,42 @@ namespace {
 
 constexpr unsigned long kErrorFileNotFound = 2;
 
+DecisionRules RulesOf(const PassInfo& pass, const WalkContext& ctx) {
+    const bool oneWay = pass.single || ctx.mode == RunMode::Overwrite || ctx.mode == RunMode::OverwriteTest;
+    return {ctx.options, pass.forward, pass.search, oneWay};
+}
+
+bool AtRoot(const PassInfo& pass, const std::wstring& folder) { return !pass.single && folder == pass.thisRoot; }
+bool SideIsSource(const PassInfo& pass, bool thisSide) { return thisSide == pass.forward; }
+// Index 0 the source, 1 the destination.
+int SideIndex(const PassInfo& pass, bool thisSide) { return SideIsSource(pass, thisSide) ? 0 : 1; }
+
+// The files below a folder the run deletes without walking into it, as the
+// walk would have met them: folder links are not followed, copy leftovers
+// and what the filter refuses are not counted. A folder that cannot be
+// listed adds nothing.
+std::uint64_t CountFilesBelow(FileAccess& access, const EntryFilter& filter, const std::wstring& folder) {
+    std::uint64_t files = 0;
+    std::vector<std::wstring> folders{folder};
+    while (!folders.empty()) {
+        const std::wstring current = std::move(folders.back());
+        folders.pop_back();
+        unsigned long error = 0;
+        std::wstring cause;
+        ForEachEntry(
+            access, current,
+            [&](const ListedEntry& e) {
+                if (e.copyTemporary || !filter.Accept(e.name, e.isFolder, e.stamp.creation, e.stamp.write))
+                    return true;
+                if (!e.isFolder) ++files;
+                else if (!e.isLink) folders.push_back(current + e.name + L"\\");
+                return true;
+            },
+            error, cause);
+    }
+    return files;
+}
+
 }  // namespace
 
 // One folder pair being walked: the other folder is listed once, before the
@@ -43,7 +79,7 @@ struct FileCase {
 };
 
 TreeWalk::TreeWalk(const WalkContext& context, Progress& progress, RunPlan& plan)
-    : ctx_(context), progress_(progress), plan_(&plan), log_(plan), guards_(ctx_) {}
+    : ctx_(context), progress_(progress), plan_(&plan), log_(plan), guards_(ctx_), reports_(ctx_.state, guards_, log_) {}
 
 bool TreeWalk::Interrupted() {
     if (!StopRequested(progress_)) return false;
@@ -51,18 +87,12 @@ bool TreeWalk::Interrupted() {
     return true;
 }
 
-DecisionRules TreeWalk::Rules() const {
-    const bool oneWay = pass_.single || ctx_.mode == RunMode::Overwrite || ctx_.mode == RunMode::OverwriteTest;
-    return {ctx_.options, pass_.forward, pass_.search, oneWay};
-}
-
-bool TreeWalk::AtRoot(const FolderWalk& walk) const { return !pass_.single && walk.thisFolder == pass_.thisRoot; }
 
 Next TreeWalk::DecidePass(std::uint32_t pass) {
     pass_ = plan_->pass(pass);
     passFiles_ = 0;
     const Next r = Walk(pass_.thisRoot, pass_.otherRoot, false);
-    const int side = SideIndex(true);
+    const int side = SideIndex(pass_, true);
     walked_[side] = true;
     if (passFiles_ > walkedFiles_[side]) walkedFiles_[side] = passFiles_;
     return r;
@@ -71,32 +101,6 @@ Next TreeWalk::DecidePass(std::uint32_t pass) {
 SideFileCounts TreeWalk::FilesAtStart() const {
     const auto side = [&](int i) { return walked_[i] ? walkedFiles_[i] : listedFiles_[i]; };
     return {side(0), side(1)};
-}
-
-// The files below a folder the run deletes without walking into it, as the
-// walk would have met them: folder links are not followed, copy leftovers
-// and what the filter refuses are not counted. A folder that cannot be
-// listed adds nothing.
-std::uint64_t TreeWalk::CountFilesBelow(const std::wstring& folder) {
-    std::uint64_t files = 0;
-    std::vector<std::wstring> folders{folder};
-    while (!folders.empty()) {
-        const std::wstring current = std::move(folders.back());
-        folders.pop_back();
-        unsigned long error = 0;
-        std::wstring cause;
-        ForEachEntry(
-            ctx_.files, current,
-            [&](const ListedEntry& e) {
-                if (e.copyTemporary || !ctx_.filter.Accept(e.name, e.isFolder, e.stamp.creation, e.stamp.write))
-                    return true;
-                if (!e.isFolder) ++files;
-                else if (!e.isLink) folders.push_back(current + e.name + L"\\");
-                return true;
-            },
-            error, cause);
-    }
-    return files;
 }
 
 Next TreeWalk::Descend(const std::wstring& name, const std::wstring& t, const std::wstring& o, bool otherSeen,
@@ -122,7 +126,7 @@ Next TreeWalk::Walk(const std::wstring& thisFolder, const std::wstring& otherFol
         // there (the destination root of a test run) has none either.
         if (error != kErrorFileNotFound && (pass_.forward || (!ctx_.state.testMode && ctx_.options.copyEmptyFolders) ||
                                             ctx_.files.IsFolder(thisFolder))) {
-            ReportUnknown(thisFolder, SideIsSource(true), cause, otherFolder);
+            reports_.UnknownFolder(thisFolder, SideIsSource(pass_, true), cause, otherFolder);
         }
         return Next::Go;
     }
@@ -135,21 +139,6 @@ Next TreeWalk::Walk(const std::wstring& thisFolder, const std::wstring& otherFol
         if (r == Next::Stop || Interrupted()) return Next::Stop;
     }
     return Next::Go;
-}
-
-// A folder that cannot be listed: one error line in the shape of the
-// source's listing message with the side named, and one line saying that
-// nothing under it or its counterpart is touched for the rest of the run.
-void TreeWalk::ReportUnknown(const std::wstring& unknown, bool unknownIsSource, const std::wstring& cause,
-                             const std::wstring& counterpart) {
-    ctx_.state.unknownFolders.Add(unknown);
-    if (unknownIsSource) {
-        log_.AppendError(Message(msg::kListingFailed, {unknown, cause}));
-    } else {
-        const std::wstring named = LoadText(IDS_FILEOPS_DESTINATION_LABEL) + L"\"" + unknown + L"\"";
-        log_.AppendError(Message(msg::kSearchFailed, {named, cause}));
-    }
-    log_.AppendLine(Message(IDS_UNKNOWN_FOLDER_LEFT, {unknown, counterpart}));
 }
 
 // One listing of the other folder tells which of this folder's entries it
@@ -178,12 +167,12 @@ bool TreeWalk::ListOther(FolderWalk& walk) {
         },
         error, cause);
     if (listed || error == kErrorFileNotFound || (!walk.otherSeen && !ctx_.files.IsFolder(walk.otherFolder))) {
-        listedFiles_[SideIndex(false)] += filesListed;
+        listedFiles_[SideIndex(pass_, false)] += filesListed;
         for (std::wstring& name : leftovers) plan_->AddLeftover(std::move(name));
         return true;
     }
     walk.otherKinds.clear();
-    ReportUnknown(walk.otherFolder, SideIsSource(false), cause, walk.thisFolder);
+    reports_.UnknownFolder(walk.otherFolder, SideIsSource(pass_, false), cause, walk.thisFolder);
     return false;
 }
 
@@ -198,8 +187,8 @@ Next TreeWalk::FileEntry(FolderWalk& walk, const ListedEntry& entry) {
         return Next::Go;
     }
     if (!guards_.Reachable(f.t, f.o, log_)) return Next::Go;
-    if (AtRoot(walk) && IsSetAsideFolderName(entry.name)) {
-        ReportReservedName(f.t);
+    if (AtRoot(pass_, walk.thisFolder) && IsSetAsideFolderName(entry.name)) {
+        reports_.ReservedName(f.t);
         return Next::Go;
     }
     if (guards_.IsUnknownItem(f.t, f.o)) return Next::Go;
@@ -226,13 +215,13 @@ Next TreeWalk::FileEntry(FolderWalk& walk, const ListedEntry& entry) {
 
 Next TreeWalk::FileAgainst(FolderWalk& walk, FileCase& f, Other other) {
     switch (other) {
-    case Other::Folder: KindsDiffer(f.t, f.o + L"\\"); return Next::Go;
+    case Other::Folder: reports_.KindsDiffer(f.t, f.o + L"\\"); return Next::Go;
     case Other::File: {
         // Listed there: a look that finds nothing or gets no answer is no
         // absence, and only two files are compared.
         const EntryLook look = ctx_.files.LookAt(f.o);
         if (look.found == Found::Folder) {
-            KindsDiffer(f.t, f.o + L"\\");
+            reports_.KindsDiffer(f.t, f.o + L"\\");
             return Next::Go;
         }
         if (look.found != Found::File) return LookFailed(walk, f.o, f.t, look, true);
@@ -243,7 +232,7 @@ Next TreeWalk::FileAgainst(FolderWalk& walk, FileCase& f, Other other) {
     if (pass_.single) {
         Keep(f, {Action::CopyNew});  // a single file is copied whatever the policy
     } else if (!ctx_.filter.DestinationOnly() || (!pass_.forward && !ctx_.filter.ProtectDestination())) {
-        const Decision d = DecideMissingFile(Rules());
+        const Decision d = DecideMissingFile(RulesOf(pass_, ctx_));
         if (d.action == Action::Pending) ctx_.state.workFound = true;
         Keep(f, d);
     }
@@ -265,14 +254,14 @@ Next TreeWalk::BothFiles(FileCase& f) {
     const FileStamp& b = f.otherStamp;
     const PairOrder order = ComparePair(a.write, a.size, b.write, b.size, ctx_.options.timeToleranceSeconds);
     const bool sameSize = a.size == b.size;
-    Decision d = DecidePair(order, sameSize, Content::NotCompared, Rules());
+    Decision d = DecidePair(order, sameSize, Content::NotCompared, RulesOf(pass_, ctx_));
     std::wstring cause;
     if (d.action == Action::CompareFirst) {
         Content content = Content::Differ;
         if (ctx_.files.CompareFileContents(f.t, f.o, progress_, log_, cause)) content = Content::Equal;
         else if (!cause.empty()) content = Content::Failed;
         else if (progress_.CancelRequested()) return Next::Stop;
-        d = DecidePair(order, sameSize, content, Rules());
+        d = DecidePair(order, sameSize, content, RulesOf(pass_, ctx_));
     }
     if (d.action == Action::Pending) ctx_.state.workFound = true;
     Keep(f, d, cause);
@@ -312,7 +301,7 @@ void TreeWalk::Keep(const FileCase& f, const Decision& d, const std::wstring& de
 
 Next TreeWalk::FolderEntry(FolderWalk& walk, const ListedEntry& entry) {
     // The program's own at a root, on either side; deeper, an ordinary folder.
-    if (AtRoot(walk) && IsSetAsideFolderName(entry.name)) return Next::Go;
+    if (AtRoot(pass_, walk.thisFolder) && IsSetAsideFolderName(entry.name)) return Next::Go;
     if (!ctx_.filter.Accept(entry.name, true, entry.stamp.creation, entry.stamp.write)) return Next::Go;
     const std::wstring t = walk.thisFolder + entry.name + L"\\";
     const std::wstring o = walk.otherFolder + entry.name + L"\\";
@@ -335,18 +324,18 @@ Next TreeWalk::FolderAgainst(FolderWalk& walk, const ListedEntry& entry, Other o
     const std::wstring t = walk.thisFolder + entry.name + L"\\";
     const std::wstring o = walk.otherFolder + entry.name + L"\\";
     switch (other) {
-    case Other::File: KindsDiffer(t, walk.otherFolder + entry.name); return Next::Go;
+    case Other::File: reports_.KindsDiffer(t, walk.otherFolder + entry.name); return Next::Go;
     case Other::Folder: {
         const EntryLook look = ctx_.files.LookAt(o);
         if (look.found == Found::Folder) return Descend(entry.name, t, o, true, false);
         if (look.found == Found::File) {
-            KindsDiffer(t, walk.otherFolder + entry.name);
+            reports_.KindsDiffer(t, walk.otherFolder + entry.name);
             return Next::Go;
         }
         // A folder that cannot be looked at is as unknown as one that
         // cannot be listed.
         if (!guards_.OtherSideStillThere(walk.otherFolder, !pass_.forward, log_)) return Next::Stop;
-        ReportUnknown(o, SideIsSource(false), look.cause, t);
+        reports_.UnknownFolder(o, SideIsSource(pass_, false), look.cause, t);
         return Next::Go;
     }
     case Other::Absent: break;
@@ -366,7 +355,7 @@ Next TreeWalk::MissingFolder(const ListedEntry& entry, const std::wstring& t, co
     // A folder that holds one of the roots, or something the run could not
     // see, is only ever copied: never deleted, asked about or left as missing.
     const bool guarded = guards_.HoldsARoot(t) || guards_.HoldsUnknown(t);
-    const Decision d = DecideMissingFolder(guarded, Rules());
+    const Decision d = DecideMissingFolder(guarded, RulesOf(pass_, ctx_));
     if (d.action == Action::Leave) return Next::Go;
     const bool test = ctx_.state.testMode;
     if (d.action == Action::Ignore && !test) return Next::Go;
@@ -384,7 +373,7 @@ Next TreeWalk::MissingFolder(const ListedEntry& entry, const std::wstring& t, co
         // The guard counts what a folder deletion takes with it; the walk
         // does not go in, so the files are counted here, only when needed.
         if (ctx_.options.guardOn && d.action == Action::DeleteFolder && !descends && !entry.isLink) {
-            step.filesBelow = CountFilesBelow(t);
+            step.filesBelow = CountFilesBelow(ctx_.files, ctx_.filter, t);
             passFiles_ += step.filesBelow;
         }
         plan_->Add(std::move(step));
@@ -400,24 +389,8 @@ Next TreeWalk::MissingFolder(const ListedEntry& entry, const std::wstring& t, co
 Next TreeWalk::LookFailed(FolderWalk& walk, const std::wstring& path, const std::wstring& counterpart,
                           const EntryLook& look, bool otherSide) {
     if (otherSide && !guards_.OtherSideStillThere(walk.otherFolder, !pass_.forward, log_)) return Next::Stop;
-    guards_.LeaveAlone(path, counterpart);
-    log_.AppendError(Message(IDS_LOOK_FAILED, {path, counterpart, look.cause}));
+    reports_.LookFailed(path, counterpart, look.cause);
     return Next::Go;
-}
-
-// A file on one side where the other has a folder of the same name: neither
-// is what the other lacks, and neither replaces the other.
-void TreeWalk::KindsDiffer(const std::wstring& t, const std::wstring& o) {
-    guards_.LeaveAlone(t, o);
-    log_.AppendError(Message(IDS_KINDS_DIFFER, {t, o}));
-}
-
-// An entry with the set-aside folder's name at a root is never copied: at
-// the destination it would take the place of the program's own folder.
-void TreeWalk::ReportReservedName(const std::wstring& path) {
-    if (ctx_.state.unknownItems.Contains(path)) return;
-    ctx_.state.unknownItems.Add(path);
-    log_.AppendLine(Message(IDS_RESERVED_NAME_NOT_COPIED, {path}));
 }
 
 Next TreeWalk::DecideAgain(std::uint32_t pass, const std::wstring& thisFolder, const std::wstring& otherFolder,
@@ -490,7 +463,7 @@ Next TreeWalk::DecideSingleFile(std::uint32_t pass, const std::wstring& source, 
     progress_.Show(source, level::File);
     const EntryLook other = ctx_.files.LookAt(f.o);
     switch (other.found) {
-    case Found::Folder: KindsDiffer(f.t, f.o + L"\\"); return Next::Go;
+    case Found::Folder: reports_.KindsDiffer(f.t, f.o + L"\\"); return Next::Go;
     case Found::NoAnswer: log_.AppendError(Message(IDS_LOOK_FAILED, {f.o, f.t, other.cause})); return Next::Go;
     case Found::File: return BothFiles(f);
     case Found::Nothing: break;

@@ -76,22 +76,13 @@ private:
     void Keep(const FileCase& f, const Decision& d, const std::wstring& detail = {});
     Next LookFailed(FolderWalk& walk, const std::wstring& path, const std::wstring& counterpart,
                     const EntryLook& look, bool otherSide);
-    void ReportUnknown(const std::wstring& unknown, bool unknownIsSource, const std::wstring& cause,
-                       const std::wstring& counterpart);
-    void KindsDiffer(const std::wstring& t, const std::wstring& o);
-    void ReportReservedName(const std::wstring& path);
-    DecisionRules Rules() const;
-    bool AtRoot(const FolderWalk& walk) const;
-    bool SideIsSource(bool thisSide) const { return thisSide == pass_.forward; }
-    // Index 0 the source, 1 the destination.
-    int SideIndex(bool thisSide) const { return SideIsSource(thisSide) ? 0 : 1; }
-    std::uint64_t CountFilesBelow(const std::wstring& folder);
 
     WalkContext ctx_;
     Progress& progress_;
     RunPlan* plan_;
     PlanLog log_;
     WalkGuards guards_;
+    WalkReports reports_;
     PassInfo pass_;  // the pass being decided
     // What the walk met of each side, for FilesAtStart.
     std::uint64_t passFiles_ = 0;  // this side's files in the pass being decided

@@ -3,6 +3,7 @@
 #include "fileops/path_rules.h"
 #include "framework/log_sink.h"
 #include "framework/text.h"
+#include "res/messages.h"
 #include "res/resource.h"
 
 namespace mirrant {
@@ -66,6 +67,43 @@ bool WalkGuards::LinkLoopsBack(const std::wstring& thisFolder, const std::wstrin
         if (ctx_.files.GetFolderId(thisFolder.substr(0, end + 1), parent) && parent == target) return true;
     }
     return false;
+}
+
+// A folder that cannot be listed: one error line in the shape of the
+// source's listing message with the side named, and one line saying that
+// nothing under it or its counterpart is touched for the rest of the run.
+void WalkReports::UnknownFolder(const std::wstring& unknown, bool unknownIsSource, const std::wstring& cause,
+                                const std::wstring& counterpart) {
+    state_.unknownFolders.Add(unknown);
+    if (unknownIsSource) {
+        log_.AppendError(Message(msg::kListingFailed, {unknown, cause}));
+    } else {
+        const std::wstring named = LoadText(IDS_FILEOPS_DESTINATION_LABEL) + L"\"" + unknown + L"\"";
+        log_.AppendError(Message(msg::kSearchFailed, {named, cause}));
+    }
+    log_.AppendLine(Message(IDS_UNKNOWN_FOLDER_LEFT, {unknown, counterpart}));
+}
+
+// A listed entry that a look cannot reach (a dropped share, a busy server, a
+// link whose target is offline): neither it nor its counterpart is touched
+// in any pass.
+void WalkReports::LookFailed(const std::wstring& path, const std::wstring& counterpart, const std::wstring& cause) {
+    guards_.LeaveAlone(path, counterpart);
+    log_.AppendError(Message(IDS_LOOK_FAILED, {path, counterpart, cause}));
+}
+
+// Neither is what the other lacks, and neither replaces the other.
+void WalkReports::KindsDiffer(const std::wstring& t, const std::wstring& o) {
+    guards_.LeaveAlone(t, o);
+    log_.AppendError(Message(IDS_KINDS_DIFFER, {t, o}));
+}
+
+// At the destination such an entry would take the place of the program's
+// own folder: never copied, reported once.
+void WalkReports::ReservedName(const std::wstring& path) {
+    if (state_.unknownItems.Contains(path)) return;
+    state_.unknownItems.Add(path);
+    log_.AppendLine(Message(IDS_RESERVED_NAME_NOT_COPIED, {path}));
 }
 
 }  // namespace mirrant

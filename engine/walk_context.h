@@ -76,6 +76,25 @@ private:
     const WalkContext& ctx_;
 };
 
+// The lines of the walk for what it cannot decide, each leaving what it
+// names alone for the rest of the run: a folder that cannot be listed, an
+// entry whose look fails, a file against a folder of one name, the
+// set-aside folder's name at a root.
+class WalkReports {
+public:
+    WalkReports(RunState& state, WalkGuards& guards, LogSink& log) : state_(state), guards_(guards), log_(log) {}
+    void UnknownFolder(const std::wstring& unknown, bool unknownIsSource, const std::wstring& cause,
+                       const std::wstring& counterpart);
+    void LookFailed(const std::wstring& path, const std::wstring& counterpart, const std::wstring& cause);
+    void KindsDiffer(const std::wstring& t, const std::wstring& o);
+    void ReservedName(const std::wstring& path);
+
+private:
+    RunState& state_;
+    WalkGuards& guards_;
+    LogSink& log_;
+};
+
 // An item as the unknown items are kept: a folder without its backslash,
 // so that a file and a folder of one name are one item.
 std::wstring ItemKey(const std::wstring& path);
