@@ -5,27 +5,11 @@
 # ends with 0. Both real programs.
 # Usage: audit_e2e.sh <bin folder>
 set -uo pipefail
-BIN="$(cd "$1" && pwd)"
-WORK="$(mktemp -d /tmp/mrt_audit.XXXXXX)"
-trap 'rm -rf "$WORK"' EXIT
-failures=0
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
-win() { echo "Z:${1//\//\\}"; }
+source "$(dirname "$0")/scheduled_run.sh" audit "$1"
 
 audit() {
-    local exe="$1" c="$2" key="HKCU\\Software\\qorvane\\${1%.exe}"
-    wine reg delete "$key" /f >/dev/null 2>&1
-    wine reg add "$key\\Settings" /v ScheduleLog /t REG_SZ /d "$(win "$c/log.txt")" /f >/dev/null 2>&1
-    wine reg add "$key\\Settings" /v op5 /t REG_DWORD /d 0 /f >/dev/null 2>&1
-    printf 'copy\t%s\t%s\r\n' "$(win "$c/src/")" "$(win "$c/dst/")" >"$c/batch.mrt"
-    (cd "$c" && timeout 120 wine "$BIN/$exe" /s /T "$(win "$c/batch.mrt")" </dev/null >/dev/null 2>&1)
-    EXIT=$?
-    wine reg delete "$key" /f >/dev/null 2>&1
-    if [ "$exe" = Mirrant_U.exe ]; then LOG="$(iconv -f UTF-16 -t UTF-8 "$c/log.txt")"
-    else LOG="$(iconv -f CP932 -t UTF-8 "$c/log.txt")"; fi
+    printf 'copy\t%s\t%s\r\n' "$(win "$2/src/")" "$(win "$2/dst/")" >"$2/batch.mrt"
+    run_scheduled "$1" "$2" "/s /T" op5=0
 }
 
 for exe in Mirrant_U.exe Mirrant.exe; do

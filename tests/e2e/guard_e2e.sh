@@ -9,33 +9,17 @@
 # ends with 0. Both real programs.
 # Usage: guard_e2e.sh <bin folder>
 set -uo pipefail
-BIN="$(cd "$1" && pwd)"
-WORK="$(mktemp -d /tmp/mrt_guard.XXXXXX)"
-trap 'rm -rf "$WORK"' EXIT
-failures=0
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
-win() { echo "Z:${1//\//\\}"; }
+source "$(dirname "$0")/scheduled_run.sh" guard "$1"
 
-# run <exe> <case folder> [registry value to plant]
+# run <exe> <case folder> [registry value to switch off]
 run() {
-    local exe="$1" c="$2" key="HKCU\\Software\\qorvane\\${1%.exe}"
-    wine reg delete "$key" /f >/dev/null 2>&1
-    wine reg add "$key\\Settings" /v ScheduleLog /t REG_SZ /d "$(win "$c/log.txt")" /f >/dev/null 2>&1
-    [ -z "${3:-}" ] || wine reg add "$key\\Settings" /v "$3" /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    local exe="$1" c="$2"
     {
         printf 'sync\t%s\t%s\r\n' "$(win "$c/a/src/")" "$(win "$c/a/dst/")"
         printf 'copy\t%s\t%s\r\n' "$(win "$c/b/src/")" "$(win "$c/b/dst/")"
         printf 'copy\t%s\t%s\r\n' "$(win "$c/c/src/")" "$(win "$c/c/dst/")"
     } >"$c/batch.mrt"
-    rm -f "$c/log.txt"
-    (cd "$c" && timeout 120 wine "$BIN/$exe" /S "$(win "$c/batch.mrt")" </dev/null >/dev/null 2>&1)
-    EXIT=$?
-    wine reg delete "$key" /f >/dev/null 2>&1
-    if [ "$exe" = Mirrant_U.exe ]; then LOG="$(iconv -f UTF-16 -t UTF-8 "$c/log.txt")"
-    else LOG="$(iconv -f CP932 -t UTF-8 "$c/log.txt")"; fi
+    run_scheduled "$exe" "$c" /S ${3:+"$3=0"}
 }
 
 trees() {

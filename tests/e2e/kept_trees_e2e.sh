@@ -6,39 +6,15 @@
 # Usage: kept_trees_e2e.sh <bin folder> ; Wine, its prefix and a display come
 # from the test script's environment.
 set -uo pipefail
-BIN="$(cd "$1" && pwd)"
-WORK="$(mktemp -d /tmp/mrt_kept.XXXXXX)"
-trap 'rm -rf "$WORK"' EXIT
-failures=0
-
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
-win() { echo "Z:${1//\//\\}"; }
+source "$(dirname "$0")/scheduled_run.sh" kept "$1"
 
 # Runs one program on a one-row batch with the given registry values; sets
 # EXIT and LOG (the schedule log as UTF-8).
 run_program() {
     local exe="$1" row="$2" case_dir="$3"
     shift 3
-    local key="HKCU\\Software\\qorvane\\${exe%.exe}"
-    wine reg delete "$key" /f >/dev/null 2>&1
-    wine reg add "$key\\Settings" /v ScheduleLog /t REG_SZ /d "$(win "$case_dir/log.txt")" /f >/dev/null 2>&1
-    local value
-    for value in "$@"; do
-        wine reg add "$key\\Settings" /v "${value%=*}" /t REG_DWORD /d "${value#*=}" /f >/dev/null 2>&1
-    done
     printf '%s\r\n' "$row" >"$case_dir/batch.mrt"
-    (cd "$case_dir" && timeout 120 wine "$BIN/$exe" /s "$(win "$case_dir/batch.mrt")" </dev/null >/dev/null 2>&1)
-    EXIT=$?
-    wine reg delete "$key" /f >/dev/null 2>&1
-    if [ "$exe" = Mirrant_U.exe ]; then
-        LOG="$(iconv -f UTF-16 -t UTF-8 "$case_dir/log.txt" 2>/dev/null)"
-    else
-        LOG="$(iconv -f CP932 -t UTF-8 "$case_dir/log.txt" 2>/dev/null)"
-    fi
-    [ -n "$LOG" ] || fail "$exe wrote no log in $case_dir"
+    run_scheduled "$exe" "$case_dir" /s "$@"
 }
 
 # A sync deletes destination folders the source lacks, with set-aside on: a
