@@ -309,46 +309,11 @@ RunOutcome PerformRestore(RestoreContext& context) {
     return end(!interrupted);
 }
 
-namespace {
-
-// As a run's worker: room for a deep stack is not needed, but the priority
-// and the wait while the user has the restore paused are the same.
-struct RestoreStart {
-    std::unique_ptr<RestoreContext> context;
-    RunEndHandler onEnd;
-};
-
-DWORD WINAPI RestoreMain(void* parameter) {
-    std::unique_ptr<RestoreStart> work(static_cast<RestoreStart*>(parameter));
-    SetThreadPriority(GetCurrentThread(), WorkerThreadPriority(work->context->options.runPriority));
-    auto outcome = std::make_unique<RunOutcome>();
-    try {
-        *outcome = PerformRestore(*work->context);
-    } catch (...) {
-        outcome->completed = false;
-    }
-    while (work->context->progress.PauseRequested()) Sleep(500);
-    work->context.reset();
-    work->onEnd(std::move(outcome));
-    return 0;
-}
-
-}  // namespace
-
+// As a run's worker, with the default stack: a restore does not recurse.
 bool StartRestoreWorker(std::unique_ptr<RestoreContext> context, RunEndHandler onEnd, unsigned long& error) {
-    auto* work = new (std::nothrow) RestoreStart{std::move(context), std::move(onEnd)};
-    if (!work) {
-        error = ERROR_NOT_ENOUGH_MEMORY;
-        return false;
-    }
-    HANDLE thread = CreateThread(nullptr, 0, RestoreMain, work, 0, nullptr);
-    if (!thread) {
-        error = GetLastError();
-        delete work;
-        return false;
-    }
-    CloseHandle(thread);
-    return true;
+    std::shared_ptr<RestoreContext> restore(std::move(context));
+    WorkerJob job{[restore]() { return PerformRestore(*restore); }, restore->options.runPriority, &restore->progress, 0};
+    return StartWorkerThread(std::move(job), std::move(onEnd), error);
 }
 
 }  // namespace mirrant

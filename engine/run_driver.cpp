@@ -411,23 +411,23 @@ namespace {
 constexpr SIZE_T kWorkerStackBytes = 64u << 20;
 
 struct WorkerStart {
-    std::unique_ptr<RunContext> context;
+    WorkerJob job;
     RunEndHandler onEnd;
 };
 
 DWORD WINAPI WorkerMain(void* parameter) {
     std::unique_ptr<WorkerStart> work(static_cast<WorkerStart*>(parameter));
-    SetThreadPriority(GetCurrentThread(), WorkerThreadPriority(work->context->options.runPriority));
+    SetThreadPriority(GetCurrentThread(), WorkerThreadPriority(work->job.runPriority));
     auto outcome = std::make_unique<RunOutcome>();
     try {
-        *outcome = PerformRun(*work->context);
+        *outcome = work->job.run();
     } catch (...) {
         outcome->completed = false;
     }
     // The end waits while the user has the run paused (the interrupt
     // question is open), so that the answer still applies to this run.
-    while (work->context->progress.PauseRequested()) Sleep(500);
-    work->context.reset();
+    while (work->job.progress && work->job.progress->PauseRequested()) Sleep(500);
+    work->job.run = nullptr;
     work->onEnd(std::move(outcome));
     return 0;
 }
@@ -437,8 +437,8 @@ DWORD g_workerStartFailure = 0;
 
 }  // namespace
 
-bool StartWorker(std::unique_ptr<RunContext> context, RunEndHandler onEnd, unsigned long& error) {
-    auto* work = new (std::nothrow) WorkerStart{std::move(context), std::move(onEnd)};
+bool StartWorkerThread(WorkerJob job, RunEndHandler onEnd, unsigned long& error) {
+    auto* work = new (std::nothrow) WorkerStart{std::move(job), std::move(onEnd)};
     if (!work) {
         error = ERROR_NOT_ENOUGH_MEMORY;
         return false;
@@ -447,8 +447,8 @@ bool StartWorker(std::unique_ptr<RunContext> context, RunEndHandler onEnd, unsig
     if (DWORD injected = std::exchange(g_workerStartFailure, 0)) {
         SetLastError(injected);
     } else {
-        thread = CreateThread(nullptr, kWorkerStackBytes, WorkerMain, work, STACK_SIZE_PARAM_IS_A_RESERVATION,
-                              nullptr);
+        const SIZE_T stack = work->job.stackReservation;
+        thread = CreateThread(nullptr, stack, WorkerMain, work, stack ? STACK_SIZE_PARAM_IS_A_RESERVATION : 0, nullptr);
     }
     if (!thread) {
         error = GetLastError();
@@ -457,6 +457,12 @@ bool StartWorker(std::unique_ptr<RunContext> context, RunEndHandler onEnd, unsig
     }
     CloseHandle(thread);
     return true;
+}
+
+bool StartWorker(std::unique_ptr<RunContext> context, RunEndHandler onEnd, unsigned long& error) {
+    std::shared_ptr<RunContext> run(std::move(context));
+    WorkerJob job{[run]() { return PerformRun(*run); }, run->options.runPriority, &run->progress, kWorkerStackBytes};
+    return StartWorkerThread(std::move(job), std::move(onEnd), error);
 }
 
 void FailNextWorkerStartForTest(unsigned long code) { g_workerStartFailure = code; }

@@ -15,6 +15,7 @@
 namespace mirrant {
 
 class FileAccess;
+class Progress;
 
 // One row of the mode table: the mode's name, its passes and their titles,
 // and whether it only tells what it would do.
@@ -58,6 +59,17 @@ RunOutcome PerformRun(RunContext& context);
 // thread could be started; onEnd is then never called.
 using RunEndHandler = std::function<void(std::unique_ptr<RunOutcome>)>;
 bool StartWorker(std::unique_ptr<RunContext> context, RunEndHandler onEnd, unsigned long& error);
+
+// The work of a worker thread: run (what it holds is released before onEnd
+// is called), at runPriority, with this much stack reserved (0: the
+// default), waiting at its end while the user has it paused.
+struct WorkerJob {
+    std::function<RunOutcome()> run;
+    int runPriority = 0;
+    const Progress* progress = nullptr;
+    unsigned long stackReservation = 0;
+};
+bool StartWorkerThread(WorkerJob job, RunEndHandler onEnd, unsigned long& error);
 
 // Tests: the next worker thread cannot be created, failing with this code.
 void FailNextWorkerStartForTest(unsigned long code);
