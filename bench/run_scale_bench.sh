@@ -22,11 +22,12 @@ SIZES=("$@")
 [ ${#SIZES[@]} -gt 0 ] || SIZES=(20000 200000)
 source "$(dirname "$0")/../scripts/env.sh"
 source "$(dirname "$0")/common.sh"
-DATA="${BENCH_DIR:-$BUILD_DIR/bench-data}"
-BIN="${BENCH_BIN:-$BUILD_DIR/bin}"
+DATA=$(realpath -m "${BENCH_DIR:-$BUILD_DIR/bench-data}")
+BIN=$(realpath -m "${BENCH_BIN:-$BUILD_DIR/bin}")
 DRIVER="$BUILD_DIR/bench/program_bench.exe"
 
 if [ -n "${BENCH_WINEPREFIX:-}" ]; then
+  BENCH_WINEPREFIX=$(realpath -m "$BENCH_WINEPREFIX")   # the runs start in the data folder
   [ -d "$BENCH_WINEPREFIX" ] || { [ -f "$WINEPREFIX/.mirrant-ready" ] || "$ROOT/scripts/setup"; cp -a "$WINEPREFIX" "$BENCH_WINEPREFIX"; }
 fi
 command -v bc >/dev/null || { echo "bc is needed (apt-get install bc)" >&2; exit 1; }
