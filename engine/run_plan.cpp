@@ -11,6 +11,8 @@ namespace {
 
 size_t g_stepsInMemory = RunPlan::kDefaultStepsInMemory;
 size_t g_packedBytes = LineStore::kDefaultMemoryBound;
+size_t g_readBlock = RunPlan::kDefaultReadBlock;
+bool g_loseFile = false;
 
 // A packed step: its fixed fields as 16-bit units, then its text.
 constexpr size_t kPackedFields = 4 + 2 + 2 + 16 + 4 + 4 + 4;
@@ -73,17 +75,18 @@ Step Unpack(const std::wstring& in) {
     return s;
 }
 
-// Packed steps are read back this many at a time.
-constexpr size_t kBlock = 1024;
-
 }  // namespace
 
-void RunPlan::SetBoundsForTest(size_t steps, size_t packedBytes) {
+void RunPlan::SetBoundsForTest(size_t steps, size_t packedBytes, size_t readBlock) {
     g_stepsInMemory = steps;
     g_packedBytes = packedBytes;
+    g_readBlock = readBlock;
 }
 
-RunPlan::RunPlan() : stepsInMemory_(g_stepsInMemory), packedBytes_(g_packedBytes) {
+void RunPlan::LoseFileForTest(bool lose) { g_loseFile = lose; }
+
+RunPlan::RunPlan()
+    : stepsInMemory_(g_stepsInMemory), packedBytes_(g_packedBytes), readBlock_(g_readBlock) {
     details_.emplace_back();  // detail 0: none
 }
 RunPlan::~RunPlan() = default;
@@ -133,7 +136,8 @@ const Step& RunPlan::operator[](size_t i) const {
         block_.clear();
         blockFirst_ = i;
         DWORD error = 0;
-        const size_t count = std::min(kBlock, stored_ - i);
+        const size_t count = std::min(readBlock_, stored_ - i);
+        if (g_loseFile) store_->BreakFileForTest();
         const bool read = store_->Read(
             i, count,
             [this](const std::wstring& packed) {

@@ -105,9 +105,14 @@ public:
     // The index of the Leave step that ends the folder whose Enter is at `enter`.
     size_t EndOfFolder(size_t enter) const;
 
-    // Tests: how many steps stay as they are, and how many bytes of packed
-    // steps the store keeps in memory, for the plans made from now on.
-    static void SetBoundsForTest(size_t steps, size_t packedBytes);
+    // Tests: how many steps stay as they are, how many bytes of packed steps
+    // the store keeps in memory and how many packed steps are read back at a
+    // time, for the plans made from now on.
+    static constexpr size_t kDefaultReadBlock = 1024;
+    static void SetBoundsForTest(size_t steps, size_t packedBytes, size_t readBlock = kDefaultReadBlock);
+    // Tests: while set, a plan that reads packed steps back first loses its
+    // temporary file, as a failing disk would take it away.
+    static void LoseFileForTest(bool lose);
 
 private:
     struct OpenedFolder {
@@ -131,6 +136,7 @@ private:
     std::vector<std::wstring> details_;
     size_t stepsInMemory_;
     size_t packedBytes_;
+    size_t readBlock_;
 };
 
 // The log of a walk that decides: every line goes into the plan, to be

@@ -28,9 +28,12 @@ size_t OwnTemporaryFiles() {
 
 // Bounds for the plans made while it lives.
 struct Bounds {
-    Bounds(size_t steps, size_t bytes) { RunPlan::SetBoundsForTest(steps, bytes); }
+    Bounds(size_t steps, size_t bytes, size_t block = RunPlan::kDefaultReadBlock) {
+        RunPlan::SetBoundsForTest(steps, bytes, block);
+    }
     ~Bounds() { RunPlan::SetBoundsForTest(RunPlan::kDefaultStepsInMemory, 4u << 20); }
 };
+
 
 void Fill(RunPlan& plan) {
     PassInfo pass;
@@ -129,6 +132,44 @@ TEST_F(PlanSpillRun, ARunFromAPlanInTheFileDoesWhatItDoesFromMemory) {
             ASSERT_NE(found, fromFile.second.end()) << path.c_str();
             EXPECT_EQ(found->second.content, image.content);
         }
+    }
+}
+
+// The disk takes the plan's file away while the run carries it out: the run
+// stops at the first step it cannot read back and says so; what it did
+// before stays, nothing after is done (no later file of the pass, no reverse
+// pass), and the file is gone.
+TEST_F(PlanSpillRun, APlanWhoseFileIsLostMidRunStopsTheRunThere) {
+    const std::wstring unreadable = L"実行する内容を一時ﾌｧｲﾙから読み戻せなかったため、処理を中止しました。";
+    for (RunMode mode : {RunMode::Overwrite, RunMode::Sync}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        StartAfresh();
+        for (int f = 0; f < 10; ++f)
+            for (int i = 0; i < 4; ++i) {
+                const std::wstring name = std::to_wstring(f) + L"\\" + std::to_wstring(i) + L".txt";
+                Src(L"d" + name, "from the source");
+                Dst(L"e" + name, "from the destination");
+            }
+        const size_t before = OwnTemporaryFiles();
+        {
+            Bounds small(4, 64, 8);
+            int copies = 0;
+            host.files.beforeCopy = [&copies](const std::wstring&) {
+                if (++copies == 5) RunPlan::LoseFileForTest(true);
+            };
+            Run(mode);
+            RunPlan::LoseFileForTest(false);
+        }
+        EXPECT_EQ(OwnTemporaryFiles(), before);
+        EXPECT_EQ(Errors(), std::vector<std::wstring>{unreadable});
+        EXPECT_FALSE(lastOutcome.completed);
+        size_t copied = 0, reversed = 0;
+        for (const auto& [path, image] : Snapshot(dst)) copied += path.find(L".txt") != std::wstring::npos && path[0] == L'd';
+        for (const auto& [path, image] : Snapshot(src)) reversed += path.find(L".txt") != std::wstring::npos && path[0] == L'e';
+        EXPECT_GT(copied, 0u);  // the steps read before the loss were carried out
+        EXPECT_LT(copied, 40u);
+        EXPECT_EQ(reversed, 0u);
+        EXPECT_EQ(CountLines(unreadable), 1u);
     }
 }
 
