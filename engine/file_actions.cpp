@@ -48,6 +48,20 @@ void FileActions::AfterAction(const ExecFrame& frame) {
     progress_.Show(frame.thisFolder, level::Folder);
 }
 
+// One attempt at making a folder with its parents; one that is there
+// already is no failure and no line.
+FileActions::Tried FileActions::MakeFolder(const std::wstring& folder) {
+    std::wstring cause;
+    unsigned long error = 0;
+    if (!ctx_.files.CreateFolderTree(folder, cause, error))
+        return {Tried::Failed, Message(msg::kFolderNotCreated, {folder, cause})};
+    if (error != kErrorAlreadyExists) {
+        ctx_.log.AppendLine(Message(msg::kFolderCreated, {folder}));
+        Tally(ctx_, &RunTally::foldersCreated);
+    }
+    return {};
+}
+
 // Makes sure the other folder exists before a file is copied into it.
 FileActions::FolderReady FileActions::EnsureOtherFolder(ExecFrame& frame) {
     if (ctx_.files.IsFolder(frame.otherFolder)) {
@@ -58,16 +72,9 @@ FileActions::FolderReady FileActions::EnsureOtherFolder(ExecFrame& frame) {
     const Next r = Retry(
         FailureClass::Folder, PromptShape::RetryOrAbort,
         [&]() -> Tried {
-            std::wstring cause;
-            unsigned long error = 0;
-            if (!ctx_.files.CreateFolderTree(frame.otherFolder, cause, error))
-                return {Tried::Failed, Message(msg::kFolderNotCreated, {frame.otherFolder, cause})};
-            if (error != kErrorAlreadyExists) {
-                ctx_.log.AppendLine(Message(msg::kFolderCreated, {frame.otherFolder}));
-                Tally(ctx_, &RunTally::foldersCreated);
-            }
-            frame.otherReady = true;
-            return {};
+            Tried t = MakeFolder(frame.otherFolder);
+            if (t.result == Tried::Done) frame.otherReady = true;
+            return t;
         },
         &skipped);
     if (r == Next::Stop) return FolderReady::Stop;
@@ -213,16 +220,9 @@ Next FileActions::CreateFolder(ExecFrame& frame, const std::wstring& o, bool& cr
     const Next r = Retry(
         FailureClass::Folder, PromptShape::SkipRetryAbort,
         [&]() -> Tried {
-            std::wstring cause;
-            unsigned long error = 0;
-            if (!ctx_.files.CreateFolderTree(o, cause, error))
-                return {Tried::Failed, Message(msg::kFolderNotCreated, {o, cause})};
-            if (error != kErrorAlreadyExists) {
-                ctx_.log.AppendLine(Message(msg::kFolderCreated, {o}));
-                Tally(ctx_, &RunTally::foldersCreated);
-            }
-            progress_.Reset();
-            return {};
+            Tried t = MakeFolder(o);
+            if (t.result == Tried::Done) progress_.Reset();
+            return t;
         },
         &skipped);
     if (skipped) AfterAction(frame);

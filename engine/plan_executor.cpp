@@ -190,21 +190,37 @@ Next PlanExecutor::Act(const Step& s, const Decision& d, const StepPaths& p) {
     }
 }
 
-// A file the other side lacks. An earlier answer may have changed the
-// policy for the rest of the run: what was to be asked is decided by it.
+// An item the other side lacks that was to be asked about. An earlier
+// answer may have changed the policy for the rest of the run: then the
+// policy decides it; otherwise the user answers now, about facts looked at
+// again. Empty when there is no action: the entry was decided again or the
+// run stops, as r then says.
+std::optional<Action> PlanExecutor::AnswerMissing(const Step& s, const StepPaths& p, bool folder, Next& r) {
+    if (PolicyOf(Rules()) != MissingPolicy::Ask)
+        return folder ? DecideMissingFolder(false, Rules()).action : DecideMissingFile(Rules()).action;
+    if (!Unchanged(s, p)) {
+        r = DecideAgain(s);
+        return std::nullopt;
+    }
+    const MissingSide side = Rules().forward ? MissingSide::Destination : MissingSide::Source;
+    const std::optional<MissingPolicy> chosen = questions_.AskMissing(side, folder, p);
+    if (!chosen) {
+        r = Next::Stop;
+        return std::nullopt;
+    }
+    const Action action = ChosenAction(*chosen, folder, ctx_.options);
+    if (action == Action::Ignore) Tally(ctx_, &RunTally::left);
+    return action;
+}
+
+// A file the other side lacks.
 Next PlanExecutor::Missing(const Step& s, const StepPaths& p) {
     Action action = s.decision.action;
     if (action == Action::AskMissing) {
-        if (PolicyOf(Rules()) != MissingPolicy::Ask) {
-            action = DecideMissingFile(Rules()).action;
-        } else {
-            if (!Unchanged(s, p)) return DecideAgain(s);
-            const MissingSide side = Rules().forward ? MissingSide::Destination : MissingSide::Source;
-            const std::optional<MissingPolicy> chosen = questions_.AskMissing(side, false, p);
-            if (!chosen) return Next::Stop;
-            action = ChosenAction(*chosen, false, ctx_.options);
-            if (action == Action::Ignore) Tally(ctx_, &RunTally::left);
-        }
+        Next r = Next::Go;
+        const std::optional<Action> answered = AnswerMissing(s, p, false, r);
+        if (!answered) return r;
+        action = *answered;
     }
     if (action == Action::CopyNew) return CopyStep(s, p, false);
     if (action != Action::Delete) return Next::Go;
@@ -226,16 +242,10 @@ Next PlanExecutor::FolderStep(const Step& s, bool& walkInto) {
     walkInto = false;
     Action action = s.decision.action;
     if (action == Action::AskMissing) {
-        if (PolicyOf(Rules()) != MissingPolicy::Ask) {
-            action = DecideMissingFolder(false, Rules()).action;
-        } else {
-            if (!Unchanged(s, p)) return DecideAgain(s);
-            const MissingSide side = Rules().forward ? MissingSide::Destination : MissingSide::Source;
-            const std::optional<MissingPolicy> chosen = questions_.AskMissing(side, true, p);
-            if (!chosen) return Next::Stop;
-            action = ChosenAction(*chosen, true, ctx_.options);
-            if (action == Action::Ignore) Tally(ctx_, &RunTally::left);
-        }
+        Next r = Next::Go;
+        const std::optional<Action> answered = AnswerMissing(s, p, true, r);
+        if (!answered) return r;
+        action = *answered;
     }
     switch (action) {
     case Action::Descend:

@@ -65,6 +65,7 @@ public:
 private:
     enum class FolderReady { Ready, Skipped, Stop };
     FolderReady EnsureOtherFolder(ExecFrame& frame);
+    Tried MakeFolder(const std::wstring& folder);
     bool SweepLeftovers(ExecFrame& frame);
     bool MovesAside() const { return ctx_.setAside && ctx_.setAside->moves(); }
     bool RemoveFolderTree(const std::wstring& t, bool isLink, unsigned& remaining, bool& refused);
@@ -145,6 +146,7 @@ private:
     bool Interrupted();
     Next FileStep(const Step& s, const RunPlan& plan);
     Next Act(const Step& s, const Decision& d, const StepPaths& p);
+    std::optional<Action> AnswerMissing(const Step& s, const StepPaths& p, bool folder, Next& r);
     Next Missing(const Step& s, const StepPaths& p);
     Next FolderStep(const Step& s, bool& walkInto);
     bool Unchanged(const Step& s, const StepPaths& p);

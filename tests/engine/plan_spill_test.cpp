@@ -15,15 +15,8 @@ namespace {
 size_t OwnTemporaryFiles() {
     wchar_t folder[MAX_PATH];
     GetTempPathW(MAX_PATH, folder);
-    const std::wstring pattern = std::wstring(folder) + L"Mirrant-" + std::to_wstring(GetCurrentProcessId()) + L"-*";
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    size_t n = 0;
-    do ++n;
-    while (FindNextFileW(find, &data));
-    FindClose(find);
-    return n;
+    const std::wstring own = L"Mirrant-" + std::to_wstring(GetCurrentProcessId()) + L"-*";
+    return static_cast<size_t>(FilesMatching(folder + own));
 }
 
 // Bounds for the plans made while it lives.

@@ -15,6 +15,7 @@
 namespace mirrant {
 namespace {
 
+using testing::Exists;
 using testing::TempDir;
 
 std::vector<std::wstring> Numbered(size_t count) {
@@ -38,19 +39,17 @@ std::vector<std::wstring> Range(const LineSource& source, size_t first, size_t c
     return out;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-int FilesIn(const std::wstring& folder) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((folder + L"*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    int n = 0;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-    return n;
+// Fills store, whose file goes to folder, with lines beyond bound bytes
+// in memory; the lines it was given.
+std::vector<std::wstring> Fill(LineStore& store, const std::wstring& folder, size_t bound,
+                               const std::vector<std::wstring>& lines) {
+    store.SetFolder(folder);
+    store.SetMemoryBound(bound);
+    for (const auto& line : lines) store.Append(line);
+    return lines;
 }
+
+int FilesIn(const std::wstring& folder) { return testing::FilesMatching(folder + L"*"); }
 
 TEST(LineStore, LinesComeBackWholeAndByRangeOnEitherSideOfTheBound) {
     struct Case {
@@ -68,9 +67,7 @@ TEST(LineStore, LinesComeBackWholeAndByRangeOnEitherSideOfTheBound) {
         const auto lines = Numbered(c.count);
         {
             LineStore store;
-            store.SetFolder(dir.path());
-            store.SetMemoryBound(c.bound);
-            for (const auto& line : lines) store.Append(line);
+            Fill(store, dir.path(), c.bound, lines);
             ASSERT_EQ(store.size(), lines.size());
             EXPECT_EQ(store.linesInFile() > 0, c.spills);
             if (c.bound == 1) EXPECT_EQ(store.linesInFile(), lines.size());
@@ -122,10 +119,7 @@ TEST(LineStore, ClearRemovesTheFileAndTheNextLinesStartAnew) {
 TEST(LineStore, AVisitThatStopsStopsInTheFileAndInMemory) {
     TempDir dir;
     LineStore store;
-    store.SetFolder(dir.path());
-    store.SetMemoryBound(2000);
-    const auto lines = Numbered(400);
-    for (const auto& line : lines) store.Append(line);
+    const auto lines = Fill(store, dir.path(), 2000, Numbered(400));
     for (size_t stopAt : {size_t{5}, store.linesInFile() + 2}) {
         std::vector<std::wstring> seen;
         DWORD error = 0;
@@ -144,10 +138,7 @@ TEST(LineStore, AFolderWithoutRoomForTheFileKeepsEveryLineInMemory) {
     for (const std::wstring& folder : {dir / L"no such folder", dir / L"a file"}) {
         testing::WriteFile(dir / L"a file", "not a folder");
         LineStore store;
-        store.SetFolder(folder);
-        store.SetMemoryBound(1);
-        const auto lines = Numbered(600);
-        for (const auto& line : lines) store.Append(line);
+        const auto lines = Fill(store, folder, 1, Numbered(600));
         EXPECT_TRUE(store.fileFailed());
         EXPECT_EQ(store.linesInFile(), 0u);
         EXPECT_EQ(store.filePath(), L"");
@@ -161,10 +152,7 @@ TEST(LineStore, AFolderWithoutRoomForTheFileKeepsEveryLineInMemory) {
 TEST(LineStore, AReaderInTheFileKeepsNeitherOtherReadersNorNewLinesWaiting) {
     TempDir dir;
     LineStore store;
-    store.SetFolder(dir.path());
-    store.SetMemoryBound(1);
-    const auto lines = Numbered(600);
-    for (const auto& line : lines) store.Append(line);
+    const auto lines = Fill(store, dir.path(), 1, Numbered(600));
     HANDLE inside = CreateEventW(nullptr, TRUE, FALSE, nullptr), go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::atomic<bool> keptWaiting{false};
     std::vector<std::wstring> saved;
@@ -197,10 +185,7 @@ TEST(LineStore, AReaderInTheFileKeepsNeitherOtherReadersNorNewLinesWaiting) {
 TEST(LineStore, AFileThatBreaksFailsTheReadsOfItsLinesAndLosesNoNewOnes) {
     TempDir dir;
     LineStore store;
-    store.SetFolder(dir.path());
-    store.SetMemoryBound(1);
-    const auto lines = Numbered(300);
-    for (const auto& line : lines) store.Append(line);
+    const auto lines = Fill(store, dir.path(), 1, Numbered(300));
     store.BreakFileForTest();
     store.Append(L"後の行");
     EXPECT_TRUE(store.fileFailed());

@@ -31,17 +31,7 @@ const wchar_t kNothing[] = L"更新すべきﾌｧｲﾙはありません。\r\
 const wchar_t kSeparator[] = L"--------------------\r\n";
 
 // Files directly in a folder.
-int FileCount(const std::wstring& folder) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((folder + L"*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    int n = 0;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-    return n;
-}
+int FileCount(const std::wstring& folder) { return testing::FilesMatching(folder + L"*"); }
 
 class RunLog : public ::testing::Test {
 protected:

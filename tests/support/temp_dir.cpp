@@ -72,6 +72,18 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 
 void MakeFolder(const std::wstring& path) { CreateDirectoryW(path.c_str(), nullptr); }
 
+int FilesMatching(const std::wstring& pattern) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(pattern.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    int n = 0;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return n;
+}
+
 void SetWriteTime(const std::wstring& path, std::uint64_t t) {
     DWORD attrs = GetFileAttributesW(path.c_str());
     bool folder = attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);

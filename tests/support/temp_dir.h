@@ -35,6 +35,9 @@ std::uint64_t GetWriteTime(const std::wstring& path);
 inline constexpr std::uint64_t kBaseTime = 132223104000000000ULL;
 inline constexpr std::uint64_t kSecond = 10000000ULL;
 void RemoveTree(const std::wstring& path);
+// How many files (not folders) a wildcard pattern matches, such as
+// folder + L"*".
+int FilesMatching(const std::wstring& pattern);
 // A UTC date and time in file time units.
 std::uint64_t Utc(int year, int month, int day, int hour, int minute, int second);
 

@@ -352,17 +352,6 @@ TEST_F(SettingsDialogs, ConfirmOptionsIsReadOnlyDuringARun) {
     EXPECT_EQ(Stored(optname::ConfirmationPolicies), kAbsent);
 }
 
-}  // namespace
-}  // namespace mirrant
-
-namespace mirrant {
-namespace {
-
-using testing::Need;
-using testing::Press;
-using testing::UserScript;
-using testing::WaitForWindow;
-
 // The guard dialog opens with the defaults (on, 50 %, 20 files), refuses
 // each number out of its range with that number's own message and keeps the
 // dialog open, and writes all three values on OK; Cancel writes nothing,
